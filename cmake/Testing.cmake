@@ -1,0 +1,13 @@
+# tessaly_add_test(NAME SOURCES a.cpp ... [LIBS ...] [LABELS ...])
+# One GoogleTest binary per call, registered with ctest under its name.
+function(tessaly_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE tessaly_host GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSALY_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
