@@ -11,6 +11,10 @@
 
 namespace prog {
 
+// The address of a list variable (a program-level variable need not be
+// aligned: the variables are packed without gaps).
+typedef List ListVar __attribute__((aligned(1)));
+
 // The element count of a list (0 for nullptr or a list of no dimensions);
 // `first` (when given) receives where the first element lies.
 int32_t elementCount(const ListBlock* list);
@@ -23,9 +27,12 @@ int32_t elementCountOfBlock(const ListBlock* list, uint8_t** first);
 void checkIndex(int32_t index, int32_t count);
 
 // Checked element access. Element i lies (i - 1) element widths behind the
-// first element.
-int32_t* intSlot(const ListBlock* list, int32_t index);
-void** addressSlot(const ListBlock* list, int32_t index);
+// first element; behind an odd number of dimension words an 8-byte element
+// is not aligned, hence the unaligned element types.
+typedef int32_t IntElement __attribute__((aligned(1)));
+typedef void* AddressElement __attribute__((aligned(1)));
+IntElement* intSlot(const ListBlock* list, int32_t index);
+AddressElement* addressSlot(const ListBlock* list, int32_t index);
 inline int32_t intAt(const ListBlock* list, int32_t index) { return *intSlot(list, index); }
 // The element itself (still owned by the list), nullptr for an empty element.
 inline Text textAt(const ListBlock* list, int32_t index) {
@@ -37,16 +44,16 @@ inline ByteSet bytesAt(const ListBlock* list, int32_t index) {
 
 // Resets the list variable to n zero elements: a new block (1, n), the owned
 // elements of the old list freed (address lists), the old block freed.
-void resetIntList(List* variable, int32_t n);
-void resetAddressList(List* variable, int32_t n);
+void resetIntList(ListVar* variable, int32_t n);
+void resetAddressList(ListVar* variable, int32_t n);
 
 // Appends one element through runtime service 2, growing the block by one
 // element. A text is stored as a fresh copy of its bytes and NUL, a byte set
 // as a fresh copy of its whole block, nullptr as 0; the argument stays the
 // caller's.
-void appendInt(List* variable, int32_t value);
-void appendText(List* variable, const char* t);
-void appendBytes(List* variable, const ByteSetBlock* b);
+void appendInt(ListVar* variable, int32_t value);
+void appendText(ListVar* variable, const char* t);
+void appendBytes(ListVar* variable, const ByteSetBlock* b);
 
 // Frees every element that is not 0, then the block (for lists returned by
 // the kernel library, e.g. by splitText). nullptr is allowed.

@@ -10,6 +10,11 @@
 
 namespace prog {
 
+// The address of a program-level text or byte-set variable. The variables are
+// packed without gaps, so such an address need not be aligned.
+typedef Text TextVar __attribute__((aligned(1)));
+typedef ByteSet ByteSetVar __attribute__((aligned(1)));
+
 // -1, 0 or 1, comparing unsigned bytes up to and including the closing NUL.
 // No text (nullptr) equals the empty text.
 int32_t compareText(const char* a, const char* b);
@@ -47,12 +52,12 @@ int64_t truncToInt(double x);
 void placeOmittedWords(void* at, int32_t n);
 
 // Stores a new block into a text or byte-set variable, freeing the old one.
-inline void storeText(Text* variable, Text block) {
+inline void storeText(TextVar* variable, Text block) {
     Text old = *variable;
     *variable = block;
     if (old && old != block) vxFree(old);
 }
-inline void storeBytes(ByteSet* variable, ByteSet block) {
+inline void storeBytes(ByteSetVar* variable, ByteSet block) {
     ByteSet old = *variable;
     *variable = block;
     if (old && old != block) vxFree(old);
