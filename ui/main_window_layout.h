@@ -38,7 +38,8 @@ struct ControlLayout {
     uint32_t kind;          // kind word
     int32_t left, top, width, height;
     uint32_t state;         // StateFlag bits
-    std::string_view text;  // caption, initial text (edit box, masked box), window caption
+    std::string_view text;  // caption, initial text (edit box, masked box), window caption;
+                            // a masked box's initial text is its blank form, "  :  :  ,   "
     Binding bindings[2];    // up to two, in stored order
     int bindingCount;
 
