@@ -252,15 +252,39 @@ static_assert(vx::kLibDravolt == 2 && vx::kLibStylon == 4 && vx::kLibRavline == 
 // arguments stay in rdi, rsi, rdx and rcx for slot 1. A function that leaves
 // the stack pointer elsewhere is reported as run-time error 6, from the noted
 // (aligned) stack pointer.
+//
+// In the image the slot is a stub that jumps to the kernel library's
+// function, so a moved stack pointer reaches the check unchanged. The hosted
+// slot function is an ordinary function whose own epilogue could put it
+// right again, so the hosted routine calls the table's function itself.
 static_assert(vx::kErrorStackChanged == 6, "the error code written in the routine below");
+#if defined(TESSALY_FREESTANDING)
+#define VX_DLL_CALL_PROLOGUE ""
+#define VX_DLL_CALL "\tcall vxCallDll\n"
+#else
+extern "C" void* vxHostedDllFunction() {
+    if (!prog::helperTable()) __builtin_trap();  // no table handed over: no program code can run
+    return reinterpret_cast<void*>(prog::helperTable()->callDll);
+}
+// Fetches the table's function with the arguments kept on the stack (five
+// pushes in all keep the stack aligned at that call and at the next).
+#define VX_DLL_CALL_PROLOGUE                 \
+    "\tpushq %rdi\n\tpushq %rsi\n"           \
+    "\tpushq %rdx\n\tpushq %rcx\n"           \
+    "\tcall vxHostedDllFunction@PLT\n"       \
+    "\tpopq %rcx\n\tpopq %rdx\n"             \
+    "\tpopq %rsi\n\tpopq %rdi\n"
+#define VX_DLL_CALL "\tcall *%rax\n"
+#endif
 __asm__(
     "\t.text\n"
     "\t.globl vxCallDllChecked\n"
     "\t.type vxCallDllChecked, @function\n"
     "vxCallDllChecked:\n"
     "\tpushq %rbx\n"
+    VX_DLL_CALL_PROLOGUE
     "\tmovq %rsp, %rbx\n"
-    "\tcall vxCallDll\n"
+    VX_DLL_CALL
     "\tcmpq %rsp, %rbx\n"
     "\tjne 1f\n"
     "\tpopq %rbx\n"

@@ -23,11 +23,13 @@ namespace prog {
 using Text = char*;
 
 // A byte set: a block laid out as u32 1, u32 byte count, then the bytes; or
-// nullptr (behaves as the empty byte set).
-struct ByteSetBlock {
+// nullptr (behaves as the empty byte set). Packed: the const data holds such
+// blocks at any offset.
+struct __attribute__((packed)) ByteSetBlock {
     uint32_t one;
     uint32_t count;
 };
+static_assert(sizeof(ByteSetBlock) == 8 && alignof(ByteSetBlock) == 1, "byte-set header: two words, any offset");
 using ByteSet = ByteSetBlock*;
 inline uint8_t* bytesOf(ByteSet b) { return reinterpret_cast<uint8_t*>(b) + 8; }
 inline const uint8_t* bytesOf(const ByteSetBlock* b) {
@@ -37,11 +39,13 @@ inline uint32_t byteCount(const ByteSetBlock* b) { return b ? b->count : 0; }
 
 // A list: u32 dimension count d, d u32 dimension sizes, then the elements.
 // Integer lists hold 4-byte elements; lists of texts or byte sets hold 8-byte
-// addresses that the list owns. nullptr counts as no elements.
-struct ListBlock {
+// addresses that the list owns. nullptr counts as no elements. Packed like
+// ByteSetBlock: the constant empty block doubles as the empty list.
+struct __attribute__((packed)) ListBlock {
     uint32_t dims;
     uint32_t count;  // the first dimension size; lists built here have d = 1
 };
+static_assert(sizeof(ListBlock) == 8 && alignof(ListBlock) == 1, "list header: two words, any offset");
 using List = ListBlock*;
 constexpr uint32_t kIntElementWidth = 4;
 constexpr uint32_t kAddressElementWidth = 8;

@@ -78,7 +78,8 @@ Text concatTextParts(const char* const* parts, int32_t n) {
     char* out = block;
     for (int32_t i = 0; i < n; ++i) {
         auto len = static_cast<uint32_t>(textLength(parts[i]));
-        __builtin_memcpy(out, parts[i], len);  // a nullptr part has length 0
+        if (len == 0) continue;  // also every nullptr part
+        __builtin_memcpy(out, parts[i], len);
         out += len;
     }
     *out = 0;
