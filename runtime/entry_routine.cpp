@@ -36,7 +36,16 @@ void vxEntryRoutine() {
     startUpSubroutine();
     vxLoadWindow(VX_ID(52010001));
     vxRunMessageLoop(0);
-    vxEndProcess(0);
+    // Ending the process does not come back; should it all the same, the
+    // entry routine returns rather than run into the code behind it (a
+    // plain call of the never-returning slot would be followed by nothing).
+    int32_t exitCode = 0;
+    __asm__ volatile("call vxEndProcess@PLT"
+                     : "+D"(exitCode)
+                     :
+                     : "rax", "rcx", "rdx", "rsi", "r8", "r9", "r10", "r11", "xmm0", "xmm1", "xmm2", "xmm3",
+                       "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13",
+                       "xmm14", "xmm15", "memory", "cc");
 }
 
 void setUpGlobals() {
@@ -63,7 +72,7 @@ void releaseGlobals() {
     if (v->outputBytes) vxFree(v->outputBytes);
 }
 
-int32_t startUpSubroutine() {
+__attribute__((noinline)) int32_t startUpSubroutine() {
     emptySubroutine();
     return 0;
 }
