@@ -1,0 +1,51 @@
+#include "launcher/tests/temp_tree.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace launcher_test {
+
+TempTree::TempTree() {
+    std::string pattern = (fs::temp_directory_path() / "tessaly-launcher-XXXXXX").string();
+    if (mkdtemp(pattern.data())) root_ = pattern;
+    EXPECT_FALSE(root_.empty()) << "cannot make a temporary folder";
+}
+
+TempTree::~TempTree() {
+    std::error_code ignored;
+    if (!root_.empty()) fs::remove_all(root_, ignored);
+}
+
+fs::path TempTree::dir(const std::string& relative) const {
+    const fs::path path = root_ / relative;
+    fs::create_directories(path);
+    return path;
+}
+
+void writeFile(const fs::path& file, const std::string& content) {
+    fs::create_directories(file.parent_path());
+    std::ofstream stream(file, std::ios::binary);
+    stream << content;
+    EXPECT_TRUE(stream.good()) << "cannot write " << file;
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+void copyFile(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to.parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+}
+
+}  // namespace launcher_test
