@@ -98,6 +98,19 @@ protected:
         return result;
     }
 
+    // Runs the real tool headless until the kernel library has shown the
+    // main window (it saves a picture of it then), and ends it there.
+    RunResult runUntilShown(const fs::path& exe, const fs::path& home) const {
+        const fs::path shot = home / "window.png";
+        const RunResult result = launcher_test::runProgram(
+            {exe.string()},
+            {"HOME=" + home.string(), "PATH=/usr/bin:/bin", "QT_QPA_PLATFORM=offscreen",
+             "XDG_RUNTIME_DIR=" + home.string(), "VEXRUN_SCREENSHOT=" + shot.string()},
+            std::chrono::seconds(60), shot.string());
+        EXPECT_TRUE(result.stoppedAtFile) << "the main window was not shown: " << result.err;
+        return result;
+    }
+
     static launcher_test::TempTree* tree_;
     static fs::path prefix_;
     static int installStatus_;
@@ -150,8 +163,11 @@ TEST_F(Installed, DesktopEntryStartsTheInstalledTool) {
     // Started by that command, the tool runs the launcher beside the
     // installed kernel library.
     const fs::path home = tree_->dir("exec-home");
-    const RunResult result = run(program, home);
-    if (!INSTALL_HAS_KERNEL) {
+    if (INSTALL_HAS_KERNEL) {
+        const RunResult result = runUntilShown(program, home);
+        EXPECT_NE(result.maps.find((lib() / "vexrun.vxr").string()), std::string::npos) << result.maps;
+    } else {
+        const RunResult result = run(program, home);
         EXPECT_EQ(result.exitStatus, 255);
         EXPECT_EQ(result.err, kMessage);
     }
@@ -177,7 +193,11 @@ TEST_F(Installed, RecordLetsACopyFindTheInstalledLibrary) {
     launcher_test::copyFile(lib() / "tessaly", exe);
     ASSERT_FALSE(fs::exists(exe.parent_path() / "vexrun.vxr"));
 
-    if (!INSTALL_HAS_KERNEL) {
+    if (INSTALL_HAS_KERNEL) {
+        const RunResult result = runUntilShown(exe, home);
+        EXPECT_NE(result.maps.find((runtime / "vexrun.vxe").string()), std::string::npos) << result.maps;
+        EXPECT_NE(result.maps.find((runtime / "plintor.vxl").string()), std::string::npos) << result.maps;
+    } else {
         // No kernel library was built: a stand-in takes its installed place.
         launcher_test::copyFile(STAND_IN_INSTALLED, runtime / "vexrun.vxe");
         const RunResult result = run(exe, home);

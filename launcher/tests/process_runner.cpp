@@ -2,9 +2,12 @@
 
 #include <signal.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace launcher_test {
@@ -29,7 +32,7 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
 }  // namespace
 
 RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                     std::chrono::milliseconds timeout) {
+                     std::chrono::milliseconds timeout, const std::string& stopFile) {
     RunResult result;
     FILE* out = tmpfile();
     FILE* err = tmpfile();
@@ -53,8 +56,16 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::vector<std
     if (pid > 0) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
+            struct stat file;
+            const bool stop = !stopFile.empty() && stat(stopFile.c_str(), &file) == 0 && file.st_size > 0;
+            if (stop) {
+                result.stoppedAtFile = true;
+                std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+                result.maps.assign(std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>());
+            } else if (std::chrono::steady_clock::now() > deadline) {
                 result.timedOut = true;
+            }
+            if (stop || result.timedOut) {
                 kill(pid, SIGKILL);
                 waitpid(pid, &status, 0);
                 break;
