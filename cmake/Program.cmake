@@ -33,7 +33,8 @@ set(TESSALY_FREESTANDING_FLAGS
     -DTESSALY_FREESTANDING=1 -ffreestanding -fno-exceptions -fno-rtti -fno-pic -fno-pie
     -mcmodel=small -fno-stack-protector -fno-asynchronous-unwind-tables -fno-unwind-tables
     -fno-jump-tables -fno-threadsafe-statics -fno-common -fcf-protection=none -fno-plt
-    -fno-tree-loop-distribute-patterns -msse2 -mno-avx -mno-red-zone -O2)
+    -fno-tree-loop-distribute-patterns -fno-tree-vectorize -fno-tree-slp-vectorize
+    -fno-tree-switch-conversion -msse2 -mno-avx -mno-red-zone -O2)
 
 function(tessaly_make_program_targets)
   get_property(common GLOBAL PROPERTY TESSALY_PROGRAM_SOURCES)
@@ -42,6 +43,7 @@ function(tessaly_make_program_targets)
 
   add_library(tessaly_program_hosted STATIC ${common} ${hosted})
   target_link_libraries(tessaly_program_hosted PUBLIC tessaly_host)
+  target_link_libraries(tessaly_program_hosted PUBLIC tessaly_const_table)
   set_target_properties(tessaly_program_hosted PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
   if(NOT TESSALY_HOST_TESTS_ONLY)

@@ -1,0 +1,167 @@
+// The adjust action (the click on 按钮1 "调节"): reads the subtitle box and the
+// reference points, fits the segments of the chosen mode, writes the re-timed
+// text into the output box and one result line per segment into the result
+// label of the row where the segment ends. The subtitle box is never written.
+#include "engine/segment_fitting.h"
+#include "engine/subtitle_rewrite.h"
+#include "engine/time_text.h"
+#include "image/const_table.h"
+#include "runtime/kernel_calls.h"
+#include "runtime/program_variables.h"
+#include "runtime/text_support.h"
+#include "ui/control_refs.h"
+#include "ui/event_handlers.h"
+
+using namespace ui;
+
+namespace {
+
+// Controls of reference rows 0 to 4 (ratio boxes and result labels: 1 to 4).
+uint32_t sourceBox(int32_t row) {
+    switch (row) {
+        case 0: return id::编辑框2();
+        case 1: return id::编辑框3();
+        case 2: return id::编辑框4();
+        case 3: return id::编辑框5();
+        default: return id::编辑框6();
+    }
+}
+
+uint32_t targetBox(int32_t row) {
+    switch (row) {
+        case 0: return id::掩码编辑框1();
+        case 1: return id::掩码编辑框2();
+        case 2: return id::掩码编辑框3();
+        case 3: return id::掩码编辑框4();
+        default: return id::掩码编辑框5();
+    }
+}
+
+uint32_t ratioBox(int32_t row) {
+    switch (row) {
+        case 1: return id::选择框5();
+        case 2: return id::选择框6();
+        case 3: return id::选择框7();
+        default: return id::选择框8();
+    }
+}
+
+uint32_t resultLabel(int32_t row) {
+    switch (row) {
+        case 1: return id::标签13();
+        case 2: return id::标签14();
+        case 3: return id::标签15();
+        default: return id::标签16();
+    }
+}
+
+bool isChecked(uint32_t control) {
+    return prog::getInt(mainWindow(), control, vx::kPropCheckState) != 0;
+}
+
+// The reference values, each read from its box at the moment it is needed.
+
+int32_t readSource(void*, int32_t row) {
+    // A source time box is a plain edit box: its text is parsed as it stands.
+    prog::Text text = prog::getText(mainWindow(), sourceBox(row), vx::kPropEditText);
+    int32_t value = engine::parseTimeText(text);
+    if (text) vxFree(text);
+    return value;
+}
+
+int32_t readTarget(void*, int32_t row) {
+    // A target time box is masked: its blanks count as zeros.
+    prog::Text text = prog::getText(mainWindow(), targetBox(row), vx::kPropMaskedText);
+    prog::Text filled = engine::fillMaskBlanks(&text);
+    int32_t value = engine::parseTimeText(filled);
+    vxFree(filled);
+    if (text) vxFree(text);
+    return value;
+}
+
+bool readUseCustomRatio(void*, int32_t row) { return isChecked(ratioBox(row)); }
+
+double readCustomRatio(void*) {
+    prog::Text text = prog::getText(mainWindow(), id::编辑框8(), vx::kPropEditText);
+    double ratio = prog::textToDouble(prog::textOrEmpty(text));
+    if (text) vxFree(text);
+    return ratio;
+}
+
+bool readAlignStart(void*) { return isChecked(id::选择框9()); }
+
+// The output bytes, as text, into the output box.
+void showOutput() {
+    prog::Text text = prog::bytesToText(prog::vars()->outputBytes);
+    prog::setText(mainWindow(), id::编辑框7(), vx::kPropEditText, text);
+    vxFree(text);
+}
+
+void setLabelVisible(uint32_t label, int32_t visible) {
+    prog::setInt(mainWindow(), label, vx::kPropLabelVisible, visible);
+}
+
+}  // namespace
+
+extern "C" void onAdjustClicked() {
+    // Reset: the output emptied, the four result labels hidden, the cue lists
+    // emptied.
+    prog::setText(mainWindow(), id::编辑框7(), vx::kPropEditText, prog::constText(image::kConstEmptyText));
+    setLabelVisible(id::标签13(), 0);
+    setLabelVisible(id::标签14(), 0);
+    setLabelVisible(id::标签15(), 0);
+    setLabelVisible(id::标签16(), 0);
+    engine::emptyCueLists();
+
+    // Scan the subtitle box's text, taken as bytes.
+    prog::Text subtitle = prog::getText(mainWindow(), id::编辑框1(), vx::kPropEditText);
+    prog::storeBytes(&prog::vars()->inputBytes, prog::textToByteSet(prog::textOrEmpty(subtitle)));
+    if (subtitle) vxFree(subtitle);
+    engine::scanCues();
+
+    engine::FitMode mode;
+    if (prog::getInt(mainWindow(), id::选择框1(), vx::kPropCheckState) == 1) {
+        mode = engine::FitMode::OneSegment;
+    } else if (prog::getInt(mainWindow(), id::选择框2(), vx::kPropCheckState) == 1) {
+        mode = engine::FitMode::TwoSegments;
+    } else if (prog::getInt(mainWindow(), id::选择框3(), vx::kPropCheckState) == 1) {
+        mode = engine::FitMode::FourSegments;
+    } else {
+        mode = engine::FitMode::CustomRatio;
+    }
+
+    if (mode == engine::FitMode::CustomRatio) {
+        double ratio = readCustomRatio(nullptr);
+        prog::Text shiftText = prog::getText(mainWindow(), id::掩码编辑框6(), vx::kPropMaskedText);
+        int32_t shift = engine::parseShiftText(shiftText);
+        if (shiftText) vxFree(shiftText);
+        engine::useCustomMapping(ratio, shift);
+        engine::rebuildSubtitle(mode);
+        showOutput();
+        return;
+    }
+
+    // Filled field by field: the code addresses are placed by the code itself,
+    // never by a constant initialiser the image could not relocate.
+    engine::PointSource points;
+    points.context = nullptr;
+    points.source = readSource;
+    points.target = readTarget;
+    points.useCustomRatio = readUseCustomRatio;
+    points.customRatio = readCustomRatio;
+    points.alignStart = readAlignStart;
+    engine::SegmentFits fits;
+    if (!engine::fitSegments(mode, points, &fits)) {
+        prog::messageBox(prog::constText(image::kConstOrderMessage), 0);
+        return;
+    }
+    engine::rebuildSubtitle(mode);
+    showOutput();
+    for (int32_t i = 0; i < fits.count; ++i) {
+        const uint32_t label = resultLabel(fits.fits[i].upperRow);
+        setLabelVisible(label, 1);
+        prog::Text line = engine::resultLine(fits.fits[i]);
+        prog::setText(mainWindow(), label, vx::kPropLabelCaption, line);
+        vxFree(line);
+    }
+}
