@@ -42,6 +42,7 @@ struct IdentifierGroups {
 struct ImageView {
     std::array<uint32_t, kHeaderWords> header{};
     std::vector<LibraryEntry> libraries;  // in table order; the kernel library first
+    uint32_t libraryTableEnd = 0;         // image offset just past the table's closing empty text
     std::vector<SectionView> sections;    // in chain order
     IdentifierGroups identifierGroups;
 

@@ -79,6 +79,7 @@ std::optional<WindowRecord> readWindowRecord(std::span<const uint8_t> bytes, Rec
 std::vector<uint8_t> writeWindowRecord(const WindowRecord& record);
 
 // Lookups.
+bool isKnownKindWord(uint32_t kind);  // one of the nine kinds the record may hold
 const Element* findElement(const Window& window, uint32_t elementId);
 std::optional<uint32_t> handlerFor(const Element& element, int32_t event);
 

@@ -1,0 +1,2 @@
+// A program without its entry routine.
+extern "C" int notTheEntry() { return 1; }
