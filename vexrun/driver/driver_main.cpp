@@ -1,0 +1,308 @@
+// tessaly-drive: runs the program image under our kernel library on Qt's
+// offscreen platform and acts on its window as a user would, from a script
+// on standard input (one action a line, see script_line.h; the format of
+// `show` is in show_line.h).
+//
+//   tessaly-drive [--image PATH] < script
+//
+// The image defaults to tessaly.img in the parent of the folder holding this
+// program (build/tessaly.img). The kernel library is vexrun.vxr beside this
+// program; the driver reaches its window layer through the library's own
+// export, so one copy of the kernel runs the program.
+//
+// Exit status: whatever the program ends with (0 when its window closes or
+// the message loop ends); 2 for a script line that cannot be read (the
+// message names the line); 1 when an action cannot be carried out (a file
+// that cannot be written) or the image or kernel library cannot be loaded.
+#include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QUrl>
+
+#include "runtime/vexrun_interface.h"
+#include "vexrun/driver/script_line.h"
+#include "vexrun/driver/show_line.h"
+#include "vexrun/kernel/qt/driver_access.h"
+#include "vexrun/kernel/qt/key_codes.h"
+
+namespace {
+
+// The box files are dropped on.
+constexpr const char* kSubtitleBox = "编辑框1";
+
+// Everything the program's window shows goes out at once: the process may be
+// ended from another thread without stdio being flushed.
+void say(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void stop(int status, const std::string& message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
+    std::fflush(stderr);
+    _exit(status);
+}
+
+std::string ownDirectory() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, size_t(n));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string parentOf(const std::string& dir) {
+    size_t slash = dir.rfind('/');
+    return slash == std::string::npos || slash == 0 ? "/" : dir.substr(0, slash);
+}
+
+// The image in memory below 2 GiB that may be written and run.
+uint8_t* loadImage(const std::string& path, size_t& size) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) stop(1, "cannot read the program image " + path);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.empty()) stop(1, "the program image " + path + " is empty");
+    size = bytes.size();
+    void* at = mmap(nullptr, size, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+    if (at == MAP_FAILED) stop(1, "cannot map " + std::to_string(size) + " bytes below 2 GiB for the program image");
+    std::memcpy(at, bytes.data(), size);
+    return static_cast<uint8_t*>(at);
+}
+
+class Driver {
+public:
+    Driver(vexrun::DriverAccess* access, std::vector<std::string> lines)
+        : access_(access), lines_(std::move(lines)) {}
+
+    // Runs the script on the loop thread; returns when it is done or the
+    // window is on its way out.
+    void run() {
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            lineNumber_ = i + 1;
+            std::string error;
+            auto line = drive::parseScriptLine(lines_[i], error);
+            if (!line) {
+                if (error.empty()) continue;
+                fail(error);
+            }
+            if (!perform(*line)) return;
+            QCoreApplication::processEvents();
+        }
+        access_->quitMessageLoop();  // the end of the script ends the program
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what) {
+        stop(2, "line " + std::to_string(lineNumber_) + ": " + what + ": \"" + lines_[lineNumber_ - 1] + "\"");
+    }
+
+    vexrun::Control& control(const std::string& name) {
+        vexrun::Control* c = access_->controlByName(name);
+        if (!c) fail("no control is named " + name);
+        return *c;
+    }
+    QWidget* widgetOf(const std::string& name) {
+        QWidget* w = control(name).widget();
+        if (!w) fail(name + " is never shown, so nothing can be done to it");
+        return w;
+    }
+    // Where the mouse goes on a control: the box of a check box, the middle
+    // of anything else (inside the viewport of a scrolled box).
+    static std::pair<QWidget*, QPoint> target(QWidget* w) {
+        if (auto* box = qobject_cast<QCheckBox*>(w)) {
+            QStyleOptionButton opt;
+            opt.initFrom(box);
+            return {w, box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, box).center()};
+        }
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) {
+            return {area->viewport(), area->viewport()->rect().center()};
+        }
+        return {w, w->rect().center()};
+    }
+    static void giveFocus(QWidget* w) {
+        w->window()->activateWindow();
+        w->setFocus(Qt::OtherFocusReason);
+    }
+
+    // False when the script ends here (the window is closing or the loop
+    // ends).
+    bool perform(const drive::ScriptLine& line) {
+        using drive::Verb;
+        switch (line.verb) {
+            case Verb::Clipboard: QGuiApplication::clipboard()->setText(QString::fromStdString(line.argument)); return true;
+            case Verb::Type: typeInto(widgetOf(line.control), QString::fromStdString(line.argument)); return true;
+            case Verb::Set: {
+                vexrun::Control& c = control(line.control);
+                if (c.widget() && !c.widget()->isEnabled()) return true;  // a disabled box takes no paste
+                if (!c.pasteText(QString::fromStdString(line.argument))) fail(line.control + " takes no text");
+                return true;
+            }
+            case Verb::Click: {
+                auto [w, at] = target(widgetOf(line.control));
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
+                return true;
+            }
+            case Verb::DoubleClick: {
+                auto [w, at] = target(widgetOf(line.control));
+                QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, at);
+                return true;
+            }
+            case Verb::Key: {
+                QWidget* w = widgetOf(line.control);
+                auto key = vexrun::qtKeyForWindowsCode(line.keyCode);
+                if (!key) fail("no key gives the key code " + std::to_string(line.keyCode));
+                giveFocus(w);
+                QTest::keyClick(w, key->key, key->modifiers);
+                return true;
+            }
+            case Verb::Spin: {
+                if (access_->kindOf(line.control) != "spin control") fail(line.control + " is not a spin control");
+                QWidget* w = widgetOf(line.control);
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(w->width() / 2, w->height() / 4));
+                return true;
+            }
+            case Verb::Drop: dropFile(line.argument); return true;
+            case Verb::Show: show(line.control); return true;
+            case Verb::Save: {
+                const std::string bytes = control(line.control).contentBytes();
+                std::ofstream out(line.argument, std::ios::binary | std::ios::trunc);
+                out.write(bytes.data(), std::streamsize(bytes.size()));
+                out.close();
+                if (!out) stop(1, "line " + std::to_string(lineNumber_) + ": cannot write " + line.argument);
+                return true;
+            }
+            case Verb::Messages:
+                for (const std::string& m : access_->takeMessages()) {
+                    say(drive::escapeText(access_->decodeForDisplay(m)));
+                }
+                return true;
+            case Verb::Shot: {
+                QWidget* top = access_->windowWidget();
+                if (!top || !top->grab().save(QString::fromStdString(line.argument), "PNG")) {
+                    stop(1, "line " + std::to_string(lineNumber_) + ": cannot save a picture to " + line.argument);
+                }
+                return true;
+            }
+            case Verb::Close:
+                if (QWidget* top = access_->windowWidget()) top->close();
+                return false;
+            case Verb::Quit: access_->quitMessageLoop(); return false;
+        }
+        return true;
+    }
+
+    void typeInto(QWidget* w, const QString& text) {
+        giveFocus(w);
+        for (QChar ch : text) {
+            const char16_t u = ch.unicode();
+            if (u >= 0x20 && u < 0x7F) {
+                QTest::keyClick(w, char(u));
+            } else {
+                QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            }
+        }
+    }
+
+    void dropFile(const std::string& path) {
+        auto [on, at] = target(widgetOf(kSubtitleBox));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &enter);
+        bool taken = enter.isAccepted();
+        if (taken) {
+            QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(on, &move);
+            taken = move.isAccepted();
+        }
+        if (taken) {
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(on, &drop);
+            taken = drop.isAccepted();
+        } else {
+            QDragLeaveEvent leave;
+            QApplication::sendEvent(on, &leave);
+        }
+        if (!taken) std::fprintf(stderr, "tessaly-drive: the subtitle box refused the drop of %s\n", path.c_str());
+    }
+
+    void show(const std::string& name) {
+        vexrun::Control& c = control(name);
+        drive::ShownState state;
+        state.checked = c.checkState();
+        if (QWidget* w = c.widget()) {
+            state.enabled = w->isEnabled() ? 1 : 0;
+            state.visible = w->isVisible();
+        }
+        say(drive::showLine(name, access_->decodeForDisplay(c.contentBytes()), state));
+    }
+
+    vexrun::DriverAccess* access_;
+    std::vector<std::string> lines_;
+    size_t lineNumber_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string image;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--image" && i + 1 < argc) {
+            image = argv[++i];
+        } else if (a == "--help" || a == "-h") {
+            std::printf("usage: tessaly-drive [--image PATH] < script\n");
+            return 0;
+        } else {
+            stop(2, "unknown option " + a + " (usage: tessaly-drive [--image PATH] < script)");
+        }
+    }
+    const std::string bin = ownDirectory();
+    if (image.empty()) image = parentOf(bin) + "/tessaly.img";
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
+
+    size_t size = 0;
+    const uint8_t* loaded = loadImage(image, size);
+
+    const std::string kernel = bin + "/vexrun.vxr";
+    void* library = dlopen(kernel.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) stop(1, "cannot load the kernel library " + kernel + ": " + dlerror());
+    auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(dlsym(library, "ObtainEntryHook"));
+    auto accessEntry = reinterpret_cast<vexrun::DriverAccessEntry>(dlsym(library, vexrun::kDriverAccessExport));
+    if (!obtain || !accessEntry) stop(1, kernel + " does not export what the driver needs");
+    vexrun::DriverAccess* access = accessEntry();
+    vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
+    if (!entry) stop(1, kernel + " gives no runtime entry");
+
+    static Driver* driver = new Driver(access, std::move(lines));
+    access->setHeadless(true);
+    access->setReadyCallback([] { driver->run(); });
+    entry(loaded);  // ends the process
+    return 0;
+}

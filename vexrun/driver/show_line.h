@@ -1,0 +1,30 @@
+// The line `show` prints for a control, in one fixed format:
+//
+//   NAME text="TEXT" checked=C enabled=E visible=V
+//
+// TEXT is the control's text or caption (for a masked edit box what a handler
+// reads, a space in every unfilled position), decoded as the control shows it
+// and written as UTF-8 with \\ \" \r \n \t escaped and any other control
+// character or undecodable byte as \xHH. C is 1 or 0 for a check box and "-"
+// for every other kind; E and V are 1 or 0 ("-" for E of a control without a
+// window, such as the drop target object, whose V is 0).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+namespace drive {
+
+std::string escapeText(const QString& shown);
+
+struct ShownState {
+    int checked = -1;  // -1 none
+    int enabled = -1;  // -1 no window
+    bool visible = false;
+};
+
+std::string showLine(std::string_view name, const QString& text, const ShownState& state);
+
+}  // namespace drive

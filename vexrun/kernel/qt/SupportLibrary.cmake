@@ -1,0 +1,21 @@
+# tessaly_add_support_library(TARGET OUTPUT_NAME SOURCE... [LIBS ...])
+# A support library "<OUTPUT_NAME>.vxl" in build/bin next to vexrun.vxr,
+# exporting only vexSupportLibrary. The target `vexrun_runtime` builds the
+# kernel library with all of them.
+include_guard(GLOBAL)
+
+if(NOT TARGET vexrun_runtime)
+  add_custom_target(vexrun_runtime)
+endif()
+
+function(tessaly_add_support_library target output)
+  cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+  add_library(${target} MODULE ${L_UNPARSED_ARGUMENTS})
+  target_link_libraries(${target} PRIVATE tessaly_host ${L_LIBS})
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" SUFFIX ".vxl" OUTPUT_NAME ${output}
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  add_dependencies(vexrun_runtime ${target})
+endfunction()

@@ -1,0 +1,122 @@
+// The edit box (kind 1:5): one line (QLineEdit) or several (QPlainTextEdit).
+// It keeps the exact bytes it was given until the user edits it; a user's
+// edit is encoded back in the encoding those bytes came in, with CR LF line
+// ends in a multi-line box.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+#include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/qt/builtin_controls.h"
+#include "vexrun/kernel/qt/record_colours.h"
+#include "vexrun/kernel/qt/record_fonts.h"
+#include "vexrun/kernel/qt/text_codec.h"
+
+namespace vexrun {
+namespace {
+
+class EditBoxControl : public Control {
+public:
+    EditBoxControl(const image::EditBoxSettings& s, QWidget* parent) {
+        if (s.multiLine) {
+            auto* edit = new QPlainTextEdit(parent);
+            edit->setHorizontalScrollBarPolicy((s.scrollBars & 1u) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+            edit->setVerticalScrollBarPolicy((s.scrollBars & 2u) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+            // Without a horizontal scroll bar long lines wrap at the box's edge.
+            edit->setLineWrapMode((s.scrollBars & 1u) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+            QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] {
+                if (!settingText_) edited_ = true;
+            });
+            plain_ = edit;
+            widget_ = edit;
+        } else {
+            auto* edit = new QLineEdit(parent);
+            edit->setMaxLength(32767 * 1024);
+            QObject::connect(edit, &QLineEdit::textEdited, edit, [this] { edited_ = true; });
+            line_ = edit;
+            widget_ = edit;
+        }
+        widget_->setFont(controlFont());
+        QPalette pal = widget_->palette();
+        setRoleInAllGroups(pal, QPalette::Base, colourFromRecord(s.backgroundColour, pal));
+        widget_->setPalette(pal);
+        setText(s.text);
+    }
+
+    QWidget* widget() const override { return widget_; }
+
+    PropertyType propertyType(uint32_t property) const override {
+        switch (property) {
+            case vx::kPropEditDisabled: return PropertyType::Integer;
+            case vx::kPropEditText: return PropertyType::Text;
+            default: return PropertyType::Unknown;
+        }
+    }
+    int32_t integerProperty(uint32_t) const override { return widget_->isEnabledTo(widget_->window()) ? 0 : 1; }
+    void setIntegerProperty(uint32_t, int32_t value) override { widget_->setEnabled(value == 0); }
+    std::string textProperty(uint32_t) const override { return bytes(); }
+    void setTextProperty(uint32_t, std::string_view bytes) override { setText(bytes); }
+    std::string contentBytes() const override { return bytes(); }
+
+    bool pasteText(const QString& text) override {
+        if (line_) {
+            line_->selectAll();
+            line_->insert(text);
+        } else {
+            QTextCursor c = plain_->textCursor();
+            c.select(QTextCursor::Document);
+            c.insertText(text);
+            plain_->setTextCursor(c);
+        }
+        edited_ = true;
+        return true;
+    }
+
+private:
+    void setText(std::string_view bytes) {
+        bytes_.assign(bytes);
+        encoding_ = detectEncoding(bytes_);
+        const QString shown = decodeText(bytes_, encoding_);
+        settingText_ = true;
+        if (line_) {
+            line_->setText(shown);
+            line_->setCursorPosition(0);
+        } else {
+            plain_->setPlainText(toDisplayLines(shown));
+        }
+        settingText_ = false;
+        edited_ = false;
+    }
+
+    // The bytes of the text: as given, or the user's edit encoded back.
+    std::string bytes() const {
+        if (edited_) {
+            const QString now = line_ ? line_->text() : toCrLfLines(plain_->toPlainText());
+            bytes_ = encodeText(now, encoding_);
+            edited_ = false;
+        }
+        return bytes_;
+    }
+
+    QWidget* widget_ = nullptr;
+    QLineEdit* line_ = nullptr;
+    QPlainTextEdit* plain_ = nullptr;
+    mutable std::string bytes_;
+    mutable bool edited_ = false;
+    TextEncoding encoding_ = TextEncoding::Gbk;
+    bool settingText_ = false;
+};
+
+}  // namespace
+
+Control* createEditBox(const ControlContext& context, std::string& error) {
+    const image::Element& e = *context.element;
+    auto s = image::decodeEditBoxSettings(e.extension);
+    if (!s) {
+        error = "the settings of edit box \"" + decodeText(e.name).toStdString() + "\" cannot be read";
+        return nullptr;
+    }
+    return new EditBoxControl(*s, context.parent);
+}
+
+}  // namespace vexrun

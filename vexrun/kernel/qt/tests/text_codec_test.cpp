@@ -1,0 +1,73 @@
+// Texts are bytes: shown decoded (UTF-8 when valid, else GBK), given back
+// byte for byte, and a user's edit encoded in the text's own encoding.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "vexrun/kernel/qt/text_codec.h"
+
+namespace vexrun {
+namespace {
+
+const std::string kGbkChinese = "\xD6\xD0\xCE\xC4";     // 中文
+const std::string kUtf8Chinese = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文
+
+TEST(TextCodec, ChoosesTheEncodingFromTheBytes) {
+    EXPECT_EQ(detectEncoding(""), TextEncoding::Gbk);
+    EXPECT_EQ(detectEncoding("00:00:00,000"), TextEncoding::Gbk);
+    EXPECT_EQ(detectEncoding(kUtf8Chinese), TextEncoding::Utf8);
+    EXPECT_EQ(detectEncoding(kGbkChinese), TextEncoding::Gbk);
+    // Overlong forms, surrogates and cut sequences are not UTF-8.
+    EXPECT_FALSE(isValidUtf8("\xC0\x80"));
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));
+    EXPECT_FALSE(isValidUtf8("abcdefgh\xE4\xB8"));
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));
+    EXPECT_TRUE(isValidUtf8("abcdefghijklmnop\xF0\x9F\x98\x80q"));
+}
+
+TEST(TextCodec, DecodesBothEncodings) {
+    EXPECT_EQ(decodeText(kGbkChinese), QString::fromUtf8("中文"));
+    EXPECT_EQ(decodeText(kUtf8Chinese), QString::fromUtf8("中文"));
+    EXPECT_EQ(decodeText("Tessaly-\xB3\xF5\xB0\xE6"), QString::fromUtf8("Tessaly-初版"));
+}
+
+TEST(TextCodec, EveryByteStringComesBackUnchanged) {
+    // All strings of one and two bytes, then random longer ones.
+    for (int a = 0; a < 256; ++a) {
+        for (int b = -1; b < 256; ++b) {
+            std::string s(1, char(a));
+            if (b >= 0) s.push_back(char(b));
+            const TextEncoding e = detectEncoding(s);
+            ASSERT_EQ(encodeText(decodeText(s, e), e), s) << a << " " << b;
+        }
+    }
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        std::string s;
+        for (int n = int(random() % 12); n > 0; --n) s.push_back(char(random()));
+        const TextEncoding e = detectEncoding(s);
+        ASSERT_EQ(encodeText(decodeText(s, e), e), s);
+    }
+}
+
+TEST(TextCodec, AnEditIsEncodedInTheTextsEncoding) {
+    QString edited = decodeText(kGbkChinese) + QString::fromUtf8("字幕");
+    EXPECT_EQ(encodeText(edited, TextEncoding::Gbk), kGbkChinese + "\xD7\xD6\xC4\xBB");
+    edited = decodeText(kUtf8Chinese) + QString::fromUtf8("字幕");
+    EXPECT_EQ(encodeText(edited, TextEncoding::Utf8), kUtf8Chinese + "\xE5\xAD\x97\xE5\xB9\x95");
+    // A byte that decodes to nothing survives an edit elsewhere in the text.
+    const std::string odd = "ab\x80\xFF" + kGbkChinese;
+    QString shown = decodeText(odd);
+    shown.prepend(QChar('x'));
+    EXPECT_EQ(encodeText(shown, TextEncoding::Gbk), "x" + odd);
+}
+
+TEST(TextCodec, LineEndsOfMultiLineBoxes) {
+    EXPECT_EQ(toDisplayLines(QStringLiteral("a\r\nb\rc\nd")), QStringLiteral("a\nb\nc\nd"));
+    EXPECT_EQ(toCrLfLines(QStringLiteral("a\nb\n")), QStringLiteral("a\r\nb\r\n"));
+    EXPECT_EQ(toCrLfLines(toDisplayLines(QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n"))),
+              QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n"));
+}
+
+}  // namespace
+}  // namespace vexrun

@@ -1,0 +1,35 @@
+// Texts are bytes. To show one, a control decodes it as UTF-8 when it is valid
+// UTF-8 and as GBK (GB18030) otherwise; a byte that decodes to nothing is kept
+// as an escape character (U+DC80 + byte - 0x80, a lone low surrogate) so that
+// encoding the shown text back gives the same bytes. A user's edit is encoded
+// back in the encoding the control's text came in.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+namespace vexrun {
+
+enum class TextEncoding : uint8_t {
+    Gbk,   // the program's own code page; also pure ASCII
+    Utf8,  // valid UTF-8 holding at least one byte above 0x7F
+};
+
+bool isValidUtf8(std::string_view bytes);
+
+// The encoding a control takes its text to be in.
+TextEncoding detectEncoding(std::string_view bytes);
+
+QString decodeText(std::string_view bytes, TextEncoding encoding);
+inline QString decodeText(std::string_view bytes) { return decodeText(bytes, detectEncoding(bytes)); }
+
+std::string encodeText(const QString& text, TextEncoding encoding);
+
+// Multi-line boxes show line breaks as "\n" (CR LF and a lone CR each make
+// one), and give a user's edit back with CR LF line ends.
+QString toDisplayLines(QString text);
+QString toCrLfLines(const QString& text);
+
+}  // namespace vexrun

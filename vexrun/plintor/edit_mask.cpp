@@ -1,0 +1,135 @@
+#include "vexrun/plintor/edit_mask.h"
+
+namespace plintor {
+
+std::optional<EditMask> EditMask::parse(std::string_view maskText, std::string& error) {
+    std::string_view fields[3];
+    size_t count = 0;
+    size_t start = 0;
+    while (count < 3) {
+        size_t semi = maskText.find(';', start);
+        // Only the last field may hold further ';' (as the display character).
+        if (count == 2 || semi == std::string_view::npos) {
+            fields[count++] = maskText.substr(start);
+            break;
+        }
+        fields[count++] = maskText.substr(start, semi - start);
+        start = semi + 1;
+    }
+    EditMask m;
+    if (fields[0].empty()) {
+        error = "edit mask \"" + std::string(maskText) + "\" has no positions";
+        return std::nullopt;
+    }
+    for (char c : fields[0]) {
+        if (c == '0') {
+            m.slots_.push_back(Slot::Digit);
+            m.literals_.push_back('\0');
+        } else if (c == '#') {
+            m.slots_.push_back(Slot::DigitOrSign);
+            m.literals_.push_back('\0');
+        } else {
+            m.slots_.push_back(Slot::Literal);
+            m.literals_.push_back(c);
+        }
+    }
+    if (count > 1 && !fields[1].empty()) {
+        if (fields[1] != "0" && fields[1] != "1") {
+            error = "edit mask \"" + std::string(maskText) + "\": the second field must be 0 or 1";
+            return std::nullopt;
+        }
+        m.literalsInText_ = fields[1] == "1";
+    }
+    if (count > 2 && !fields[2].empty()) m.displayChar_ = fields[2][0];
+    return m;
+}
+
+bool EditMask::fits(size_t i, char c) const {
+    switch (slots_[i]) {
+        case Slot::Digit: return c >= '0' && c <= '9';
+        case Slot::DigitOrSign: return (c >= '0' && c <= '9') || c == '+' || c == '-';
+        case Slot::Literal: return false;
+    }
+    return false;
+}
+
+MaskedText::MaskedText(EditMask mask) : mask_(std::move(mask)), chars_(mask_.size(), kBlank) {}
+
+std::string MaskedText::read() const {
+    std::string out;
+    out.reserve(chars_.size());
+    for (size_t i = 0; i < chars_.size(); ++i) {
+        if (mask_.slot(i) == EditMask::Slot::Literal) {
+            if (mask_.literalsInText()) out.push_back(mask_.literal(i));
+        } else {
+            out.push_back(chars_[i] == kBlank ? ' ' : chars_[i]);
+        }
+    }
+    return out;
+}
+
+std::string MaskedText::display() const {
+    std::string out;
+    out.reserve(chars_.size());
+    for (size_t i = 0; i < chars_.size(); ++i) {
+        if (mask_.slot(i) == EditMask::Slot::Literal) {
+            out.push_back(mask_.literal(i));
+        } else {
+            out.push_back(chars_[i] == kBlank ? mask_.displayChar() : chars_[i]);
+        }
+    }
+    return out;
+}
+
+void MaskedText::set(std::string_view text) {
+    size_t next = 0;  // the character of `text` for the next position
+    for (size_t i = 0; i < chars_.size(); ++i) {
+        const bool literal = mask_.slot(i) == EditMask::Slot::Literal;
+        if (literal) {
+            chars_[i] = kBlank;
+            if (mask_.literalsInText()) ++next;  // the text holds the literal here
+            continue;
+        }
+        char c = next < text.size() ? text[next] : ' ';
+        ++next;
+        chars_[i] = mask_.fits(i, c) ? c : kBlank;
+    }
+}
+
+std::optional<size_t> MaskedText::type(size_t cursor, char c) {
+    size_t pos = cursor;
+    if (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal && mask_.literal(pos) == c) {
+        return pos + 1;  // typing the literal itself steps over it
+    }
+    while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
+    if (pos >= chars_.size() || !mask_.fits(pos, c)) return std::nullopt;
+    chars_[pos] = c;
+    return pos + 1;
+}
+
+size_t MaskedText::backspace(size_t cursor) {
+    size_t pos = cursor > chars_.size() ? chars_.size() : cursor;
+    while (pos > 0) {
+        --pos;
+        if (mask_.slot(pos) != EditMask::Slot::Literal) {
+            chars_[pos] = kBlank;
+            return pos;
+        }
+    }
+    return cursor > chars_.size() ? chars_.size() : cursor;
+}
+
+size_t MaskedText::deleteAt(size_t cursor) {
+    size_t pos = cursor;
+    while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
+    if (pos < chars_.size()) chars_[pos] = kBlank;
+    return cursor;
+}
+
+void MaskedText::blank(size_t from, size_t to) {
+    for (size_t i = from; i < to && i < chars_.size(); ++i) {
+        if (mask_.slot(i) != EditMask::Slot::Literal) chars_[i] = kBlank;
+    }
+}
+
+}  // namespace plintor

@@ -1,0 +1,79 @@
+// The edit mask of a masked edit box and the text it holds, without any
+// window code.
+//
+// A mask has three fields separated by ";": the mask proper (each "0" a
+// required digit position, each "#" an optional digit or sign position, every
+// other character a literal that stands in the text), then "1" when the
+// literals are part of the text a handler reads (or "0" when they are not),
+// then the character shown in a position not yet filled.
+//
+// A position not yet filled reads back as a space and shows the display
+// character. Setting a text fills the positions from the text's characters
+// left to right, one character per position: a character that fits its
+// position fills it, any other leaves it blank, and a literal position keeps
+// its literal whatever stands there. Typing goes like a user's keys: it
+// overwrites at the cursor, steps over literals, and rejects a character that
+// does not fit.
+#pragma once
+
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plintor {
+
+class EditMask {
+public:
+    enum class Slot : uint8_t { Digit, DigitOrSign, Literal };
+
+    // nullopt and a message in `error` for a mask it cannot use.
+    static std::optional<EditMask> parse(std::string_view maskText, std::string& error);
+
+    size_t size() const { return slots_.size(); }
+    Slot slot(size_t i) const { return slots_[i]; }
+    char literal(size_t i) const { return literals_[i]; }
+    bool literalsInText() const { return literalsInText_; }
+    char displayChar() const { return displayChar_; }
+    bool fits(size_t i, char c) const;
+
+private:
+    std::vector<Slot> slots_;
+    std::string literals_;  // the literal of each position ('\0' for an editable one)
+    bool literalsInText_ = true;
+    char displayChar_ = '_';
+};
+
+class MaskedText {
+public:
+    explicit MaskedText(EditMask mask);
+
+    const EditMask& mask() const { return mask_; }
+
+    // What a handler reads: mask-length bytes (editable positions only when
+    // the literals are not part of the text).
+    std::string read() const;
+    // What the box shows: the display character in every unfilled position.
+    std::string display() const;
+    // Replaces the whole text, filling positions left to right.
+    void set(std::string_view text);
+
+    bool filled(size_t i) const { return chars_[i] != kBlank; }
+
+    // Typing at `cursor` (0 to size()). Each returns the new cursor, or
+    // nullopt when the key is rejected and nothing changed.
+    std::optional<size_t> type(size_t cursor, char c);
+    size_t backspace(size_t cursor);
+    size_t deleteAt(size_t cursor);
+    // Blanks the editable positions in [from, to).
+    void blank(size_t from, size_t to);
+
+private:
+    static constexpr char kBlank = '\0';
+    EditMask mask_;
+    std::string chars_;  // the filled character of each editable position, or kBlank
+};
+
+}  // namespace plintor
