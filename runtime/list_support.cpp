@@ -26,7 +26,7 @@ void freeElements(const ListBlock* list) {
 
 void resetList(ListVar* variable, int32_t n, uint32_t width, bool ownsElements) {
     List old = *variable;
-    auto count = static_cast<uint32_t>(n);
+    auto count = static_cast<uint32_t>(n < 0 ? 0 : n);  // a negative count makes an empty list
     auto* fresh = static_cast<List>(vxAllocate(8 + width * count));
     fresh->dims = 1;
     fresh->count = count;

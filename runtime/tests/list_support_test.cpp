@@ -162,6 +162,8 @@ TEST_F(ListSupport, ResettingAnIntegerList) {
     prog::resetIntList(&l, 0);
     EXPECT_THAT(words(l, 2), ElementsAre(1u, 0u));
     EXPECT_EQ(vexrun::blockSize(l), 8u);
+    prog::resetIntList(&l, -3);
+    EXPECT_THAT(words(l, 2), ElementsAre(1u, 0u));
     EXPECT_EQ(blocksSinceStart(), 1);
     vxFree(l);
 }
