@@ -1,0 +1,127 @@
+// tessaly-retime: the adjust action without the window. Reads a subtitle,
+// fits the segments from the reference points given on the command line (or
+// takes the custom ratio and shift), re-times every time line, writes the
+// result and reports each segment's ratio and shift on standard error.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/retime/retime_options.h"
+#include "engine/retime/terminal_text.h"
+#include "engine/retime/whole_file.h"
+#include "engine/segment_fitting.h"
+#include "engine/subtitle_rewrite.h"
+#include "engine/time_text.h"
+#include "image/const_table.h"
+#include "runtime/entry_routine.h"
+#include "runtime/kernel_calls.h"
+#include "runtime/program_variables.h"
+#include "runtime/text_support.h"
+#include "vexrun/kernel/core/helper_table.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitSourceOrder = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInputOutput = 3;
+
+void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
+
+// The window's boxes, as the options hold their texts. Each read parses the
+// text again, as the adjust action reads a box again at every use.
+const retime::RetimeOptions& optionsOf(void* context) {
+    return *static_cast<const retime::RetimeOptions*>(context);
+}
+
+int32_t readSource(void* context, int32_t row) {
+    return engine::parseTimeText(optionsOf(context).sources[row].c_str());
+}
+
+int32_t readTarget(void* context, int32_t row) {
+    prog::Text box = prog::concatText(optionsOf(context).targets[row].c_str());
+    prog::Text filled = engine::fillMaskBlanks(&box);
+    const int32_t ms = engine::parseTimeText(filled);
+    vxFree(filled);
+    vxFree(box);
+    return ms;
+}
+
+bool readUseRatio(void* context, int32_t row) { return optionsOf(context).useRatio[row]; }
+
+double readRatio(void* context) { return prog::textToDouble(optionsOf(context).ratio.c_str()); }
+
+bool readAlignStart(void* context) { return optionsOf(context).alignStart; }
+
+void printGbkLine(const char* gbk) {
+    const std::string line = retime::gbkToUtf8(prog::textOrEmpty(gbk)) + "\n";
+    std::fputs(line.c_str(), stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    retime::RetimeOptions options;
+    std::string error;
+    if (!retime::parseRetimeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        complain(error + " (see --help)");
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(retime::retimeUsage(), stdout);
+        return kExitDone;
+    }
+
+    prog::useHelperTable(vexrun::hostHelperTable());
+    setUpGlobals();
+    prog::ProgramVariables* v = prog::vars();
+
+    prog::ByteSet input = nullptr;
+    if (!retime::readWholeInput(options.input, engine::kMaxSubtitleBytes, input, error)) {
+        complain(error);
+        releaseGlobals();
+        return kExitInputOutput;
+    }
+    engine::emptyCueLists();
+    v->inputBytes = input;
+    engine::scanCues();
+    // The cues hold everything the rebuild needs; the input goes now, so the
+    // input and the whole output are never held at once.
+    prog::storeBytes(&v->inputBytes, nullptr);
+
+    engine::SegmentFits fits{};
+    if (options.mode == engine::FitMode::CustomRatio) {
+        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
+                                 engine::parseShiftText(options.customShift.c_str()));
+    } else {
+        const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
+                                         readAlignStart};
+        if (!engine::fitSegments(options.mode, points, &fits)) {
+            printGbkLine(prog::constText(image::kConstOrderMessage));
+            releaseGlobals();
+            return kExitSourceOrder;
+        }
+    }
+
+    if (!engine::rebuildSubtitle(options.mode)) {
+        complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
+                 " bytes; nothing written");
+        releaseGlobals();
+        return kExitInputOutput;
+    }
+    const prog::ByteSetBlock* output = v->outputBytes;
+    if (!retime::writeWholeOutput(options.output, output ? prog::bytesOf(output) : nullptr,
+                                  prog::byteCount(output), error)) {
+        complain(error);
+        releaseGlobals();
+        return kExitInputOutput;
+    }
+
+    for (int32_t k = 0; k < fits.count; ++k) {
+        prog::Text line = engine::resultLine(fits.fits[k]);
+        printGbkLine(line);
+        vxFree(line);
+    }
+    releaseGlobals();
+    return kExitDone;
+}

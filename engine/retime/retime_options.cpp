@@ -1,0 +1,137 @@
+// Reading the command line of tessaly-retime.
+#include "engine/retime/retime_options.h"
+
+#include <cstddef>
+
+namespace retime {
+namespace {
+
+// A reference row given as one digit in [low, high].
+bool readRow(const std::string& text, int low, int high, int& row) {
+    if (text.size() != 1 || text[0] < '0' || text[0] > '9') return false;
+    row = text[0] - '0';
+    return row >= low && row <= high;
+}
+
+}  // namespace
+
+const char* retimeUsage() {
+    return "Usage: tessaly-retime [OPTIONS] [INPUT [OUTPUT]]\n"
+           "Re-times the time lines of an SRT subtitle. INPUT and OUTPUT default to\n"
+           "standard input and output (\"-\" names them too). OUTPUT is written only\n"
+           "once the whole result is ready. Each fitted segment's ratio and shift go\n"
+           "to standard error.\n"
+           "\n"
+           "  --segments 1|2|4          fitting mode (default 2)\n"
+           "  --custom RATIO SHIFT      a custom ratio and shift instead of fitting, e.g.\n"
+           "                            --custom 1.001 -00:01:30,000\n"
+           "  --point ROW=SOURCE@TARGET reference row 0..4: the time in the old subtitle\n"
+           "                            and the same moment in the new release; blanks\n"
+           "                            of TARGET count as zeros; repeatable; rows the\n"
+           "                            mode does not use are ignored, used rows not\n"
+           "                            given are 0\n"
+           "  --ratio R                 the custom ratio of --use-ratio (default 1.00000000)\n"
+           "  --use-ratio ROW           rows 1..4: the segment ending at that row uses\n"
+           "                            --ratio instead of its fitted ratio; repeatable\n"
+           "  --align start|end         anchor each segment's shift at its start or end\n"
+           "                            row (default start)\n"
+           "  --help                    this text\n"
+           "\n"
+           "Exit status: 0 done; 1 a source time not at least 1 ms after the one of the\n"
+           "row below it; 2 bad usage; 3 INPUT unreadable or OUTPUT not writable.\n";
+}
+
+bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& options, std::string& error) {
+    bool segmentsGiven = false;
+    bool customGiven = false;
+    bool optionsEnded = false;
+    std::vector<std::string> files;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // The values an option takes; false (with the error set) when missing.
+        auto values = [&](std::size_t n) {
+            if (i + n < args.size()) return true;
+            error = "option " + arg + " needs " + (n == 1 ? "a value" : std::to_string(n) + " values");
+            return false;
+        };
+
+        if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
+            files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--segments") {
+            if (!values(1)) return false;
+            const std::string& n = args[++i];
+            if (n == "1") options.mode = engine::FitMode::OneSegment;
+            else if (n == "2") options.mode = engine::FitMode::TwoSegments;
+            else if (n == "4") options.mode = engine::FitMode::FourSegments;
+            else {
+                error = "--segments takes 1, 2 or 4, not '" + n + "'";
+                return false;
+            }
+            segmentsGiven = true;
+        } else if (arg == "--custom") {
+            if (!values(2)) return false;
+            options.customRatio = args[++i];
+            options.customShift = args[++i];
+            customGiven = true;
+        } else if (arg == "--point") {
+            if (!values(1)) return false;
+            const std::string& point = args[++i];
+            const std::size_t equals = point.find('=');
+            const std::size_t at = point.find('@', equals == std::string::npos ? 0 : equals);
+            int row = 0;
+            if (equals == std::string::npos || at == std::string::npos) {
+                error = "--point takes ROW=SOURCE@TARGET, not '" + point + "'";
+                return false;
+            }
+            if (!readRow(point.substr(0, equals), 0, 4, row)) {
+                error = "--point row '" + point.substr(0, equals) + "' is not a row 0..4";
+                return false;
+            }
+            options.sources[row] = point.substr(equals + 1, at - equals - 1);
+            options.targets[row] = point.substr(at + 1);
+        } else if (arg == "--ratio") {
+            if (!values(1)) return false;
+            options.ratio = args[++i];
+        } else if (arg == "--use-ratio") {
+            if (!values(1)) return false;
+            int row = 0;
+            if (!readRow(args[++i], 1, 4, row)) {
+                error = "--use-ratio row '" + args[i] + "' is not a row 1..4";
+                return false;
+            }
+            options.useRatio[row] = true;
+        } else if (arg == "--align") {
+            if (!values(1)) return false;
+            const std::string& how = args[++i];
+            if (how == "start") options.alignStart = true;
+            else if (how == "end") options.alignStart = false;
+            else {
+                error = "--align takes start or end, not '" + how + "'";
+                return false;
+            }
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+
+    if (segmentsGiven && customGiven) {
+        error = "--segments and --custom exclude each other";
+        return false;
+    }
+    if (customGiven) options.mode = engine::FitMode::CustomRatio;
+    if (files.size() > 2) {
+        error = "too many files: '" + files[2] + "' (at most INPUT and OUTPUT)";
+        return false;
+    }
+    if (!files.empty()) options.input = files[0];
+    if (files.size() > 1) options.output = files[1];
+    return true;
+}
+
+}  // namespace retime

@@ -1,0 +1,225 @@
+// tessaly-retime end to end: output, result lines, exit codes and messages,
+// and no half-written output on any failure.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kStandard =
+    "1\r\n00:00:01,000 --> 00:00:02,000\r\nHello\r\n\r\n"
+    "2\r\n00:00:03,000 --> 00:00:04,000\r\nWorld\r\n";
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const fs::path& p, const std::string& s) {
+    std::ofstream out(p, std::ios::binary);
+    out << s;
+}
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class RetimeToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/tessaly-retime-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(name), nullptr);
+        dir_ = name;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, ec);
+        fs::remove_all(dir_, ec);
+    }
+
+    // Runs the tool in the test folder with `args`, `stdinText` on its input.
+    ToolRun run(const std::vector<std::string>& args, const std::string& stdinText = "") {
+        writeFile(dir_ / ".stdin", stdinText);
+        std::string cmd = "cd " + quoted(dir_.string()) + " && " + quoted(TESSALY_RETIME_PATH);
+        for (const auto& a : args) cmd += " " + quoted(a);
+        cmd += " <.stdin >.stdout 2>.stderr";
+        const int raw = std::system(cmd.c_str());
+        ToolRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir_ / ".stdout"), readFile(dir_ / ".stderr")};
+        fs::remove(dir_ / ".stdin");
+        fs::remove(dir_ / ".stdout");
+        fs::remove(dir_ / ".stderr");
+        return r;
+    }
+
+    // Files in the test folder other than the given ones (left-over temporaries).
+    std::vector<std::string> othersThan(const std::vector<std::string>& known) {
+        std::vector<std::string> others;
+        for (const auto& e : fs::directory_iterator(dir_)) {
+            const std::string name = e.path().filename().string();
+            if (std::find(known.begin(), known.end(), name) == known.end()) others.push_back(name);
+        }
+        return others;
+    }
+
+    fs::path dir_;
+};
+
+const std::vector<std::string> kOneSegment = {"--segments", "1", "--point", "0=00:00:01,000@00:00:02,000",
+                                              "--point", "4=00:00:03,000@00:00:05,000"};
+
+TEST_F(RetimeToolTest, RetimesAFileAndReportsEachSegment) {
+    writeFile(dir_ / "in.srt", kStandard);
+    std::vector<std::string> args = kOneSegment;
+    args.insert(args.end(), {"in.srt", "out.srt"});
+    const ToolRun r = run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir_ / "out.srt"),
+              "1\r\n00:00:02,000 --> 00:00:03,500\r\nHello\r\n\r\n"
+              "2\r\n00:00:05,000 --> 00:00:06,500\r\nWorld\r\n");
+    EXPECT_EQ(r.err, "缩放比率1 = 1.5   平移1 = 500\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(othersThan({"in.srt", "out.srt"}).empty());
+}
+
+TEST_F(RetimeToolTest, StandardStreamsAndTheDefaultTwoSegments) {
+    const ToolRun r = run({"--point", "0=0@0", "--point", "2=00:00:02,500@00:00:02,500", "--point",
+                       "4=00:00:05,000@00:00:10,000", "--point", "1=9@9"},
+                      kStandard);
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Cue 1 (start 1000 < S2) keeps its times; cue 2 gets ratio 3, shift -5000.
+    EXPECT_EQ(r.out,
+              "1\r\n00:00:01,000 --> 00:00:02,000\r\nHello\r\n\r\n"
+              "2\r\n00:00:04,000 --> 00:00:07,000\r\nWorld\r\n");
+    EXPECT_EQ(r.err, "缩放比率1 = 1   平移1 = 0\n缩放比率2 = 3   平移2 = -5000\n");
+}
+
+TEST_F(RetimeToolTest, UseRatioAndAlignmentAsTheAdjustActionHasThem) {
+    const std::vector<std::string> base = {"--point", "0=00:00:00,000@00:00:01,000", "--point",
+                                           "2=00:01:00,000@00:01:01,000", "--point",
+                                           "4=00:02:00,000@00:02:05,000", "--use-ratio", "4"};
+    const std::string cue = "1\r\n00:01:30,000 --> 00:01:31,000\r\n";
+    ToolRun r = run(base, cue);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1\r\n00:01:31,000 --> 00:01:32,000\r\n");
+    std::vector<std::string> end = base;
+    end.insert(end.end(), {"--align", "end", "--ratio", "1.0"});
+    r = run(end, cue);
+    EXPECT_EQ(r.out, "1\r\n00:01:35,000 --> 00:01:36,000\r\n");
+    EXPECT_NE(r.err.find("平移2 = 5000"), std::string::npos) << r.err;
+}
+
+TEST_F(RetimeToolTest, CustomRatioAndShiftPrintNoResultLine) {
+    ToolRun r = run({"--custom", "1.00000000", "-00:00:00,500"}, kStandard);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "1\r\n00:00:00,500 --> 00:00:01,500\r\nHello\r\n\r\n"
+              "2\r\n00:00:02,500 --> 00:00:03,500\r\nWorld\r\n");
+    r = run({"--custom", "2", "+00:10:00,000"}, "1\n00:00:01,000 --> 00:00:02,000\nA\n");
+    EXPECT_EQ(r.out, "1\n00:10:02,000 --> 00:10:04,000\nA\n");
+}
+
+TEST_F(RetimeToolTest, SourceOrderFailureWritesNothing) {
+    writeFile(dir_ / "in.srt", kStandard);
+    writeFile(dir_ / "out.srt", "previous result");
+    const ToolRun r = run({"--segments", "1", "--point", "0=5@0", "--point", "4=5@0", "in.srt", "out.srt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "源时间至少要比上级大1毫秒啦\n");
+    EXPECT_EQ(readFile(dir_ / "out.srt"), "previous result");
+    EXPECT_TRUE(othersThan({"in.srt", "out.srt"}).empty());
+
+    const ToolRun toStdout = run({"--segments", "4"}, kStandard);  // every source 0
+    EXPECT_EQ(toStdout.status, 1);
+    EXPECT_EQ(toStdout.out, "");
+}
+
+TEST_F(RetimeToolTest, BadUsageIsOneLineAndStatusTwo) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bogus"}, {"--point", "7=1@2"}, {"--segments"}, {"--use-ratio", "0"}}) {
+        const ToolRun r = run(args, kStandard);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("tessaly-retime: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    const ToolRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--point ROW=SOURCE@TARGET"), std::string::npos);
+}
+
+TEST_F(RetimeToolTest, UnreadableInputAndUnwritableOutputAreStatusThree) {
+    ToolRun r = run({"--custom", "1", "0", "missing.srt", "out.srt"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("cannot read 'missing.srt'"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir_ / "out.srt"));
+
+    fs::create_directory(dir_ / "sub");
+    r = run({"--custom", "1", "0", "sub"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("'sub'"), std::string::npos) << r.err;
+
+    writeFile(dir_ / "in.srt", kStandard);
+    fs::create_directory(dir_ / "locked");
+    fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    r = run({"--custom", "1", "0", "in.srt", "locked/out.srt"});
+    if (::geteuid() != 0) {  // root writes anywhere
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.err.find("cannot write 'locked/out.srt'"), std::string::npos) << r.err;
+    }
+    fs::permissions(dir_ / "locked", fs::perms::owner_all);
+
+    r = run({"--custom", "1", "0", "in.srt", "sub"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("cannot write 'sub'"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(dir_ / "sub"));
+    EXPECT_TRUE(othersThan({"in.srt", "sub", "locked"}).empty());
+}
+
+TEST_F(RetimeToolTest, ReplacesAFileInPlaceKeepingItsPermissions) {
+    writeFile(dir_ / "s.srt", kStandard);
+    fs::permissions(dir_ / "s.srt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const ToolRun r = run({"--custom", "1", "00:00:01,000", "s.srt", "s.srt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir_ / "s.srt").substr(0, 34), "1\r\n00:00:02,000 --> 00:00:03,000\r\n");
+    EXPECT_EQ(fs::status(dir_ / "s.srt").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Through a symbolic link the file it names is replaced, the link stays.
+    fs::create_symlink("s.srt", dir_ / "link.srt");
+    EXPECT_EQ(run({"--custom", "1", "00:00:01,000", "s.srt", "link.srt"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.srt"));
+    EXPECT_EQ(readFile(dir_ / "s.srt").substr(0, 34), "1\r\n00:00:03,000 --> 00:00:04,000\r\n");
+}
+
+TEST_F(RetimeToolTest, EmptyAndBinaryInput) {
+    ToolRun r = run({"--custom", "1", "0"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\r\n");
+    const std::string binary("\0\xFF-->\0\n\x80", 8);
+    r = run({"--custom", "1", "0"}, binary);
+    EXPECT_EQ(r.status, 0);
+    // The time line is the first line: the line end in front is the input's own kind.
+    EXPECT_EQ(r.out, std::string("\n00:00:00,000 --> 00:00:00,000\n\x80", 32));
+}
+
+}  // namespace

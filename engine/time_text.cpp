@@ -1,0 +1,242 @@
+// Time values and their text form: reading a time text, writing a time value,
+// completing the text of a masked time box.
+#include "engine/time_text.h"
+
+#include "image/const_table.h"
+#include "runtime/kernel_calls.h"
+#include "runtime/list_support.h"
+
+namespace engine {
+namespace {
+
+using prog::Text;
+
+inline bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+// Removes every blank of a text in place. Removing the first blank found from
+// the start until none is left gives the same text; one pass keeps a long
+// text with many blanks linear.
+void removeBlanks(Text t) {
+    const char blank = prog::constText(image::kConstSpace)[0];
+    char* out = t;
+    for (const char* in = t; *in; ++in) {
+        if (*in != blank) *out++ = *in;
+    }
+    *out = 0;
+}
+
+// The number of ":" in a text, counting each hit once, left to right.
+int32_t countColons(const char* t) {
+    const char colon = prog::constText(image::kConstColon)[0];
+    int32_t count = 0;
+    for (const char* p = t; *p; ++p) count += (*p == colon);
+    return count;
+}
+
+// The sum of the four fields, in doubles, left to right; its low 32 bits.
+int32_t fieldSum(double hours, double minutes, double seconds, double millis) {
+    const double sum = hours * prog::constDouble(image::kConstMsPerHour) +
+                       minutes * prog::constDouble(image::kConstMsPerMinute) +
+                       seconds * prog::constDouble(image::kConstMsPerSecond) + millis;
+    return static_cast<int32_t>(prog::truncToInt(sum));
+}
+
+// The direct reading of a plain time text: nothing but digits, ":", "," and
+// blanks, with no run of digits longer than 9 once the blanks are gone (so
+// that no field nears the 32-bit range). It computes what the stepwise reading gives such a text - blanks
+// dropped, the last "," read as ":" (an appended ",0" when there is none),
+// missing ":" put in front, the first four fields, each read up to its first
+// non-digit - without making a working copy. False for any other text.
+bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
+    const uint8_t blank = prog::constText(image::kConstSpace)[0];
+    const uint8_t colon = prog::constText(image::kConstColon)[0];
+    const uint8_t comma = prog::constText(image::kConstComma)[0];
+    int64_t lastComma = -1;
+    int32_t colons = 0;
+    int32_t run = 0;
+    for (int64_t i = 0; i < n; ++i) {
+        const uint8_t c = p[i];
+        if (c == blank) continue;  // dropped: digits around it join
+        if (isDigit(c)) {
+            if (++run > 9) return false;
+            continue;
+        }
+        run = 0;
+        if (c == colon) {
+            ++colons;
+        } else if (c == comma) {
+            lastComma = i;
+        } else {
+            return false;
+        }
+    }
+
+    // The last comma counts as a ":" too; fewer than three give empty fields
+    // in front. An appended ",0" only adds a field of 0 behind the others.
+    double field[4] = {0, 0, 0, 0};
+    int32_t k = colons + 1 < 3 ? 3 - (colons + 1) : 0;
+    bool leading = true;  // still in the field's leading digits
+    for (int64_t i = 0; i < n && k < 4; ++i) {
+        const uint8_t c = p[i];
+        if (c == blank) continue;
+        if (c == colon || i == lastComma) {
+            ++k;
+            leading = true;
+        } else if (isDigit(c)) {
+            if (leading) field[k] = field[k] * 10 + (c - '0');
+        } else {
+            leading = false;  // an earlier comma ends the field's number
+        }
+    }
+    *ms = fieldSum(field[0], field[1], field[2], field[3]);
+    return true;
+}
+
+// Writes a field's decimal digits, with leading zeros up to `width`, and
+// returns the position behind them. The fields of a 32-bit magnitude are
+// small and never negative (hours at most 596).
+uint8_t* putField(uint8_t* out, int64_t value, int32_t width) {
+    uint8_t digits[20];
+    int32_t n = 0;
+    do {
+        digits[n++] = static_cast<uint8_t>(prog::constText(image::kConstZero)[0] + value % 10);
+        value /= 10;
+    } while (value > 0 && n < 20);
+    for (int32_t k = n; k < width; ++k) *out++ = prog::constText(image::kConstZero)[0];
+    while (n > 0) *out++ = digits[--n];
+    return out;
+}
+
+// The number of decimal digits of a field, at least `width`.
+int32_t fieldWidth(int64_t value, int32_t width) {
+    int32_t n = 1;
+    for (; value >= 10; value /= 10) ++n;
+    return n > width ? n : width;
+}
+
+}  // namespace
+
+Text fillMaskBlanks(prog::TextVar* text) {
+    Text t = *text;
+    if (t) {
+        // The caller's text is filled in place. Each first blank from the start
+        // lies behind the one filled before it, so one pass finds them all.
+        const char blank = prog::constText(image::kConstSpace)[0];
+        const char zero = prog::constText(image::kConstZero)[0];
+        for (char* p = t; *p; ++p) {
+            if (*p == blank) *p = zero;
+        }
+    }
+    return prog::concatText(prog::textOrEmpty(t));
+}
+
+int32_t parseTimeText(const char* text) {
+    const char* t = prog::textOrEmpty(text);
+    int32_t ms;
+    if (readPlainTime(reinterpret_cast<const uint8_t*>(t), prog::textLength(t), &ms)) return ms;
+    return parseTimeTextStepwise(t);
+}
+
+int32_t parseTimeBytes(const prog::ByteSetBlock* bytes, int32_t start, int32_t count) {
+    int32_t ms;
+    const int32_t length = prog::byteSetLength(bytes);
+    if (start >= 1 && count >= 0 && static_cast<int64_t>(start) - 1 + count <= length &&
+        readPlainTime(prog::bytesOf(bytes) + (start - 1), count, &ms)) {
+        return ms;
+    }
+    prog::ByteSet part = prog::middleBytes(bytes, start, count);
+    Text text = prog::bytesToText(part);
+    ms = parseTimeTextStepwise(text);
+    vxFree(text);
+    vxFree(part);
+    return ms;
+}
+
+int32_t parseTimeTextStepwise(const char* text) {
+    // A working copy, without blanks.
+    Text t = prog::concatText(prog::textOrEmpty(text));
+    removeBlanks(t);
+
+    // The last "," separates the milliseconds; a text without one gets ",0"
+    // and that comma is taken. It becomes ":", an earlier comma stays part of
+    // its field.
+    int32_t comma = prog::findTextFromEnd(t, prog::constText(image::kConstComma));
+    if (comma < 1) {
+        comma = prog::textLength(t) + 1;
+        prog::storeText(&t, prog::concatText(t, prog::constText(image::kConstCommaZero)));
+    }
+    prog::storeText(&t, prog::replacePart(t, comma, 1, prog::constText(image::kConstColon)));
+
+    // Fields are read from the right: missing ":" go in front.
+    for (int32_t colons = countColons(t); colons < 3; ++colons) {
+        prog::storeText(&t, prog::concatText(prog::constText(image::kConstColon), t));
+    }
+
+    // At most four fields, and one more "0" behind them for a missing fourth.
+    prog::List fields = prog::splitText(t, prog::constText(image::kConstColon), 4);
+    prog::appendText(&fields, prog::constText(image::kConstZero));
+    const int32_t hours = prog::toInteger(prog::textAt(fields, 1));
+    const int32_t minutes = prog::toInteger(prog::textAt(fields, 2));
+    const int32_t seconds = prog::toInteger(prog::textAt(fields, 3));
+    const int32_t millis = prog::toInteger(prog::textAt(fields, 4));
+    prog::releaseAddressList(fields);
+    vxFree(t);
+    return fieldSum(hours, minutes, seconds, millis);
+}
+
+prog::ByteSet formatTimeText(int32_t ms) {
+    const bool negative = ms < 0;
+    // The magnitude as a 64-bit integer: that of -2147483648 has no 32-bit form.
+    const int64_t m = negative ? prog::truncToInt(prog::absolute(static_cast<double>(ms))) : ms;
+
+    const double whole = static_cast<double>(m);
+    const double perHour = prog::constDouble(image::kConstMsPerHour);
+    const double perMinute = prog::constDouble(image::kConstMsPerMinute);
+    const double perSecond = prog::constDouble(image::kConstMsPerSecond);
+    const int64_t hours = prog::truncToInt(whole / perHour);
+    const double afterHours = whole - static_cast<double>(hours) * perHour;
+    const int64_t minutes = prog::truncToInt(afterHours / perMinute);
+    const double afterMinutes = afterHours - static_cast<double>(minutes) * perMinute;
+    const int64_t seconds = prog::truncToInt(afterMinutes / perSecond);
+    const int64_t millis = prog::truncToInt(afterMinutes - static_cast<double>(seconds) * perSecond);
+
+    // Written in one block: "-" for a negative value, hours of at least two
+    // digits, ":", minutes, ":", seconds (two digits each), ",", three digits
+    // of milliseconds.
+    const int32_t count = (negative ? 1 : 0) + fieldWidth(hours, 2) + 1 + fieldWidth(minutes, 2) + 1 +
+                          fieldWidth(seconds, 2) + 1 + fieldWidth(millis, 3);
+    auto* block = static_cast<prog::ByteSet>(vxAllocate(8 + static_cast<uint32_t>(count)));
+    block->one = 1;
+    block->count = static_cast<uint32_t>(count);
+    uint8_t* out = prog::bytesOf(block);
+    if (negative) *out++ = prog::constText(image::kConstMinus)[0];
+    out = putField(out, hours, 2);
+    *out++ = prog::constText(image::kConstColon)[0];
+    out = putField(out, minutes, 2);
+    *out++ = prog::constText(image::kConstColon)[0];
+    out = putField(out, seconds, 2);
+    *out++ = prog::constText(image::kConstComma)[0];
+    putField(out, millis, 3);
+    return block;
+}
+
+int32_t parseShiftText(const char* text) {
+    Text first = prog::leftText(prog::textOrEmpty(text), 1);
+    const bool minus = prog::compareText(first, prog::constText(image::kConstMinus)) == 0;
+    vxFree(first);
+
+    Text rest = minus ? prog::replacePart(prog::textOrEmpty(text), 1, 1, nullptr)
+                      : prog::concatText(prog::textOrEmpty(text));
+    Text filled = fillMaskBlanks(&rest);
+    int32_t value = parseTimeText(filled);
+    vxFree(filled);
+    vxFree(rest);
+    if (minus) {
+        // Negated as a double, so that the low 32 bits of -(-2147483648) stay defined.
+        value = static_cast<int32_t>(
+            prog::truncToInt(static_cast<double>(value) * prog::constDouble(image::kConstMinusOne)));
+    }
+    return value;
+}
+
+}  // namespace engine
