@@ -52,6 +52,7 @@ struct ElfObject {
     std::vector<ElfRelocationSection> relocationSections;
 };
 
+// The object's section data views `bytes`, which must outlive it.
 std::optional<ElfObject> readElfObject(std::span<const uint8_t> bytes, std::string& error);
 
 }  // namespace image

@@ -44,7 +44,8 @@ uint32_t indexOf(const ElfObject& object, const char* name) {
 
 TEST(ElfObject, ReadsSectionsSymbolsAndRelocations) {
     std::string error;
-    auto object = readElfObject(test::testObject("linked_routines"), error);
+    const auto bytes = test::testObject("linked_routines");
+    auto object = readElfObject(bytes, error);
     ASSERT_TRUE(object) << error;
     const ElfSection& text = object->sections[indexOf(*object, ".text")];
     EXPECT_GT(text.size, 0u);

@@ -103,7 +103,8 @@ Built buildJoined() {
 // Code offsets of the routines, from the object's own symbols.
 uint32_t offsetOf(const char* routine) {
     std::string error;
-    auto object = readElfObject(testObject("joined"), error);
+    static const std::vector<uint8_t> bytes = testObject("joined");
+    auto object = readElfObject(bytes, error);
     LinkOptions options;
     options.knownIds = kProgramIdentifiers;
     options.variablesSize = 0x74;
