@@ -73,7 +73,7 @@ bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
 
     // The last comma counts as a ":" too; fewer than three give empty fields
     // in front. An appended ",0" only adds a field of 0 behind the others.
-    double field[4] = {0, 0, 0, 0};
+    int32_t field[4] = {0, 0, 0, 0};  // at most 9 digits each
     int32_t k = colons + 1 < 3 ? 3 - (colons + 1) : 0;
     bool leading = true;  // still in the field's leading digits
     for (int64_t i = 0; i < n && k < 4; ++i) {
@@ -83,7 +83,7 @@ bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
             ++k;
             leading = true;
         } else if (isDigit(c)) {
-            if (leading) field[k] = field[k] * 10 + (c - '0');
+            if (leading) field[k] = field[k] * 10 + (c - '0');  // no blank breaks a number
         } else {
             leading = false;  // an earlier comma ends the field's number
         }

@@ -16,6 +16,7 @@
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
 #include "runtime/entry_routine.h"
+#include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"
 #include "runtime/program_variables.h"
 #include "vexrun/kernel/core/helper_table.h"
@@ -66,9 +67,9 @@ void fuzzTimeText(const uint8_t* data, size_t size) {
 void fuzzSubtitle(const uint8_t* data, size_t size, double ratio, int32_t shift) {
     prog::ProgramVariables* v = prog::vars();
     engine::emptyCueLists();
-    prog::storeBytes(&v->inputBytes,
-                     size ? static_cast<prog::ByteSet>(vexrun::newByteSet(std::span<const uint8_t>(data, size)))
-                          : nullptr);
+    if (v->inputBytes) vxFree(v->inputBytes);
+    v->inputBytes =
+        size ? static_cast<prog::ByteSet>(vexrun::newByteSet(std::span<const uint8_t>(data, size))) : nullptr;
     check(engine::scanCues(), "scan refused a small input");
     const std::string input(reinterpret_cast<const char*>(data), size);
     check(prog::elementCount(v->startList) == static_cast<int32_t>(countTimeLines(input)),
