@@ -3,8 +3,12 @@
 // on standard input (one action a line, see script_line.h; the format of
 // `show` is in show_line.h).
 //
-//   tessaly-drive [--image PATH] < script
+//   tessaly-drive [--image PATH] [--timing] < script
 //
+// With --timing it reports on standard error how long after its start the
+// window was up (shown, its event 0 handler run) and how long each line
+// took; a line's handlers run within it, so a click's time is the time until
+// its handler has filled the window.
 // The image defaults to tessaly.img in the parent of the folder holding this
 // program (build/tessaly.img). The kernel library is vexrun.vxr beside this
 // program; the driver reaches its window layer through the library's own
@@ -25,6 +29,7 @@
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <time.h>
 #include <string>
 #include <vector>
 
@@ -65,6 +70,15 @@ void say(const std::string& line) {
     _exit(status);
 }
 
+double secondsSince(const timespec& start) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec - start.tv_sec) + double(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+timespec gStart;
+bool gTiming = false;
+
 std::string ownDirectory() {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -100,6 +114,7 @@ public:
     // Runs the script on the loop thread; returns when it is done or the
     // window is on its way out.
     void run() {
+        if (gTiming) std::fprintf(stderr, "tessaly-drive: window up after %.3f s\n", secondsSince(gStart));
         for (size_t i = 0; i < lines_.size(); ++i) {
             lineNumber_ = i + 1;
             std::string error;
@@ -108,7 +123,14 @@ public:
                 if (error.empty()) continue;
                 fail(error);
             }
-            if (!perform(*line)) return;
+            timespec began;
+            clock_gettime(CLOCK_MONOTONIC, &began);
+            const bool goOn = perform(*line);
+            if (gTiming) {
+                std::fprintf(stderr, "tessaly-drive: line %zu (%s) took %.3f s\n", lineNumber_, drive::verbName(line->verb),
+                             secondsSince(began));
+            }
+            if (!goOn) return;
             QCoreApplication::processEvents();
         }
         access_->quitMessageLoop();  // the end of the script ends the program
@@ -257,7 +279,7 @@ private:
             state.enabled = w->isEnabled() ? 1 : 0;
             state.visible = w->isVisible();
         }
-        say(drive::showLine(name, access_->decodeForDisplay(c.contentBytes()), state));
+        say(drive::showLine(name, c.contentText(), state));
     }
 
     vexrun::DriverAccess* access_;
@@ -268,16 +290,19 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    clock_gettime(CLOCK_MONOTONIC, &gStart);
     std::string image;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--image" && i + 1 < argc) {
             image = argv[++i];
+        } else if (a == "--timing") {
+            gTiming = true;
         } else if (a == "--help" || a == "-h") {
-            std::printf("usage: tessaly-drive [--image PATH] < script\n");
+            std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
             return 0;
         } else {
-            stop(2, "unknown option " + a + " (usage: tessaly-drive [--image PATH] < script)");
+            stop(2, "unknown option " + a + " (usage: tessaly-drive [--image PATH] [--timing] < script)");
         }
     }
     const std::string bin = ownDirectory();

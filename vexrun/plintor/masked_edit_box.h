@@ -45,6 +45,7 @@ public:
     std::string textProperty(uint32_t property) const override;
     void setTextProperty(uint32_t property, std::string_view bytes) override;
     std::string contentBytes() const override { return widget_->model().read(); }
+    QString contentText() const override { return QString::fromLatin1(contentBytes()); }
     bool pasteText(const QString& text) override;
 
 private:

@@ -15,7 +15,7 @@ public:
         : button_(new QPushButton(context.parent)), caption_(s.caption) {
         button_->setFont(controlFont());
         button_->setAutoDefault(false);
-        button_->setText(decodeText(caption_));
+        button_->setText(decodeImageText(caption_));
         ControlHost* host = context.host;
         const uint32_t windowId = context.windowId;
         const uint32_t id = context.element->id;
@@ -27,6 +27,7 @@ public:
     QWidget* widget() const override { return button_; }
     PropertyType propertyType(uint32_t) const override { return PropertyType::Unknown; }
     std::string contentBytes() const override { return caption_; }
+    QString contentText() const override { return button_->text(); }
 
 private:
     QPushButton* button_;
@@ -39,7 +40,7 @@ Control* createButton(const ControlContext& context, std::string& error) {
     const image::Element& e = *context.element;
     auto s = image::decodeButtonSettings(e.extension);
     if (!s) {
-        error = "the settings of button \"" + decodeText(e.name).toStdString() + "\" cannot be read";
+        error = "the settings of button \"" + decodeImageText(e.name).toStdString() + "\" cannot be read";
         return nullptr;
     }
     return new ButtonControl(*s, context);

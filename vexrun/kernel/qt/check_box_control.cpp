@@ -16,7 +16,7 @@ public:
     CheckBoxControl(const image::CheckBoxSettings& s, const ControlContext& context)
         : box_(new QCheckBox(context.parent)), caption_(s.caption) {
         box_->setFont(controlFont());
-        box_->setText(decodeText(caption_));
+        box_->setText(decodeImageText(caption_));
         box_->setChecked(s.checked);
         QPalette pal = box_->palette();
         const QColor background = colourFromRecord(s.backgroundColour, pal);
@@ -40,6 +40,7 @@ public:
     int32_t integerProperty(uint32_t) const override { return box_->isChecked() ? 1 : 0; }
     void setIntegerProperty(uint32_t, int32_t value) override { box_->setChecked(value != 0); }
     std::string contentBytes() const override { return caption_; }
+    QString contentText() const override { return box_->text(); }
     int checkState() const override { return box_->isChecked() ? 1 : 0; }
 
 private:
@@ -53,7 +54,7 @@ Control* createCheckBox(const ControlContext& context, std::string& error) {
     const image::Element& e = *context.element;
     auto s = image::decodeCheckBoxSettings(e.extension);
     if (!s) {
-        error = "the settings of check box \"" + decodeText(e.name).toStdString() + "\" cannot be read";
+        error = "the settings of check box \"" + decodeImageText(e.name).toStdString() + "\" cannot be read";
         return nullptr;
     }
     return new CheckBoxControl(*s, context);

@@ -40,7 +40,7 @@ public:
         QPalette pal = widget_->palette();
         setRoleInAllGroups(pal, QPalette::Base, colourFromRecord(s.backgroundColour, pal));
         widget_->setPalette(pal);
-        setText(s.text);
+        setText(s.text, TextEncoding::Gbk);
     }
 
     QWidget* widget() const override { return widget_; }
@@ -55,8 +55,9 @@ public:
     int32_t integerProperty(uint32_t) const override { return widget_->isEnabledTo(widget_->window()) ? 0 : 1; }
     void setIntegerProperty(uint32_t, int32_t value) override { widget_->setEnabled(value == 0); }
     std::string textProperty(uint32_t) const override { return bytes(); }
-    void setTextProperty(uint32_t, std::string_view bytes) override { setText(bytes); }
+    void setTextProperty(uint32_t, std::string_view bytes) override { setText(bytes, detectEncoding(bytes)); }
     std::string contentBytes() const override { return bytes(); }
+    QString contentText() const override { return decodeText(bytes(), encoding_); }
 
     bool pasteText(const QString& text) override {
         if (line_) {
@@ -73,9 +74,9 @@ public:
     }
 
 private:
-    void setText(std::string_view bytes) {
+    void setText(std::string_view bytes, TextEncoding encoding) {
         bytes_.assign(bytes);
-        encoding_ = detectEncoding(bytes_);
+        encoding_ = encoding;
         const QString shown = decodeText(bytes_, encoding_);
         settingText_ = true;
         if (line_) {
@@ -113,7 +114,7 @@ Control* createEditBox(const ControlContext& context, std::string& error) {
     const image::Element& e = *context.element;
     auto s = image::decodeEditBoxSettings(e.extension);
     if (!s) {
-        error = "the settings of edit box \"" + decodeText(e.name).toStdString() + "\" cannot be read";
+        error = "the settings of edit box \"" + decodeImageText(e.name).toStdString() + "\" cannot be read";
         return nullptr;
     }
     return new EditBoxControl(*s, context.parent);

@@ -26,7 +26,7 @@ public:
             label_->setAutoFillBackground(true);
         }
         label_->setPalette(pal);
-        setCaption(s.caption);
+        setCaption(s.caption, TextEncoding::Gbk);
     }
 
     QWidget* widget() const override { return label_; }
@@ -41,17 +41,20 @@ public:
     int32_t integerProperty(uint32_t) const override { return label_->isHidden() ? 0 : 1; }
     void setIntegerProperty(uint32_t, int32_t value) override { label_->setVisible(value != 0); }
     std::string textProperty(uint32_t) const override { return caption_; }
-    void setTextProperty(uint32_t, std::string_view bytes) override { setCaption(bytes); }
+    void setTextProperty(uint32_t, std::string_view bytes) override { setCaption(bytes, detectEncoding(bytes)); }
     std::string contentBytes() const override { return caption_; }
+    QString contentText() const override { return decodeText(caption_, encoding_); }
 
 private:
-    void setCaption(std::string_view bytes) {
+    void setCaption(std::string_view bytes, TextEncoding encoding) {
         caption_.assign(bytes);
-        label_->setText(toDisplayLines(decodeText(caption_)));
+        encoding_ = encoding;
+        label_->setText(toDisplayLines(decodeText(caption_, encoding_)));
     }
 
     QLabel* label_;
     std::string caption_;
+    TextEncoding encoding_ = TextEncoding::Gbk;
 };
 
 }  // namespace
@@ -60,7 +63,7 @@ Control* createLabel(const ControlContext& context, std::string& error) {
     const image::Element& e = *context.element;
     auto s = image::decodeLabelSettings(e.extension);
     if (!s) {
-        error = "the settings of label \"" + decodeText(e.name).toStdString() + "\" cannot be read";
+        error = "the settings of label \"" + decodeImageText(e.name).toStdString() + "\" cannot be read";
         return nullptr;
     }
     return new LabelControl(*s, context.parent);

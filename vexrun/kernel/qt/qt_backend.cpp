@@ -36,7 +36,7 @@ std::string hex32(uint32_t v) {
     return buf;
 }
 
-std::string utf8Name(const std::string& gbkName) { return decodeText(gbkName).toStdString(); }
+std::string utf8Name(const std::string& gbkName) { return decodeImageText(gbkName).toStdString(); }
 
 // Position, size and the three state flags of a control's widget.
 void placeWidget(QWidget* widget, const image::Element& e) {
@@ -224,7 +224,7 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
     w->record = rw;
     w->widget = std::make_unique<MainWindowWidget>();
     MainWindowWidget* top = w->widget.get();
-    top->setWindowTitle(decodeText(settings->caption));
+    top->setWindowTitle(decodeImageText(settings->caption));
     if (!settings->icon.empty()) {
         std::string error;
         QImage icon = decodeIco(settings->icon, error);
@@ -314,7 +314,7 @@ bool QtBackend::closeRequested(LoadedWindow& w) {
     auto closeAndQuit = [top] {
         QTimer::singleShot(0, top, [top] {
             top->closeNow();
-            QCoreApplication::quit();
+            QCoreApplication::exit(0);
         });
     };
     if (!handler) {
@@ -330,7 +330,9 @@ int32_t QtBackend::runMessageLoop() {
     return QApplication::exec();
 }
 
-void QtBackend::quitMessageLoop() { QCoreApplication::quit(); }
+// exit(), not quit(): quit() would first ask every window to close, which
+// raises the window's "going away" event.
+void QtBackend::quitMessageLoop() { QCoreApplication::exit(0); }
 
 uint64_t QtBackend::getProperty(uint32_t windowId, uint32_t controlId, uint32_t property) {
     Control& c = controlOf(windowId, controlId, "getting a control property");

@@ -51,7 +51,7 @@ Control* createShapeBox(const ControlContext& context, std::string& error) {
     const image::Element& e = *context.element;
     auto s = image::decodeShapeSettings(e.extension);
     if (!s || (s->shape != kHorizontalLine && s->shape != kVerticalLine)) {
-        error = "the settings of shape box \"" + decodeText(e.name).toStdString() +
+        error = "the settings of shape box \"" + decodeImageText(e.name).toStdString() +
                 "\" cannot be read (a horizontal or vertical line)";
         return nullptr;
     }

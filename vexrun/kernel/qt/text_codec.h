@@ -27,6 +27,11 @@ inline QString decodeText(std::string_view bytes) { return decodeText(bytes, det
 
 std::string encodeText(const QString& text, TextEncoding encoding);
 
+// The image's own texts (the window record's names, captions and initial
+// texts) are GBK: a short one may happen to be valid UTF-8 as well ("源" is
+// D4 B4), so these are never guessed.
+inline QString decodeImageText(std::string_view bytes) { return decodeText(bytes, TextEncoding::Gbk); }
+
 // Multi-line boxes show line breaks as "\n" (CR LF and a lone CR each make
 // one), and give a user's edit back with CR LF line ends.
 QString toDisplayLines(QString text);

@@ -74,6 +74,8 @@ public:
     // What the control holds as its text or caption, as bytes (what a
     // handler would read), and its check state (-1: it has none).
     virtual std::string contentBytes() const { return {}; }
+    // The same, decoded the way the control shows it.
+    virtual QString contentText() const { return {}; }
     virtual int checkState() const { return -1; }
 
     // A user's paste replacing the whole text; false when the control takes

@@ -141,7 +141,7 @@ protected:
         multi.text = gbk("拖动srt字幕文件");
         image::LabelSettings label;
         label.textColour = 0x00FF8800u;
-        label.caption = gbk("目标0/4");
+        label.caption = gbk("源0/4");
         image::ButtonSettings button;
         button.caption = gbk("调节");
         image::CheckBoxSettings check;
@@ -251,7 +251,9 @@ TEST_F(WindowLayer, BuildsEveryElementAtItsPlaceWithItsState) {
     EXPECT_EQ(multi->toPlainText(), QString::fromUtf8("拖动srt字幕文件"));
     auto* label = qobject_cast<QLabel*>(widgetOf(kLabel));
     ASSERT_TRUE(label);
-    EXPECT_EQ(label->text(), QString::fromUtf8("目标0/4"));
+    // The record's own texts are GBK, even where the bytes (D4 B4) would
+    // also read as UTF-8.
+    EXPECT_EQ(label->text(), QString::fromUtf8("源0/4"));
     // A disabled label keeps its text colour.
     EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(0, 0x88, 0xFF));
     auto* check = qobject_cast<QCheckBox*>(widgetOf(kCheck));
@@ -271,7 +273,7 @@ TEST_F(WindowLayer, BuildsEveryElementAtItsPlaceWithItsState) {
 
 TEST_F(WindowLayer, CreatedEventRunsOnceWithTheControlsInPlace) {
     ASSERT_EQ(gLog.size(), 1u);
-    EXPECT_EQ(gLog[0], "created label=" + gbk("目标0/4"));
+    EXPECT_EQ(gLog[0], "created label=" + gbk("源0/4"));
     EXPECT_EQ(backend_->handlersRun(), 1u);
     // Loading it again shows the same window and raises nothing.
     EXPECT_EQ(backend_->loadWindow(kWindow), 1);
