@@ -168,7 +168,9 @@ private:
                             "; program-level state belongs in the variables");
             }
             if (s.flags & SHF_EXECINSTR) {
-                if (!isSectionFamily(n, ".text")) return fail("cannot place the executable section " + n);
+                if (!isSectionFamily(n, ".text") || s.type == SHT_NOBITS) {
+                    return fail("cannot place the executable section " + n);
+                }
                 p.where = Placement::kCode;
                 continue;
             }
