@@ -11,12 +11,12 @@ std::optional<ImageLayout> computeLayout(const LayoutInput& in, std::string& err
                 " lies outside the code (" + hexText(in.codeSize) + " bytes)";
         return std::nullopt;
     }
-    struct Part {
+    struct Piece {
         uint64_t relocations;
         uint64_t fileSize;
         bool hasFileData;
     };
-    const Part parts[kChainLength] = {
+    const Piece parts[kChainLength] = {
         {0, in.constSize, true},          {0, in.formSize, true},
         {0, in.helpSize, true},           {in.codeRelocationCount, in.codeSize, true},
         {0, 0, false},                    {0, in.reloc1Size, true},

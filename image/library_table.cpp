@@ -31,13 +31,13 @@ bool hasSeparatorOrNul(std::string_view s) {
 
 std::optional<std::vector<LibraryEntry>> programLibraryEntries(std::string& error) {
     std::vector<LibraryEntry> out;
-    for (const LibrarySpec& spec : kProgramLibraries) {
-        std::optional<std::string> display = utf8ToGbk(spec.displayName);
+    for (const ProgramLibrary& library : kProgramLibraries) {
+        std::optional<std::string> display = utf8ToGbk(library.displayName);
         if (!display) {
-            error = "library table: the display name of \"" + std::string(spec.name) + "\" has no GBK form";
+            error = "library table: the display name of \"" + std::string(library.name) + "\" has no GBK form";
             return std::nullopt;
         }
-        out.push_back({std::string(spec.name), std::string(spec.identifier), spec.major, spec.minor, *display});
+        out.push_back({std::string(library.name), std::string(library.identifier), library.major, library.minor, *display});
     }
     return out;
 }

@@ -16,7 +16,7 @@
 
 namespace image {
 
-struct LibrarySpec {
+struct ProgramLibrary {
     std::string_view name;
     std::string_view identifier;   // our own, fixed
     uint32_t major, minor;
@@ -24,7 +24,7 @@ struct LibrarySpec {
 };
 
 // Position in this table = library index; position + 1 = library number.
-constexpr LibrarySpec kProgramLibraries[vx::kLibraryCount] = {
+constexpr ProgramLibrary kProgramLibraries[vx::kLibraryCount] = {
     {"vexrun", "{6C1F0E52-93A7-4B8D-B2E4-17D05A9C3F61}", 5, 0, "运行核心库"},
     {"plintor", "{A83D27F9-4E16-4C5B-9F02-6BE1D4730C8A}", 1, 0, "界面基础库"},
     {"dravolt", "{3F9B6D14-C2E8-4A07-8D53-E01A7F6B92C4}", 2, 0, "拖放支持库"},
@@ -60,7 +60,7 @@ constexpr bool isLibraryIdentifier(std::string_view s) {
 }
 
 constexpr bool programLibrariesAreWellFormed() {
-    for (const LibrarySpec& lib : kProgramLibraries) {
+    for (const ProgramLibrary& lib : kProgramLibraries) {
         if (!isLibraryIdentifier(lib.identifier) || lib.name.empty()) return false;
     }
     return kProgramLibraries[vx::kLibVexrun].name == "vexrun" &&
