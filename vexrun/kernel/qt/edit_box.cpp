@@ -83,7 +83,7 @@ private:
             line_->setText(shown);
             line_->setCursorPosition(0);
         } else {
-            plain_->setPlainText(toDisplayLines(shown));
+            plain_->setPlainText(toDocumentText(shown));
         }
         settingText_ = false;
         edited_ = false;

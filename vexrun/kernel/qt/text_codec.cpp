@@ -165,6 +165,25 @@ QString toDisplayLines(QString text) {
     return text;
 }
 
+QString toDocumentText(const QString& text) {
+    QString out(text.size(), Qt::Uninitialized);
+    const QChar* in = text.constData();
+    const QChar* end = in + text.size();
+    QChar* o = out.data();
+    int lines = 0;
+    for (; in < end; ++in) {
+        const char16_t c = in->unicode();
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && in + 1 < end && in[1].unicode() == u'\n') ++in;
+            *o++ = (++lines % kLinesPerParagraph == 0) ? QChar(u'\n') : QChar(QChar::LineSeparator);
+        } else {
+            *o++ = *in;
+        }
+    }
+    out.truncate(o - out.constData());
+    return out;
+}
+
 QString toCrLfLines(const QString& text) {
     QString out;
     out.reserve(text.size() + text.size() / 16);

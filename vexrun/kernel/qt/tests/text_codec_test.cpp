@@ -64,6 +64,15 @@ TEST(TextCodec, AnEditIsEncodedInTheTextsEncoding) {
 
 TEST(TextCodec, LineEndsOfMultiLineBoxes) {
     EXPECT_EQ(toDisplayLines(QStringLiteral("a\r\nb\rc\nd")), QStringLiteral("a\nb\nc\nd"));
+    // A box's document: line separators, a paragraph every 32 lines.
+    QString text;
+    for (int i = 0; i < 70; ++i) text += QString::number(i) + QStringLiteral("\r\n");
+    const QString doc = toDocumentText(text);
+    EXPECT_EQ(doc.count(QChar('\n')), 70 / kLinesPerParagraph);
+    EXPECT_EQ(doc.count(QChar(QChar::LineSeparator)), 70 - 70 / kLinesPerParagraph);
+    EXPECT_EQ(doc.count(QChar('\r')), 0);
+    EXPECT_EQ(toCrLfLines(doc), text);
+    EXPECT_EQ(toDocumentText(QStringLiteral("a\rb\nc")), QStringLiteral("a\u2028b\u2028c"));
     EXPECT_EQ(toCrLfLines(QStringLiteral("a\nb\n")), QStringLiteral("a\r\nb\r\n"));
     EXPECT_EQ(toCrLfLines(toDisplayLines(QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n"))),
               QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n"));
