@@ -108,6 +108,17 @@ TEST(DriveTheWindow, WritesAScreenshotOfTheWindow) {
     EXPECT_LE(shot.width(), recordedWindow().elements[0].width);
 }
 
+TEST(DriveTheWindow, VexrunScreenshotSavesThePictureOnceTheWindowIsUp) {
+    const std::string path = temp("screenshot.png");
+    std::remove(path.c_str());
+    DriveResult r = runDrive("quit\n", {"VEXRUN_SCREENSHOT=" + path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImage shot(QString::fromStdString(path));
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GE(shot.width(), 870);
+    std::remove(path.c_str());
+}
+
 TEST(DriveTheWindow, QuitEndsByTheRuntimesOwnPathWithEveryBlockFreed) {
     const std::string srt = temp("quit.srt");
     writeFile(srt, "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nB\r\n");

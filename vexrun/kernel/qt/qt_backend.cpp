@@ -274,34 +274,35 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
 
 void QtBackend::windowShown(LoadedWindow& w) {
     raiseEvent(w.id, w.record->elements[0].id, vx::kEventCreated, EventArgs::none());
-    if (!screenshotTaken_) {
-        QByteArray path = qgetenv("VEXRUN_SCREENSHOT");
-        if (!path.isEmpty()) {
-            screenshotTaken_ = true;
-            QWidget* top = w.widget.get();
-            QTimer::singleShot(0, top, [this, top, p = path.toStdString()] {
-                saveScreenshotWhenPainted(top, p, kScreenshotAttempts);
-            });
-        }
-    }
-    if (ready_) {
-        std::function<void()> ready = std::move(ready_);
-        ready_ = nullptr;
-        QTimer::singleShot(0, w.widget.get(), std::move(ready));
+    // The driver's script starts after the picture is taken, so that the
+    // picture shows the window as it first appeared.
+    std::function<void()> ready = std::move(ready_);
+    ready_ = nullptr;
+    QWidget* top = w.widget.get();
+    QByteArray path = qgetenv("VEXRUN_SCREENSHOT");
+    if (!screenshotTaken_ && !path.isEmpty()) {
+        screenshotTaken_ = true;
+        QTimer::singleShot(0, top, [this, top, p = path.toStdString(), ready] {
+            saveScreenshotWhenPainted(top, p, kScreenshotAttempts, ready);
+        });
+    } else if (ready) {
+        QTimer::singleShot(0, top, std::move(ready));
     }
 }
 
-void QtBackend::saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft) {
+void QtBackend::saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft,
+                                          std::function<void()> then) {
     QWindow* handle = window->windowHandle();
     if ((!handle || !handle->isExposed()) && attemptsLeft > 0) {
-        QTimer::singleShot(kScreenshotRetryMs, window, [this, window, path, attemptsLeft] {
-            saveScreenshotWhenPainted(window, path, attemptsLeft - 1);
+        QTimer::singleShot(kScreenshotRetryMs, window, [this, window, path, attemptsLeft, then] {
+            saveScreenshotWhenPainted(window, path, attemptsLeft - 1, then);
         });
         return;
     }
     if (!window->grab().save(QString::fromStdString(path), "PNG")) {
         std::fprintf(stderr, "vexrun: cannot save the window's picture to %s\n", path.c_str());
     }
+    if (then) then();
 }
 
 bool QtBackend::closeRequested(LoadedWindow& w) {

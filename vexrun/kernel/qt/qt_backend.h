@@ -90,7 +90,7 @@ private:
     void attachLibraries(const ProgramView& program);
     void windowShown(LoadedWindow& w);
     bool closeRequested(LoadedWindow& w);
-    void saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft);
+    void saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft, std::function<void()> then);
 
     ProgramSource source_;
     std::optional<image::WindowRecord> record_;
