@@ -17,6 +17,7 @@ using prog::ByteSetBlock;
 
 constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr uint8_t kLineFeed = 0x0A;
+constexpr uint64_t kLongestTimeText = 14;  // "-596:31:23,648"
 
 // The one-byte search block LF. A line end is an LF, with the CR in front of
 // it when there is one.
@@ -113,9 +114,13 @@ bool scanCues() {
     v->cursor = prog::findBytes(input, arrow);
     prog::storeBytes(&v->outputBytes, headerPart(input, v->cursor, length));
 
+    bool first = true;
     while (v->cursor > 0) {
         const int32_t cursor = v->cursor;
-        v->lineStart = lineStartOf(input, cursor);
+        // The line start of a later time line is the next line start found
+        // for the one before it: the same backward search from the same "-->".
+        v->lineStart = first ? lineStartOf(input, cursor) : v->nextLineStart;
+        first = false;
         v->lineEnd = lineEndOf(input, cursor, length);
 
         // The whole line in front of the "-->" is the start text; the rest of
@@ -145,6 +150,15 @@ bool rebuildSubtitle(FitMode mode) {
     const ByteSetBlock* arrow = prog::constBytes(image::kConstSpacedArrowBlock);
 
     const int32_t n = prog::elementCount(v->startList);
+
+    // The output grows once, to what it can reach: the header part, every
+    // tail, and per cue two time texts of at most 14 bytes around " --> ".
+    uint64_t bound = headerCount + static_cast<uint64_t>(n) * (2 * kLongestTimeText + 5);
+    for (int32_t i = 1; i <= n; ++i) bound += prog::byteCount(prog::bytesAt(v->tailList, i));
+    if (v->outputBytes && bound <= static_cast<uint64_t>(kMaxSubtitleBytes)) {
+        v->outputBytes = static_cast<ByteSet>(vxReallocate(v->outputBytes, static_cast<uint32_t>(8 + bound)));
+    }
+
     for (int32_t i = 1; i <= n; ++i) {
         const int32_t start = prog::intAt(v->startList, i);
         const SegmentFit fit = storedSegmentFit(mode, segmentFor(start, mode, boundaries));
@@ -155,7 +169,7 @@ bool rebuildSubtitle(FitMode mode) {
         vxFree(startText);
         vxFree(endText);
         if (!appended) {
-            v->outputBytes->count = headerCount;
+            if (v->outputBytes) v->outputBytes->count = headerCount;
             return false;
         }
     }

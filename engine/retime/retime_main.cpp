@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/retime/huge_pages.h"
 #include "engine/retime/retime_options.h"
 #include "engine/retime/terminal_text.h"
 #include "engine/retime/whole_file.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
         std::fputs(retime::retimeUsage(), stdout);
         return kExitDone;
     }
+    retime::restartWithHugePages(argv);
 
     prog::useHelperTable(vexrun::hostHelperTable());
     setUpGlobals();
