@@ -8,7 +8,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -250,24 +249,6 @@ const std::vector<std::string>& DriveOutcome::messages(const std::string& label)
 std::string DriveOutcome::transcript() const {
     return "exit status " + std::to_string(status) + (timedOut ? " (timed out)" : "") + "\n--- stdout\n" + out +
            "--- stderr\n" + err;
-}
-
-std::string timeText(int32_t ms) {
-    const int64_t m = ms < 0 ? -int64_t(ms) : int64_t(ms);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld,%03lld", ms < 0 ? "-" : "", (long long)(m / 3600000),
-                  (long long)(m / 60000 % 60), (long long)(m / 1000 % 60), (long long)(m % 1000));
-    return buf;
-}
-
-std::string subtitleText(const std::vector<Cue>& cues) {
-    std::string s;
-    for (size_t i = 0; i < cues.size(); ++i) {
-        if (i) s += "\r\n";
-        s += std::to_string(i + 1) + "\r\n" + timeText(cues[i].start) + " --> " + timeText(cues[i].end) + "\r\n" +
-             cues[i].text + "\r\n";
-    }
-    return s;
 }
 
 }  // namespace ui::e2e

@@ -4,7 +4,6 @@
 // read back by label, so that a failing check names what it looked at.
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,17 +76,5 @@ private:
     std::string script_;
     std::vector<Expected> expected_;
 };
-
-// Time text in the subtitle form (hours at least two digits, "-" in front of
-// a negative value), written independently of the program's own formatter.
-std::string timeText(int32_t ms);
-
-// A subtitle built from cues, CR LF line ends, index lines from 1.
-struct Cue {
-    int32_t start;
-    int32_t end;
-    std::string text;  // the dialogue, one line
-};
-std::string subtitleText(const std::vector<Cue>& cues);
 
 }  // namespace ui::e2e

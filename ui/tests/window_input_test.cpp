@@ -1,0 +1,117 @@
+// Getting text into the window: the clipboard pasted into the source time
+// boxes by a double-click, and a subtitle file dropped on the subtitle box.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "ui/tests/drive_session.h"
+
+namespace ui::e2e {
+namespace {
+
+TEST(WindowPaste, ADoubleClickPutsTheClipboardTextIntoTheSourceBoxUnchanged) {
+    DriveSession s;
+    s.act("clipboard 00:01:47,000").dblclick("编辑框2").show("编辑框2", "time");
+    // A whole time line goes in whole, spaces and all: no trimming, no check.
+    s.act("clipboard 00:00:01,000 --> 00:00:02,000").dblclick("编辑框4").show("编辑框4", "time line");
+    s.act("clipboard   00:00:05,000  ").dblclick("编辑框6").show("编辑框6", "spaces");
+    s.act("clipboard 不是时间").dblclick("编辑框2").show("编辑框2", "not a time");
+    // An empty clipboard empties the box.
+    s.act("clipboard").dblclick("编辑框4").show("编辑框4", "empty clipboard");
+    // Rows 1/4 and 3/4 are disabled in the 2-segment mode: no double-click
+    // reaches them.
+    s.act("clipboard 00:09:09,999").dblclick("编辑框3").dblclick("编辑框5");
+    s.show("编辑框3", "disabled 1/4").show("编辑框5", "disabled 3/4");
+    // Enabled by the 4-segment mode they take the paste.
+    s.click("选择框3").dblclick("编辑框3").dblclick("编辑框5");
+    s.show("编辑框3", "enabled 1/4").show("编辑框5", "enabled 3/4");
+    // In the custom ratio mode every source box is disabled.
+    s.click("选择框4").act("clipboard 11:11:11,111");
+    for (const char* box : {"编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"}) s.dblclick(box);
+    s.show("编辑框2", "custom 0/4").show("编辑框6", "custom 4/4");
+    // Target boxes have no paste handler: a double-click leaves them alone.
+    s.dblclick("掩码编辑框1").dblclick("掩码编辑框2");
+    s.show("掩码编辑框1", "target 0/4").show("掩码编辑框2", "target 1/4");
+    s.act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+
+    EXPECT_EQ(r.shown("time").text, "00:01:47,000");
+    EXPECT_EQ(r.shown("time line").text, "00:00:01,000 --> 00:00:02,000");
+    EXPECT_EQ(r.shown("spaces").text, "  00:00:05,000  ");
+    EXPECT_EQ(r.shown("not a time").text, "不是时间");
+    EXPECT_EQ(r.shown("empty clipboard").text, "");
+    EXPECT_EQ(r.shown("disabled 1/4").text, "00:00:00,000");
+    EXPECT_EQ(r.shown("disabled 3/4").text, "00:00:00,000");
+    EXPECT_EQ(r.shown("enabled 1/4").text, "00:09:09,999");
+    EXPECT_EQ(r.shown("enabled 3/4").text, "00:09:09,999");
+    EXPECT_EQ(r.shown("custom 0/4").text, "不是时间");
+    EXPECT_EQ(r.shown("custom 4/4").text, "  00:00:05,000  ");
+    EXPECT_EQ(r.shown("target 0/4").text, "00:00:00,000");
+    EXPECT_EQ(r.shown("target 1/4").text, "  :  :  ,   ");
+}
+
+class WindowDrop : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const std::string& p : made_) {
+            chmod(p.c_str(), 0600);
+            std::remove(p.c_str());
+            rmdir(p.c_str());
+        }
+    }
+    std::string file(const std::string& name, const std::string& bytes) {
+        const std::string p = tempPath(name);
+        writeBytes(p, bytes);
+        made_.push_back(p);
+        return p;
+    }
+    std::string path(const std::string& name) {
+        made_.push_back(tempPath(name));
+        return made_.back();
+    }
+    std::vector<std::string> made_;
+};
+
+TEST_F(WindowDrop, ADroppedFileReplacesWhatTheBoxHeldByteForByte) {
+    const std::string first = "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xC4\xE3\xBA\xC3\r\n";  // GBK dialogue
+    const std::string second = "7\r\n00:10:00,000 --> 00:10:02,000\r\nsecond file\r\n";
+    const std::string a = file("first.srt", first);
+    const std::string b = file("second.srt", second);
+    const std::string saved1 = path("saved1.srt"), saved2 = path("saved2.srt");
+    DriveSession s;
+    s.set("编辑框1", "typed by hand").drop(a).save("编辑框1", saved1);
+    // A second drop replaces the first file's text as well.
+    s.drop(b).save("编辑框1", saved2).act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    EXPECT_EQ(readBytes(saved1), first);
+    EXPECT_EQ(readBytes(saved2), second);
+}
+
+TEST_F(WindowDrop, WhatIsNotAReadableRegularFileLeavesTheBoxAsItWas) {
+    const std::string folder = path("folder");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string fifo = path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string gone = path("gone.srt");
+    const std::string locked = file("locked.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nsecret\r\n");
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    const std::string saved = path("saved.srt");
+    DriveSession s;
+    s.set("编辑框1", "typed by hand").drop(folder).drop(fifo).drop(gone);
+    // Root reads a file without read permission all the same; the check only
+    // means something for an ordinary user.
+    const bool lockedIsUnreadable = geteuid() != 0;
+    if (lockedIsUnreadable) s.drop(locked);
+    s.save("编辑框1", saved).act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    EXPECT_EQ(readBytes(saved), "typed by hand");
+}
+
+}  // namespace
+}  // namespace ui::e2e
