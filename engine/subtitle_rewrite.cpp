@@ -56,7 +56,7 @@ int32_t lineEndOf(const ByteSetBlock* input, int32_t at, int32_t length) {
 // The header part: the input in front of the line holding the first "-->",
 // with the line end in front of that line as it stands. A first line that is
 // a time line gets a line end of the input's kind alone. An input without any
-// time line is header part as a whole, closed by a line end of its kind when
+// time line is the header part as a whole, closed by a line end of its kind if
 // it does not end in one.
 ByteSet headerPart(const ByteSetBlock* input, int32_t cursor, int32_t length) {
     if (cursor > 0) {

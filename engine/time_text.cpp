@@ -43,10 +43,11 @@ int32_t fieldSum(double hours, double minutes, double seconds, double millis) {
 
 // The direct reading of a plain time text: nothing but digits, ":", "," and
 // blanks, with no run of digits longer than 9 once the blanks are gone (so
-// that no field nears the 32-bit range). It computes what the stepwise reading gives such a text - blanks
-// dropped, the last "," read as ":" (an appended ",0" when there is none),
-// missing ":" put in front, the first four fields, each read up to its first
-// non-digit - without making a working copy. False for any other text.
+// that no field nears the 32-bit range). It computes what the stepwise
+// reading gives such a text - blanks dropped, the last "," read as ":" (an
+// appended ",0" when there is none), missing ":" put in front, the first four
+// fields, each read up to its first non-digit - without a working copy.
+// False for any other text.
 bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
     const uint8_t blank = prog::constText(image::kConstSpace)[0];
     const uint8_t colon = prog::constText(image::kConstColon)[0];

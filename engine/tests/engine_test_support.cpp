@@ -80,34 +80,23 @@ Scan scan(const std::string& input) {
     return s;
 }
 
+namespace {
+// The boxes behind a context, with the read noted.
+FakeBoxes* read(void* context, const std::string& what) {
+    auto* boxes = static_cast<FakeBoxes*>(context);
+    boxes->reads.push_back(what);
+    return boxes;
+}
+}  // namespace
+
 engine::PointSource FakeBoxes::points() {
     engine::PointSource p{};
     p.context = this;
-    p.source = [](void* c, int32_t row) {
-        auto* b = static_cast<FakeBoxes*>(c);
-        b->reads.push_back("S" + std::to_string(row));
-        return b->source[row];
-    };
-    p.target = [](void* c, int32_t row) {
-        auto* b = static_cast<FakeBoxes*>(c);
-        b->reads.push_back("T" + std::to_string(row));
-        return b->target[row];
-    };
-    p.useCustomRatio = [](void* c, int32_t row) {
-        auto* b = static_cast<FakeBoxes*>(c);
-        b->reads.push_back("U" + std::to_string(row));
-        return b->useRatio[row];
-    };
-    p.customRatio = [](void* c) {
-        auto* b = static_cast<FakeBoxes*>(c);
-        b->reads.push_back("r");
-        return b->ratio;
-    };
-    p.alignStart = [](void* c) {
-        auto* b = static_cast<FakeBoxes*>(c);
-        b->reads.push_back("A");
-        return b->alignStart;
-    };
+    p.source = [](void* c, int32_t row) { return read(c, "S" + std::to_string(row))->source[row]; };
+    p.target = [](void* c, int32_t row) { return read(c, "T" + std::to_string(row))->target[row]; };
+    p.useCustomRatio = [](void* c, int32_t row) { return read(c, "U" + std::to_string(row))->useRatio[row]; };
+    p.customRatio = [](void* c) { return read(c, "r")->ratio; };
+    p.alignStart = [](void* c) { return read(c, "A")->alignStart; };
     return p;
 }
 

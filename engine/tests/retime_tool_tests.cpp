@@ -102,9 +102,10 @@ TEST_F(RetimeToolTest, RetimesAFileAndReportsEachSegment) {
 }
 
 TEST_F(RetimeToolTest, StandardStreamsAndTheDefaultTwoSegments) {
-    const ToolRun r = run({"--point", "0=0@0", "--point", "2=00:00:02,500@00:00:02,500", "--point",
-                       "4=00:00:05,000@00:00:10,000", "--point", "1=9@9"},
-                      kStandard);
+    // A later --point of a row wins; "-" names the standard streams too.
+    const ToolRun r = run({"--point", "4=1@1", "--point", "0=0@0", "--point", "2=00:00:02,500@00:00:02,500",
+                           "--point", "4=00:00:05,000@00:00:10,000", "--point", "1=9@9", "-", "-"},
+                          kStandard);
     EXPECT_EQ(r.status, 0) << r.err;
     // Cue 1 (start 1000 < S2) keeps its times; cue 2 gets ratio 3, shift -5000.
     EXPECT_EQ(r.out,
@@ -153,13 +154,24 @@ TEST_F(RetimeToolTest, SourceOrderFailureWritesNothing) {
     EXPECT_EQ(toStdout.out, "");
 }
 
-TEST_F(RetimeToolTest, BadUsageIsOneLineAndStatusTwo) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--bogus"}, {"--point", "7=1@2"}, {"--segments"}, {"--use-ratio", "0"}}) {
+TEST_F(RetimeToolTest, BadUsageIsOneLineNamingItAndStatusTwo) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"--segments", "3"}, "--segments takes 1, 2 or 4"},
+        {{"--segments"}, "--segments needs a value"},
+        {{"--custom", "1.0"}, "--custom needs 2 values"},
+        {{"--point", "7=1@2"}, "row '7' is not a row 0..4"},
+        {{"--point", "1=12"}, "--point takes ROW=SOURCE@TARGET"},
+        {{"--use-ratio", "0"}, "row '0' is not a row 1..4"},
+        {{"--align", "middle"}, "--align takes start or end"},
+        {{"a", "b", "c"}, "too many files: 'c'"},
+        {{"--segments", "1", "--custom", "1", "0"}, "exclude each other"}};
+    for (const auto& [args, says] : cases) {
         const ToolRun r = run(args, kStandard);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.rfind("tessaly-retime: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
     const ToolRun help = run({"--help"});
