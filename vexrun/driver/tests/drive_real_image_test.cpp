@@ -53,18 +53,7 @@ const image::Window& recordedWindow() {
 
 std::string nameOf(const image::Element& e) { return vexrun::decodeImageText(e.name).toStdString(); }
 
-// The caption a label, button or check box stores, as `show` writes it.
-std::optional<std::string> storedCaption(const image::Element& e) {
-    switch (e.kind) {
-        case vx::kKindLabel: return vexrun::decodeImageText(image::decodeLabelSettings(e.extension)->caption).toStdString();
-        case vx::kKindButton: return vexrun::decodeImageText(image::decodeButtonSettings(e.extension)->caption).toStdString();
-        case vx::kKindCheckBox:
-            return vexrun::decodeImageText(image::decodeCheckBoxSettings(e.extension)->caption).toStdString();
-        default: return std::nullopt;
-    }
-}
-
-TEST(DriveTheWindow, ShowsEveryControlWithItsStoredCaptionAndVisibility) {
+TEST(DriveTheWindow, ShowsEveryControlOfTheRecordByItsName) {
     std::string script;
     size_t controls = 0;
     for (const image::Element& e : recordedWindow().elements) {
@@ -83,11 +72,7 @@ TEST(DriveTheWindow, ShowsEveryControlWithItsStoredCaptionAndVisibility) {
         const std::string& line = shown[i++];
         SCOPED_TRACE(line);
         EXPECT_EQ(line.rfind(nameOf(e) + " text=\"", 0), 0u);
-        // The set-up after creation changes texts, check states and enabled
-        // states, never captions or visibility.
-        if (auto caption = storedCaption(e)) {
-            EXPECT_NE(line.find(" text=\"" + escapeText(QString::fromStdString(*caption)) + "\""), std::string::npos);
-        }
+        // The set-up after creation never changes what is visible.
         const bool visible = e.kind != vx::kKindDropTarget && e.visible();
         EXPECT_NE(line.find(std::string(" visible=") + (visible ? "1" : "0")), std::string::npos);
     }
