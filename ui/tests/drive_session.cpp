@@ -143,7 +143,10 @@ DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeo
     std::string exe = buildDir() + "/bin/tessaly-drive";
     char* argv[] = {exe.data(), nullptr};
     std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) envStore.emplace_back(*e);
+    // Always the offscreen platform, whatever the caller's environment says.
+    for (char** e = environ; *e; ++e) {
+        if (std::string(*e).rfind("QT_QPA_PLATFORM=", 0) != 0) envStore.emplace_back(*e);
+    }
     envStore.emplace_back("QT_QPA_PLATFORM=offscreen");
     envStore.insert(envStore.end(), env.begin(), env.end());
     std::vector<char*> envp;
