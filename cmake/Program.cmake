@@ -32,7 +32,7 @@ endfunction()
 set(TESSALY_FREESTANDING_FLAGS
     -DTESSALY_FREESTANDING=1 -ffreestanding -fno-exceptions -fno-rtti -fno-pic -fno-pie
     -mcmodel=small -fno-stack-protector -fno-asynchronous-unwind-tables -fno-unwind-tables
-    -fno-jump-tables -fno-threadsafe-statics -fno-common -fcf-protection=none -fno-plt
+    -fno-jump-tables -fno-threadsafe-statics -fno-common -fcf-protection=none
     -fno-tree-loop-distribute-patterns -fno-tree-vectorize -fno-tree-slp-vectorize
     -fno-tree-switch-conversion -msse2 -mno-avx -mno-red-zone -O2)
 
