@@ -8,6 +8,8 @@
 #include "engine/subtitle_rewrite.h"
 #include "engine/tests/engine_test_support.h"
 #include "engine/time_text.h"
+#include "runtime/list_support.h"
+#include "runtime/program_variables.h"
 
 namespace {
 
@@ -127,6 +129,25 @@ TEST_F(RobustnessTest, TimesBeyondTheThirtyTwoBitRange) {
     EXPECT_NE(doubled.find("2\r\n" + format(1397134592) + " --> 00:00:00,000\r\n"), std::string::npos);
     EXPECT_NE(doubled.find("3\r\n-00:00:00,002 --> -00:00:00,002\r\n"), std::string::npos);
     EXPECT_EQ(lineFeeds(doubled), lineFeeds(input));
+}
+
+TEST_F(RobustnessTest, TooLargeForThirtyTwoBitPositionsIsRefusedNotOverrun) {
+    // Headers that claim more bytes than positions can count; no byte past
+    // the real ones may be touched.
+    prog::ProgramVariables* v = prog::vars();
+    prog::ByteSet huge = enginetest::newBytes("00:00:01,000 --> 00:00:02,000");
+    huge->count = 0x7FFFFFFF;
+    v->inputBytes = huge;
+    EXPECT_FALSE(engine::scanCues());
+    EXPECT_EQ(prog::elementCount(v->startList), 0);
+    huge->count = 29;
+
+    scan("1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n");
+    prog::bytesAt(v->tailList, 1)->count = 0x7FFFFFF0;
+    engine::useCustomMapping(1.0, 0);
+    EXPECT_FALSE(engine::rebuildSubtitle(engine::FitMode::CustomRatio));
+    EXPECT_EQ(enginetest::bytesOfSet(v->outputBytes), "1\r\n") << "the output stays the header part";
+    prog::bytesAt(v->tailList, 1)->count = 5;
 }
 
 }  // namespace
