@@ -87,7 +87,19 @@ void MaskedText::set(std::string_view text) {
         const bool literal = mask_.slot(i) == EditMask::Slot::Literal;
         if (literal) {
             chars_[i] = kBlank;
-            if (mask_.literalsInText()) ++next;  // the text holds the literal here
+            // The text's character here stands for the literal, unless the
+            // text leaves the literal out ("-01:30:00,000" for the mask
+            // "# 00:00:00,000"): a character other than the literal that fits
+            // the next editable position is kept for it, as a paste would.
+            if (mask_.literalsInText() && next < text.size()) {
+                const char c = text[next];
+                size_t j = i + 1;
+                while (j < chars_.size() && mask_.slot(j) == EditMask::Slot::Literal) ++j;
+                const bool leftOut = c != mask_.literal(i) && j < chars_.size() && mask_.fits(j, c);
+                if (!leftOut) ++next;
+            } else if (mask_.literalsInText()) {
+                ++next;
+            }
             continue;
         }
         char c = next < text.size() ? text[next] : ' ';

@@ -11,7 +11,9 @@
 // character. Setting a text fills the positions from the text's characters
 // left to right, one character per position: a character that fits its
 // position fills it, any other leaves it blank, and a literal position keeps
-// its literal whatever stands there. Typing goes like a user's keys: it
+// its literal: the text's character there is stepped over, unless the text
+// leaves the literal out (a character other than the literal that fits the
+// next editable position is kept for that position). Typing goes like a user's keys: it
 // overwrites at the cursor, steps over literals, and rejects a character that
 // does not fit.
 #pragma once

@@ -90,6 +90,12 @@ TEST(MaskedText, SignPositionTakesASignOrADigit) {
     EXPECT_EQ(s.read(), "7 00:00:01,000");
     s.set("x");
     EXPECT_EQ(s.read(), "    :  :  ,   ");
+    // A pasted signed time that leaves out the literal blank after the sign
+    // still lands digit for digit.
+    s.set("-01:30:00,000");
+    EXPECT_EQ(s.read(), "- 01:30:00,000");
+    s.set("+00:10:00,000");
+    EXPECT_EQ(s.read(), "+ 00:10:00,000");
 }
 
 TEST(MaskedText, TypingOverwritesAndStepsOverLiterals) {
