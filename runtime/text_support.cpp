@@ -14,7 +14,12 @@ namespace {
 // sanitized build steps byte by byte.
 typedef uint32_t __attribute__((may_alias)) TextWord;
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSALY_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(TESSALY_ADDRESS_SANITIZER)
 constexpr bool kWordSteps = false;
 #else
 constexpr bool kWordSteps = true;
