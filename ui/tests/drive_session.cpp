@@ -1,20 +1,12 @@
 #include "ui/tests/drive_session.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
-extern char** environ;
+#include "vexrun/driver/tests/drive_process.h"
 
 namespace ui::e2e {
 
@@ -23,24 +15,6 @@ namespace {
 // `messages` prints a line per message box; a `show` of this label after it
 // marks where the list ends.
 constexpr const char* kMessagesEnd = "标签19";
-
-double now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-std::vector<std::string> splitLines(const std::string& s) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < s.size()) {
-        size_t nl = s.find('\n', start);
-        if (nl == std::string::npos) nl = s.size();
-        out.push_back(s.substr(start, nl - start));
-        start = nl + 1;
-    }
-    return out;
-}
 
 // The driver's escapes undone: \\ \" \r \n \t \xHH.
 std::string unescape(const std::string& s) {
@@ -91,10 +65,7 @@ bool parseShown(const std::string& line, const std::string& control, Shown& show
 
 }  // namespace
 
-std::string buildDir() {
-    const char* d = std::getenv("TESSALY_BUILD_DIR");
-    return d ? d : ".";
-}
+std::string buildDir() { return drive::testing::buildDir(); }
 
 std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + "tessaly-window-" + std::to_string(getpid()) + "-" + name;
@@ -127,93 +98,22 @@ DriveSession& DriveSession::messages(const std::string& label) {
 }
 
 DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeoutSeconds) const {
-    DriveOutcome r;
-    int in[2], out[2], err[2];
-    if (pipe(in) || pipe(out) || pipe(err)) {
-        ADD_FAILURE() << "cannot make pipes for the driver";
-        return r;
-    }
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, in[0], 0);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-    posix_spawn_file_actions_adddup2(&fa, err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&fa, fd);
-
-    std::string exe = buildDir() + "/bin/tessaly-drive";
-    char* argv[] = {exe.data(), nullptr};
-    std::vector<std::string> envStore;
     // Always the offscreen platform, whatever the caller's environment says.
-    for (char** e = environ; *e; ++e) {
-        if (std::string(*e).rfind("QT_QPA_PLATFORM=", 0) != 0) envStore.emplace_back(*e);
-    }
-    envStore.emplace_back("QT_QPA_PLATFORM=offscreen");
-    envStore.insert(envStore.end(), env.begin(), env.end());
-    std::vector<char*> envp;
-    for (auto& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<std::string> driveEnv = {"QT_QPA_PLATFORM=offscreen"};
+    driveEnv.insert(driveEnv.end(), env.begin(), env.end());
+    const drive::testing::DriveResult ran = drive::testing::runDrive(script_, driveEnv, timeoutSeconds);
+    if (!ran.started) ADD_FAILURE() << ran.err;
 
-    const double start = now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, exe.c_str(), &fa, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&fa);
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    if (spawned != 0) {
-        close(in[1]);
-        close(out[0]);
-        close(err[0]);
-        ADD_FAILURE() << "cannot start " << exe;
-        return r;
-    }
-
-    // The script goes in whole before anything is read: the driver reads all
-    // of standard input before the window opens.
-    signal(SIGPIPE, SIG_IGN);
-    for (size_t written = 0; written < script_.size();) {
-        const ssize_t n = write(in[1], script_.data() + written, script_.size() - written);
-        if (n <= 0) break;
-        written += size_t(n);
-    }
-    close(in[1]);
-
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    int open = 2;
-    char buf[65536];
-    while (open > 0) {
-        const double left = timeoutSeconds - (now() - start);
-        if (left <= 0) {
-            r.timedOut = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        if (poll(fds, 2, int(left * 1000) + 1) <= 0) continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-            const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-            if (n <= 0) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else if (i == 0) {
-                r.out.append(buf, size_t(n));
-                r.lastOutputSeconds = now() - start;
-            } else {
-                r.err.append(buf, size_t(n));
-            }
-        }
-    }
-    for (auto& f : fds) {
-        if (f.fd >= 0) close(f.fd);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.seconds = now() - start;
-    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    DriveOutcome r;
+    r.status = ran.status;
+    r.timedOut = ran.timedOut;
+    r.out = ran.out;
+    r.err = ran.err;
+    r.seconds = ran.seconds;
+    r.lastOutputSeconds = ran.lastOutputSeconds;
 
     // Hand each labelled step its lines.
-    const std::vector<std::string> lines = splitLines(r.out);
+    const std::vector<std::string> lines = drive::testing::lines(r.out);
     size_t next = 0;
     for (const Expected& step : expected_) {
         if (step.isMessages) {

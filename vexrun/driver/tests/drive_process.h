@@ -1,5 +1,6 @@
-// Running build/bin/tessaly-drive on a script, as the end-to-end tests do:
-// the script on standard input, both outputs and the exit status collected.
+// Running build/bin/tessaly-drive on a script, as the end-to-end tests do
+// (the driver's own and the window tests in ui/tests): the script on
+// standard input, both outputs and the exit status collected.
 #pragma once
 
 #include <fcntl.h>
@@ -24,14 +25,17 @@ inline std::string buildDir() {
 }
 
 struct DriveResult {
-    int status = -1;      // exit status, or -1 when it did not end by exiting
+    bool started = false;  // the driver could be started at all
+    int status = -1;       // exit status, or -1 when it did not end by exiting
     bool timedOut = false;
     std::string out, err;
-    double seconds = 0;
+    double seconds = 0;            // from start to exit
+    double lastOutputSeconds = 0;  // when the last byte of standard output arrived
 };
 
-// Runs the driver with `script` and the extra environment entries, killing
-// it after `timeoutSeconds`.
+// Runs the driver with `script` and the extra environment entries (each
+// replacing an inherited entry of the same name), killing it after
+// `timeoutSeconds`.
 inline DriveResult runDrive(const std::string& script, std::vector<std::string> env = {},
                             double timeoutSeconds = 60, std::vector<std::string> args = {}) {
     DriveResult r;
@@ -50,8 +54,14 @@ inline DriveResult runDrive(const std::string& script, std::vector<std::string> 
     std::vector<char*> argv;
     for (auto& a : argStore) argv.push_back(a.data());
     argv.push_back(nullptr);
+    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
     std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) envStore.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& extra : env) replaced = replaced || nameOf(extra) == nameOf(entry);
+        if (!replaced) envStore.push_back(entry);
+    }
     envStore.insert(envStore.end(), env.begin(), env.end());
     std::vector<char*> envp;
     for (auto& e : envStore) envp.push_back(e.data());
@@ -72,6 +82,9 @@ inline DriveResult runDrive(const std::string& script, std::vector<std::string> 
         r.err = "cannot start " + exe;
         return r;
     }
+    r.started = true;
+    // The script goes in whole before anything is read: the driver reads all
+    // of standard input before the window opens.
     signal(SIGPIPE, SIG_IGN);
     size_t written = 0;
     while (written < script.size()) {
@@ -104,8 +117,11 @@ inline DriveResult runDrive(const std::string& script, std::vector<std::string> 
                 close(fds[i].fd);
                 fds[i].fd = -1;
                 --open;
+            } else if (i == 0) {
+                r.out.append(buf, size_t(n));
+                r.lastOutputSeconds = elapsed();
             } else {
-                (i == 0 ? r.out : r.err).append(buf, size_t(n));
+                r.err.append(buf, size_t(n));
             }
         }
     }
