@@ -1,16 +1,11 @@
 # Run at install time (from cmake/Install.cmake): the pieces that name the
-# final prefix — the bin/ symlink, the desktop entry and the record of the
-# installation directory. Expects TESSALY_SUMMARY, TESSALY_AUTHOR,
-# PROJECT_VERSION, desktop_template, install_dir and runtime_dir.
+# final prefix — the desktop entry and the record of the installation
+# directory. They are written to a staging folder of this install alone and
+# installed from there with file(INSTALL), which honours DESTDIR and lists them
+# in the install manifest. Expects TESSALY_SUMMARY, TESSALY_AUTHOR,
+# PROJECT_VERSION, desktop_template, staging_parent and install_dir.
 
 get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
-set(root "$ENV{DESTDIR}${prefix}")
-
-set(link "${root}/bin/tessaly")
-message(STATUS "Installing: ${link}")
-file(MAKE_DIRECTORY "${root}/bin")
-file(REMOVE "${link}")
-file(CREATE_LINK "../${install_dir}/tessaly" "${link}" SYMBOLIC)
 
 # The Exec value: quoted when the path holds a character that the desktop
 # entry rules reserve; inside the quotes " ` $ and \ take a backslash. Then
@@ -34,10 +29,14 @@ string(REPLACE "\\" "\\\\" exec "${exec}")
 string(REPLACE "%" "%%" exec "${exec}")
 set(TESSALY_EXEC "${exec}")
 
-set(entry "${root}/share/applications/tessaly.desktop")
-message(STATUS "Installing: ${entry}")
-configure_file("${desktop_template}" "${entry}" @ONLY)
+# Installs running side by side (a package being made while the tests
+# install) each get their own staging folder.
+string(RANDOM LENGTH 12 tag)
+set(staging "${staging_parent}/${tag}")
+file(REMOVE_RECURSE "${staging}")
+configure_file("${desktop_template}" "${staging}/tessaly.desktop" @ONLY)
+file(WRITE "${staging}/Install" "Path=${prefix}/${install_dir}/\n")
 
-set(record "${root}/share/tessaly/Install")
-message(STATUS "Installing: ${record}")
-file(WRITE "${record}" "Path=${prefix}/${runtime_dir}/\n")
+file(INSTALL DESTINATION "${prefix}/share/applications" TYPE FILE FILES "${staging}/tessaly.desktop")
+file(INSTALL DESTINATION "${prefix}/share/tessaly" TYPE FILE FILES "${staging}/Install")
+file(REMOVE_RECURSE "${staging}")

@@ -80,8 +80,10 @@ TEST_F(BuiltLauncher, NmAgreesOnTheImageAddress) {
     EXPECT_EQ(address, data->address);
 }
 
-TEST_F(BuiltLauncher, CarriesItsVersionNote) {
-    const launcher_test::ElfSection* note = elf_.section(".note.tessaly.version");
+// The freedesktop.org package note: owner "FDO", type 0xcafe1a7e, one line of
+// JSON, which readelf -n prints as text.
+TEST_F(BuiltLauncher, CarriesItsPackageNote) {
+    const launcher_test::ElfSection* note = elf_.section(".note.package");
     ASSERT_NE(note, nullptr);
     EXPECT_EQ(note->type, static_cast<uint32_t>(SHT_NOTE));
     EXPECT_NE(note->flags & SHF_ALLOC, 0u);
@@ -92,14 +94,22 @@ TEST_F(BuiltLauncher, CarriesItsVersionNote) {
     const size_t nameAt = sizeof header;
     const size_t descAt = nameAt + ((header.n_namesz + 3) & ~3u);
     ASSERT_LE(descAt + header.n_descsz, bytes.size());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[nameAt]), header.n_namesz),
-              std::string("Tessaly\0", 8));
-    EXPECT_EQ(header.n_type, 1u);
-    const std::string text(reinterpret_cast<const char*>(&bytes[descAt]));
-    EXPECT_EQ(text.size() + 1, header.n_descsz);
-    EXPECT_EQ(text.rfind("version=1.0.0.0\ndescription=", 0), 0u) << text;
-    EXPECT_NE(text.find("\nauthor="), std::string::npos) << text;
-    EXPECT_EQ(text.find("=\n"), std::string::npos) << "an empty value: " << text;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[nameAt]), header.n_namesz), std::string("FDO\0", 4));
+    EXPECT_EQ(header.n_type, 0xcafe1a7eu);
+    const std::string json(reinterpret_cast<const char*>(&bytes[descAt]));
+    EXPECT_EQ(json.size() + 1, header.n_descsz);
+    EXPECT_EQ(json.front(), '{');
+    EXPECT_EQ(json.back(), '}');
+    EXPECT_EQ(json.find('\n'), std::string::npos) << json;
+    for (const char* field : {"\"type\":\"deb\"", "\"name\":\"tessaly\"", "\"version\":\"1.0.0.0\"",
+                              "\"architecture\":\"amd64\"", "\"description\":\"", "\"author\":\""}) {
+        EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
+    }
+    EXPECT_EQ(json.find("\"\""), std::string::npos) << "an empty value: " << json;
+
+    const auto readelf = launcher_test::runProgram({"/usr/bin/readelf", "-n", LAUNCHER_EXE}, {"PATH=/usr/bin:/bin"});
+    ASSERT_EQ(readelf.exitStatus, 0) << readelf.err;
+    EXPECT_NE(readelf.out.find(json), std::string::npos) << readelf.out;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // `cmake --install` into a temporary prefix: the pieces where they find each
 // other, the desktop entry and its icon, the version readable without
-// starting the tool, and the record that lets a copy of the executable find
-// the installed kernel library.
+// starting the tool, the record that lets a copy of the executable find the
+// installed kernel library, and a manifest that lets every piece be removed.
 
 #include <elf.h>
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -125,14 +126,18 @@ std::string Installed::installLog_;
 TEST_F(Installed, PiecesLieWhereTheyFindEachOther) {
     EXPECT_TRUE(isExecutableFile(lib() / "tessaly"));
     EXPECT_TRUE(isExecutableFile(lib() / "tessaly-error-dialog"));
+    EXPECT_TRUE(isExecutableFile(prefix_ / "bin/tessaly-retime"));
     ASSERT_TRUE(fs::is_symlink(prefix_ / "bin/tessaly"));
     EXPECT_EQ(fs::canonical(prefix_ / "bin/tessaly"), fs::canonical(lib() / "tessaly"));
+    // Every library once: the recorded installation directory is lib/tessaly
+    // itself, its vexrun.vxe a link to vexrun.vxr.
+    EXPECT_FALSE(fs::exists(lib() / "runtime"));
     if (INSTALL_HAS_KERNEL) {
-        EXPECT_TRUE(fs::is_regular_file(lib() / "vexrun.vxr"));
-        EXPECT_TRUE(fs::is_regular_file(lib() / "runtime/vexrun.vxe"));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(lib() / "vexrun.vxr")));
+        ASSERT_TRUE(fs::is_symlink(lib() / "vexrun.vxe"));
+        EXPECT_EQ(fs::read_symlink(lib() / "vexrun.vxe"), "vexrun.vxr");
         for (const char* name : {"plintor", "dravolt", "ulmix", "stylon", "Ravline"}) {
             EXPECT_TRUE(fs::is_regular_file(lib() / (std::string(name) + ".vxl"))) << name;
-            EXPECT_TRUE(fs::is_regular_file(lib() / "runtime" / (std::string(name) + ".vxl"))) << name;
         }
     }
 }
@@ -142,7 +147,7 @@ TEST_F(Installed, DesktopEntryStartsTheInstalledTool) {
     EXPECT_EQ(keys["Type"], "Application");
     EXPECT_EQ(keys["Name"], "Tessaly");
     EXPECT_EQ(keys["Icon"], "tessaly");
-    EXPECT_EQ(keys["Categories"], "AudioVideo;Video;Utility;");
+    EXPECT_EQ(keys["Categories"], "AudioVideo;Video;");
     EXPECT_EQ(keys["X-Tessaly-Version"], "1.0.0.0");
     EXPECT_FALSE(keys["Comment"].empty());
     const std::string exec = keys["Exec"];
@@ -154,11 +159,11 @@ TEST_F(Installed, DesktopEntryStartsTheInstalledTool) {
     // The version is readable without starting the tool.
     const launcher_test::ElfFile elf(fs::canonical(program));
     ASSERT_EQ(elf.error(), "");
-    const launcher_test::ElfSection* note = elf.section(".note.tessaly.version");
+    const launcher_test::ElfSection* note = elf.section(".note.package");
     ASSERT_NE(note, nullptr);
     const std::vector<uint8_t> bytes = elf.bytes(*note);
     const std::string text(bytes.begin(), bytes.end());
-    EXPECT_NE(text.find("version=1.0.0.0\n"), std::string::npos);
+    EXPECT_NE(text.find("\"version\":\"1.0.0.0\""), std::string::npos);
 
     // Started by that command, the tool runs the launcher beside the
     // installed kernel library.
@@ -185,8 +190,7 @@ TEST_F(Installed, IconIsA48By48ColourPng) {
 }
 
 TEST_F(Installed, RecordLetsACopyFindTheInstalledLibrary) {
-    const fs::path runtime = lib() / "runtime";
-    EXPECT_EQ(readFile(prefix_ / "share/tessaly/Install"), "Path=" + runtime.string() + "/\n");
+    EXPECT_EQ(readFile(prefix_ / "share/tessaly/Install"), "Path=" + lib().string() + "/\n");
     const fs::path home = tree_->dir("record-home");
     launcher_test::copyFile(prefix_ / "share/tessaly/Install", home / ".config/Norvex/Ovra/Install");
     const fs::path exe = tree_->dir("elsewhere") / "tessaly";
@@ -194,17 +198,49 @@ TEST_F(Installed, RecordLetsACopyFindTheInstalledLibrary) {
     ASSERT_FALSE(fs::exists(exe.parent_path() / "vexrun.vxr"));
 
     if (INSTALL_HAS_KERNEL) {
+        // Loaded through the link vexrun.vxe; the support libraries come from
+        // beside the file it names.
         const RunResult result = runUntilShown(exe, home);
-        EXPECT_NE(result.maps.find((runtime / "vexrun.vxe").string()), std::string::npos) << result.maps;
-        EXPECT_NE(result.maps.find((runtime / "plintor.vxl").string()), std::string::npos) << result.maps;
+        EXPECT_NE(result.maps.find((lib() / "vexrun.vxr").string()), std::string::npos) << result.maps;
+        EXPECT_NE(result.maps.find((lib() / "plintor.vxl").string()), std::string::npos) << result.maps;
     } else {
         // No kernel library was built: a stand-in takes its installed place.
-        launcher_test::copyFile(STAND_IN_INSTALLED, runtime / "vexrun.vxe");
+        launcher_test::copyFile(STAND_IN_INSTALLED, lib() / "vexrun.vxe");
         const RunResult result = run(exe, home);
         EXPECT_EQ(result.exitStatus, 0) << result.err;
-        EXPECT_EQ(result.out.rfind("installed loaded " + (runtime / "vexrun.vxe").string() + "\n", 0), 0u)
+        EXPECT_EQ(result.out.rfind("installed loaded " + (lib() / "vexrun.vxe").string() + "\n", 0), 0u)
             << result.out;
-        fs::remove(runtime / "vexrun.vxe");
+        fs::remove(lib() / "vexrun.vxe");
+    }
+}
+
+// A packager or an uninstaller removes what the manifest lists: that must be
+// everything. An install of its own, so the other cases keep theirs.
+TEST(InstallManifest, RemovingEveryListedPathLeavesNothing) {
+    launcher_test::TempTree tree;
+    const fs::path prefix = tree.root() / "prefix";
+    const RunResult install = launcher_test::runProgram(
+        {CMAKE_COMMAND_PATH, "--install", BUILD_DIR, "--prefix", prefix.string()},
+        {"PATH=/usr/bin:/bin", "HOME=" + tree.root().string()}, std::chrono::minutes(2));
+    ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
+
+    std::istringstream manifest(readFile(fs::path(BUILD_DIR) / "install_manifest.txt"));
+    std::set<fs::path> listed;
+    for (std::string line; std::getline(manifest, line);) {
+        if (!line.empty()) listed.insert(line);
+    }
+    for (const char* piece : {"bin/tessaly", "bin/tessaly-retime", "share/applications/tessaly.desktop",
+                              "share/tessaly/Install", "share/icons/hicolor/48x48/apps/tessaly.png",
+                              "lib/tessaly/tessaly"}) {
+        EXPECT_TRUE(listed.count(prefix / piece)) << piece << " is not in the manifest";
+    }
+    for (const fs::path& path : listed) {
+        EXPECT_TRUE(fs::is_symlink(path) || fs::is_regular_file(path)) << path << " is listed but not installed";
+        fs::remove(path);
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(prefix)) {
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(entry.path())))
+            << entry.path() << " is left behind";
     }
 }
 
