@@ -71,7 +71,7 @@ done
 # 5. The unpacked tool starts headless and shows its window, with the kernel
 # and support libraries of the unpacked tree.
 home=$work/home
-mkdir -p "$home"
+mkdir -m 700 "$home"
 shot=$work/window.png
 env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen \
   VEXRUN_SCREENSHOT="$shot" "$usr/bin/tessaly" >"$work/tool.log" 2>&1 &

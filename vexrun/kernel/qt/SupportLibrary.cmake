@@ -16,6 +16,9 @@ function(tessaly_add_support_library target output)
     PREFIX "" SUFFIX ".vxl" OUTPUT_NAME ${output}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  # Every library names the C library it runs on, even one that calls none of
+  # it directly (Debian's package checks require that of a shared object).
   target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed,-lc,--pop-state)
   add_dependencies(vexrun_runtime ${target})
 endfunction()
