@@ -235,6 +235,7 @@ TEST(InstallManifest, RemovingEveryListedPathLeavesNothing) {
         EXPECT_TRUE(listed.count(prefix / piece)) << piece << " is not in the manifest";
     }
     for (const fs::path& path : listed) {
+        EXPECT_EQ(path.string().rfind(prefix.string() + "/", 0), 0u) << path << " lies outside the prefix";
         EXPECT_TRUE(fs::is_symlink(path) || fs::is_regular_file(path)) << path << " is listed but not installed";
         fs::remove(path);
     }
