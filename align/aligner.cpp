@@ -21,7 +21,11 @@ namespace {
 // A change of offset must win this much score (about seven well-matched
 // cues) to be made.
 constexpr double kSplitPenalty = 7.0;
-// Ratios whose coarse correlation peaks highest get the whole search.
+// Every ratio is screened by a coarse correlation (bins for both subtitles
+// together), and those peaking highest get the whole search, which starts
+// from a finer one.
+constexpr int64_t kScreeningBins = 1 << 13;
+constexpr int64_t kSearchBins = 1 << 15;
 constexpr std::size_t kRatiosInDetail = 3;
 // Candidate offsets lie at least this far apart before refining.
 constexpr int64_t kPeakSpacing = 1500;
@@ -43,6 +47,10 @@ constexpr int64_t kSameMoment = 500;
 
 constexpr double kNoScore = -std::numeric_limits<double>::infinity();
 
+// How far a share of cues with a partner lies beyond the share that chance
+// gives (REF covering that share of the time): 0 for chance, 1 for all.
+double beyondChance(double share, double chance) { return (share - chance) / std::max(1.0 - chance, 0.05); }
+
 struct Fit {
     double ratio = 1.0;
     std::vector<Piece> pieces;
@@ -59,8 +67,10 @@ public:
         for (const Cue& c : cues_) last = std::max<int64_t>(last, c.end);
         // Every ratio tried lies within 0.75 to 1.3.
         const int64_t first = std::min<int64_t>(0, cues_.front().start);
-        coarse_ = std::make_unique<CoarseOffsets>(ref_, static_cast<int64_t>(first * 1.3) - 1,
-                                                  static_cast<int64_t>(last * 1.3) + 1);
+        const int64_t from = static_cast<int64_t>(first * 1.3) - 1;
+        const int64_t to = static_cast<int64_t>(last * 1.3) + 1;
+        screen_ = std::make_unique<CoarseOffsets>(ref_, from, to, kScreeningBins);
+        coarse_ = std::make_unique<CoarseOffsets>(ref_, from, to, kSearchBins);
     }
 
     const std::vector<Cue>& cues() const { return cues_; }
@@ -74,6 +84,11 @@ public:
             spans.push_back(Span{start, std::min<int64_t>(std::llround(c.end * ratio), start + kLongestScoredCue)});
         }
         return spans;
+    }
+
+    // How high the correlation with REF peaks for the cues scaled by a ratio.
+    double screeningScore(const std::vector<Span>& spans) const {
+        return screen_->peaks(spans, 1, kPeakSpacing).highest;
     }
 
     CoarseOffsets::Peaks coarsePeaks(const std::vector<Span>& spans) const {
@@ -100,6 +115,7 @@ public:
             }
         }
         refinePieces(spans, fit);
+        if (dropChancePieces(spans, fit)) refinePieces(spans, fit);
         return fit;
     }
 
@@ -248,17 +264,53 @@ private:
         fit.total = fit.raw - kSplitPenalty * static_cast<double>(kept - 1);
     }
 
+    // A piece whose cues match REF no better than chance (cues of a cut scene
+    // happening to fit some other offset) joins the piece before it, or the
+    // one after when it is the first. True when any piece went.
+    bool dropChancePieces(const std::vector<Span>& spans, Fit& fit) const {
+        if (fit.pieces.size() < 2) return false;
+        std::vector<bool> chance(fit.pieces.size());
+        for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
+            const std::size_t end = p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : spans.size();
+            const int64_t shift = fit.pieces[p].shift;
+            int64_t partnered = 0;
+            int64_t first = std::numeric_limits<int64_t>::max();
+            int64_t last = std::numeric_limits<int64_t>::min();
+            for (std::size_t i = fit.firstCue[p]; i < end; ++i) {
+                const Span mapped{spans[i].start + shift, spans[i].end + shift};
+                first = std::min(first, mapped.start);
+                last = std::max(last, mapped.end);
+                if (2 * coveredLength(mapped, ref_) >= mapped.end - mapped.start) ++partnered;
+            }
+            chance[p] = beyondChance(static_cast<double>(partnered) / static_cast<double>(end - fit.firstCue[p]),
+                                     ref_.coverage(first, last)) < kLeastInCommon;
+        }
+        if (std::all_of(chance.begin(), chance.end(), [](bool c) { return c; })) return false;
+        std::size_t kept = 0;
+        for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
+            if (chance[p]) continue;
+            fit.pieces[kept] = fit.pieces[p];
+            fit.firstCue[kept] = kept == 0 ? 0 : fit.firstCue[p];
+            ++kept;
+        }
+        const bool dropped = kept < fit.pieces.size();
+        fit.pieces.resize(kept);
+        fit.firstCue.resize(kept);
+        fit.pieces[0].from = cues_[0].start;
+        return dropped;
+    }
+
     std::vector<Cue> cues_;
     ReferenceCues ref_;
     int maxSplits_;
+    std::unique_ptr<CoarseOffsets> screen_;
     std::unique_ptr<CoarseOffsets> coarse_;
     std::vector<double> scratch_;
 };
 
 struct Tried {
     RatioCandidate candidate;
-    std::vector<Span> spans;
-    CoarseOffsets::Peaks peaks;
+    double screening = 0;
 };
 
 }  // namespace
@@ -297,22 +349,20 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     // The ratios tried: the forced one, or 1 and every frame-rate pair.
     std::vector<Tried> tried;
     if (settings.fixedRatio) {
-        tried.push_back({{*settings.fixedRatio, frameRatePairName(*settings.fixedRatio), 0}, {}, {}});
+        tried.push_back({{*settings.fixedRatio, frameRatePairName(*settings.fixedRatio), 0}, 0});
     } else {
-        tried.push_back({{1.0, "", 0}, {}, {}});
-        for (const auto& r : frameRateRatios()) tried.push_back({{r.ratio, r.name, 0}, {}, {}});
+        tried.push_back({{1.0, "", 0}, 0});
+        for (const auto& r : frameRateRatios()) tried.push_back({{r.ratio, r.name, 0}, 0});
+        for (Tried& t : tried) t.screening = aligner.screeningScore(aligner.scaled(t.candidate.ratio));
+        std::stable_sort(tried.begin(), tried.end(),
+                         [](const Tried& a, const Tried& b) { return a.screening > b.screening; });
+        tried.resize(std::min(tried.size(), kRatiosInDetail));
     }
-    for (Tried& t : tried) {
-        t.spans = aligner.scaled(t.candidate.ratio);
-        t.peaks = aligner.coarsePeaks(t.spans);
-    }
-    std::stable_sort(tried.begin(), tried.end(),
-                     [](const Tried& a, const Tried& b) { return a.peaks.highest > b.peaks.highest; });
-    tried.resize(std::min(tried.size(), kRatiosInDetail));
 
     Fit best;
     for (Tried& t : tried) {
-        Fit fit = aligner.fitWithRatio(t.candidate.ratio, t.spans, t.peaks);
+        const std::vector<Span> spans = aligner.scaled(t.candidate.ratio);
+        Fit fit = aligner.fitWithRatio(t.candidate.ratio, spans, aligner.coarsePeaks(spans));
         t.candidate.score = fit.total;
         if (fit.total > best.total) best = std::move(fit);
     }
@@ -369,8 +419,7 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     }
     const double chance = aligner.ref().coverage(first, last);
     const double share = static_cast<double>(result.partnered) / static_cast<double>(result.cues);
-    const double beyondChance = (share - chance) / std::max(1.0 - chance, 0.05);
-    result.matched = beyondChance >= kLeastInCommon && result.partnered >= kLeastPartners;
+    result.matched = beyondChance(share, chance) >= kLeastInCommon && result.partnered >= kLeastPartners;
     if (!result.matched) {
         result.failure = "INPUT and REF have too little in common: " + std::to_string(result.partnered) + " of " +
                          std::to_string(result.cues) + " INPUT cues found a partner, about " +

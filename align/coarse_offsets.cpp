@@ -9,20 +9,18 @@ namespace align {
 namespace {
 
 // Bins are at least 100 ms wide, and wider when both subtitles together would
-// need more than this many: the transform stays small, and the exact search
-// around each peak recovers the millisecond.
+// need more than the caller allows: the transform stays small, and the exact
+// search around each peak recovers the millisecond.
 constexpr int64_t kFinestBin = 100;
-constexpr int64_t kMostBins = 1 << 15;  // for both: the transform is at most 2^16 long
+// Peaks looked at closely, per peak wanted.
+constexpr std::size_t kMaximaPerPeak = 64;
 
 // In-place radix-2 transform; `roots` holds exp(-2 pi i k / n) for k < n / 2.
 void transform(std::vector<std::complex<double>>& a, const std::vector<std::complex<double>>& roots,
-               bool inverse) {
+               const std::vector<uint32_t>& reversed, bool inverse) {
     const std::size_t n = a.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
+    for (std::size_t i = 1; i < n; ++i) {
+        if (i < reversed[i]) std::swap(a[i], a[reversed[i]]);
     }
     for (std::size_t length = 2; length <= n; length <<= 1) {
         const std::size_t step = n / length;
@@ -41,7 +39,7 @@ void transform(std::vector<std::complex<double>>& a, const std::vector<std::comp
 
 }  // namespace
 
-CoarseOffsets::CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64_t inputEnd) {
+CoarseOffsets::CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64_t inputEnd, int64_t mostBins) {
     int64_t refStart = 0;
     int64_t refEnd = 1;
     if (!ref.spans().empty()) {
@@ -51,7 +49,7 @@ CoarseOffsets::CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64
     }
     inputEnd = std::max(inputEnd, inputStart + 1);
     const int64_t total = (inputEnd - inputStart) + (refEnd - refStart);
-    binWidth_ = std::max(kFinestBin, (total + kMostBins - 1) / kMostBins);
+    binWidth_ = std::max(kFinestBin, (total + mostBins - 1) / mostBins);
     inputBase_ = inputStart;
     refBase_ = refStart;
     inputBins_ = static_cast<std::size_t>((inputEnd - inputStart) / binWidth_ + 1);
@@ -63,10 +61,16 @@ CoarseOffsets::CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64
     for (std::size_t k = 0; k < roots_.size(); ++k) {
         roots_[k] = std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(size_));
     }
+    reversed_.assign(size_, 0);
+    int bits = 0;
+    while ((std::size_t{1} << bits) < size_) ++bits;
+    for (std::size_t i = 1; i < size_; ++i) {
+        reversed_[i] = static_cast<uint32_t>((reversed_[i >> 1] >> 1) | ((i & 1) << (bits - 1)));
+    }
     const std::vector<double> signal = signalOf(ref.spans(), refBase_, refBins);
     refSpectrum_.assign(size_, 0.0);
     std::copy(signal.begin(), signal.end(), refSpectrum_.begin());
-    transform(refSpectrum_, roots_, false);
+    transform(refSpectrum_, roots_, reversed_, false);
 }
 
 std::vector<double> CoarseOffsets::signalOf(std::span<const Span> cues, int64_t base, std::size_t bins) const {
@@ -89,15 +93,17 @@ std::vector<double> CoarseOffsets::signalOf(std::span<const Span> cues, int64_t 
 
 CoarseOffsets::Peaks CoarseOffsets::peaks(std::span<const Span> input, std::size_t count, int64_t spacing) const {
     const std::vector<double> signal = signalOf(input, inputBase_, inputBins_);
-    std::vector<std::complex<double>> spectrum(size_, 0.0);
+    std::vector<std::complex<double>>& spectrum = work_;
+    spectrum.assign(size_, 0.0);
     std::copy(signal.begin(), signal.end(), spectrum.begin());
-    transform(spectrum, roots_, false);
+    transform(spectrum, roots_, reversed_, false);
     for (std::size_t k = 0; k < size_; ++k) spectrum[k] = std::conj(spectrum[k]) * refSpectrum_[k];
-    transform(spectrum, roots_, true);
+    transform(spectrum, roots_, reversed_, true);
 
     // correlation[k] pairs input bin t with REF bin t + k (k taken modulo the
     // length, negative k at the top end).
-    std::vector<double> correlation(size_);
+    std::vector<double>& correlation = signal_;
+    correlation.resize(size_);
     for (std::size_t k = 0; k < size_; ++k) correlation[k] = spectrum[k].real() / static_cast<double>(size_);
     auto at = [&](std::size_t k) { return correlation[k % size_]; };
     std::vector<std::size_t> maxima;
@@ -105,7 +111,13 @@ CoarseOffsets::Peaks CoarseOffsets::peaks(std::span<const Span> input, std::size
         const double c = correlation[k];
         if (c > 0 && c >= at(k + size_ - 1) && c > at(k + 1)) maxima.push_back(k);
     }
-    std::sort(maxima.begin(), maxima.end(), [&](std::size_t x, std::size_t y) { return correlation[x] > correlation[y]; });
+    auto higher = [&](std::size_t x, std::size_t y) { return correlation[x] > correlation[y]; };
+    if (maxima.size() > count * kMaximaPerPeak) {
+        std::nth_element(maxima.begin(), maxima.begin() + static_cast<std::ptrdiff_t>(count * kMaximaPerPeak),
+                         maxima.end(), higher);
+        maxima.resize(count * kMaximaPerPeak);
+    }
+    std::sort(maxima.begin(), maxima.end(), higher);
 
     Peaks result;
     if (!maxima.empty()) result.highest = correlation[maxima.front()];

@@ -16,8 +16,9 @@ namespace align {
 class CoarseOffsets {
 public:
     // Prepares REF's signal for INPUT cues ending before `inputEnd` (after
-    // scaling by any ratio tried) and starting at or after `inputStart`.
-    CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64_t inputEnd);
+    // scaling by any ratio tried) and starting at or after `inputStart`, with
+    // at most `mostBins` bins for both together (bins at least 100 ms wide).
+    CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64_t inputEnd, int64_t mostBins);
 
     int64_t binWidth() const { return binWidth_; }
 
@@ -40,6 +41,9 @@ private:
     std::size_t size_ = 0;  // transform length, a power of two
     std::vector<std::complex<double>> refSpectrum_;
     std::vector<std::complex<double>> roots_;
+    std::vector<uint32_t> reversed_;  // bit-reversed index, for the transform
+    mutable std::vector<std::complex<double>> work_;
+    mutable std::vector<double> signal_;
 };
 
 }  // namespace align
