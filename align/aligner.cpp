@@ -61,14 +61,16 @@ struct Fit {
 
 class Aligner {
 public:
-    Aligner(std::vector<Cue> cues, ReferenceCues ref, int maxSplits)
+    // `widest`: the ratio furthest from 1 that may be tried (a free ratio
+    // lies close to a tried one).
+    Aligner(std::vector<Cue> cues, ReferenceCues ref, int maxSplits, double widest)
         : cues_(std::move(cues)), ref_(std::move(ref)), maxSplits_(maxSplits) {
         int64_t last = 0;
         for (const Cue& c : cues_) last = std::max<int64_t>(last, c.end);
-        // Every ratio tried lies within 0.75 to 1.3.
-        const int64_t first = std::min<int64_t>(0, cues_.front().start);
-        const int64_t from = static_cast<int64_t>(first * 1.3) - 1;
-        const int64_t to = static_cast<int64_t>(last * 1.3) + 1;
+        const double first = std::min<double>(0, cues_.front().start);
+        const double reach = std::max(widest, 1 / widest) * 1.05;
+        const auto from = static_cast<int64_t>(first * reach) - 1;
+        const auto to = static_cast<int64_t>(static_cast<double>(last) * reach) + 1;
         screen_ = std::make_unique<CoarseOffsets>(ref_, from, to, kScreeningBins);
         coarse_ = std::make_unique<CoarseOffsets>(ref_, from, to, kSearchBins);
     }
@@ -344,7 +346,11 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
         return result;
     }
 
-    Aligner aligner(std::move(cues), std::move(ref), std::clamp(settings.maxSplits, 0, kMostSplits));
+    double widest = settings.fixedRatio.value_or(1.0);
+    if (!settings.fixedRatio) {
+        for (const auto& r : frameRateRatios()) widest = std::max({widest, r.ratio, 1 / r.ratio});
+    }
+    Aligner aligner(std::move(cues), std::move(ref), std::clamp(settings.maxSplits, 0, kMostSplits), widest);
 
     // The ratios tried: the forced one, or 1 and every frame-rate pair.
     std::vector<Tried> tried;
