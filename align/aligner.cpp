@@ -196,7 +196,7 @@ private:
         // (from the best offset of cue i - 1 with s - 1 changes, bestBefore).
         std::vector<double> value(k * layers, kNoScore);
         std::vector<double> next(k * layers);
-        std::vector<uint8_t> changed(n * k * layers, 0);
+        std::vector<bool> changed(n * k * layers, false);  // one bit each
         std::vector<uint32_t> bestBefore(n * layers, 0);
         for (std::size_t j = 0; j < k; ++j) value[j * layers] = score[j];
         std::vector<double> bestValue(layers);
