@@ -211,7 +211,20 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
     Alignment found = alignCues(cues, reference, settings);
-    if (!found.matched) return fail(found.failure + "; nothing written", kExitNothingInCommon);
+    if (!found.matched) {
+        // Too few splits allowed can be the reason: say how many would do.
+        std::string why = found.failure;
+        if (settings.maxSplits < kMostSplits && found.partnered > 0) {
+            AlignSettings more = settings;
+            more.maxSplits = kMostSplits;
+            const Alignment wider = alignCues(cues, reference, more);
+            if (wider.matched) {
+                why += " (with --splits " + std::to_string(wider.pieces.size() - 1) + ", " +
+                       std::to_string(wider.partnered) + " would)";
+            }
+        }
+        return fail(why + "; nothing written", kExitNothingInCommon);
+    }
 
     // The ratio is written as text for the window; the mapping uses what that
     // text reads as, so both are the same double.
