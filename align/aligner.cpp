@@ -28,7 +28,13 @@ constexpr int64_t kScreeningBins = 1 << 13;
 constexpr int64_t kSearchBins = 1 << 15;
 constexpr std::size_t kRatiosInDetail = 3;
 // Candidate offsets lie at least this far apart before refining.
-constexpr int64_t kPeakSpacing = 1500;
+constexpr int64_t kPeakSpacing = 500;
+// The overlap score of all cues cannot tell apart two pieces whose offsets
+// differ by less than a cue's length: around the best offsets of the highest
+// peaks, offsets in steps of this much are candidates too.
+constexpr std::size_t kPeaksWithNeighbours = 4;
+constexpr int64_t kNeighbourStep = 250;
+constexpr int64_t kNeighbourReach = 1000;
 // A piece's own offset is searched this far around its candidate.
 constexpr int64_t kPieceWindow = 1000;
 // The identity is kept when it scores within this share of the best mapping.
@@ -102,8 +108,15 @@ public:
         fit.ratio = ratio;
         const int64_t w = coarse_->binWidth();
         std::vector<int64_t> offsets;
-        for (int64_t o : peaks.offsets) {
-            offsets.push_back(bestOffset(spans, ref_, o - 2 * w, o + 2 * w, scratch_).offset);
+        for (std::size_t p = 0; p < peaks.offsets.size(); ++p) {
+            const int64_t o = peaks.offsets[p];
+            const int64_t best = bestOffset(spans, ref_, o - 2 * w, o + 2 * w, scratch_).offset;
+            offsets.push_back(best);
+            if (p >= kPeaksWithNeighbours) continue;
+            for (int64_t step = kNeighbourStep; step <= kNeighbourReach; step += kNeighbourStep) {
+                offsets.push_back(best - step);
+                offsets.push_back(best + step);
+            }
         }
         std::sort(offsets.begin(), offsets.end());
         offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());

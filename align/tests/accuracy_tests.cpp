@@ -35,6 +35,9 @@ std::vector<Case> cases() {
         {"slow drift", 1.0008, 300, {}},
         {"slow drift, scene added", 0.99935, -600, {{400, 20000}}},
         {"unrelated", 1.0, 0, {}, true},
+        {"short scene added", 1.0, 500, {{600, 800}}},
+        {"short cut", 1.0, 500, {{600, -1200}}},
+        {"early edit", 1.0, 500, {{8, 20000}}},
     };
     for (const auto& r : align::frameRateRatios()) {
         all.push_back(Case{"fps " + r.name, r.ratio, 1100, {{600, 25000}}});
