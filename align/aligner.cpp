@@ -409,8 +409,8 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
         }
     }
 
-    // Never worse than doing nothing.
-    const double identity = aligner.identityScore();
+    // Never worse than doing nothing (within a ratio the user gave).
+    const double identity = settings.fixedRatio.value_or(1.0) == 1.0 ? aligner.identityScore() : kNoScore;
     if (identity >= (1.0 - kKeepAsIs) * best.raw) {
         if (result.chosen.ratio != 1.0 || result.freeRatio) result.runnerUp = result.chosen;
         best.ratio = 1.0;

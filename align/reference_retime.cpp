@@ -134,10 +134,10 @@ bool windowReproduces(const WindowOptions& window, const std::vector<Piece>& pie
 std::string ratioLine(const Alignment& found, bool given) {
     char buffer[64];
     std::string line = "ratio " + exactDecimal(found.chosen.ratio);
-    if (given) {
-        line += " (given)";
-    } else if (found.unchanged) {
+    if (found.unchanged) {
         line += " (INPUT already fits REF: kept as it is)";
+    } else if (given) {
+        line += " (given)";
     } else if (!found.chosen.name.empty()) {
         std::string fps = found.chosen.name;
         fps.replace(fps.find(" -> "), 4, ":");
