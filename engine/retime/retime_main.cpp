@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "align/reference_retime.h"
 #include "engine/retime/huge_pages.h"
 #include "engine/retime/retime_options.h"
 #include "engine/retime/terminal_text.h"
@@ -70,8 +71,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(retime::retimeUsage(), stdout);
+        std::fputs(align::referenceUsage(), stdout);
         return kExitDone;
     }
+    if (options.aligned.referenceGiven) return align::retimeToReference(options.aligned, options.input, options.output);
     retime::restartWithHugePages(argv);
 
     prog::useHelperTable(vexrun::hostHelperTable());

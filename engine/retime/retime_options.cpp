@@ -60,6 +60,8 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             files.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
+        } else if (align::readReferenceOption(args, i, options.aligned, error)) {
+            if (!error.empty()) return false;
         } else if (arg == "--help") {
             options.help = true;
         } else if (arg == "--segments") {
@@ -131,6 +133,13 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
     }
     if (!files.empty()) options.input = files[0];
     if (files.size() > 1) options.output = files[1];
+    // Re-timing to a reference subtitle or by a frame-rate pair (align/).
+    if (!align::checkReferenceOptions(args, options.aligned, options.input, error)) return false;
+    if (options.aligned.fpsRatio && !options.aligned.referenceGiven) {
+        options.mode = engine::FitMode::CustomRatio;
+        options.customRatio = options.aligned.fpsRatioText();
+        options.customShift = options.aligned.shift.value_or("+00:00:00,000");
+    }
     return true;
 }
 

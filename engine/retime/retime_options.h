@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "align/reference_options.h"
 #include "engine/segment_fitting.h"
 
 namespace retime {
@@ -23,6 +24,7 @@ struct RetimeOptions {
     std::string input;                   // "" or "-": standard input
     std::string output;                  // "" or "-": standard output
     bool help = false;
+    align::ReferenceOptions aligned;     // --reference, --splits, --fps, --shift (align/)
 };
 
 // Reads the arguments after the program name. False with a one-line
