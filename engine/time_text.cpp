@@ -108,13 +108,6 @@ uint8_t* putField(uint8_t* out, int64_t value, int32_t width) {
     return out;
 }
 
-// The number of decimal digits of a field, at least `width`.
-int32_t fieldWidth(int64_t value, int32_t width) {
-    int32_t n = 1;
-    for (; value >= 10; value /= 10) ++n;
-    return n > width ? n : width;
-}
-
 }  // namespace
 
 Text fillMaskBlanks(prog::TextVar* text) {
@@ -185,7 +178,7 @@ int32_t parseTimeTextStepwise(const char* text) {
     return fieldSum(hours, minutes, seconds, millis);
 }
 
-prog::ByteSet formatTimeText(int32_t ms) {
+int32_t writeTimeText(int32_t ms, uint8_t* out) {
     const bool negative = ms < 0;
     // The magnitude as a 64-bit integer: that of -2147483648 has no 32-bit form.
     const int64_t m = negative ? prog::truncToInt(prog::absolute(static_cast<double>(ms))) : ms;
@@ -201,15 +194,9 @@ prog::ByteSet formatTimeText(int32_t ms) {
     const int64_t seconds = prog::truncToInt(afterMinutes / perSecond);
     const int64_t millis = prog::truncToInt(afterMinutes - static_cast<double>(seconds) * perSecond);
 
-    // Written in one block: "-" for a negative value, hours of at least two
-    // digits, ":", minutes, ":", seconds (two digits each), ",", three digits
-    // of milliseconds.
-    const int32_t count = (negative ? 1 : 0) + fieldWidth(hours, 2) + 1 + fieldWidth(minutes, 2) + 1 +
-                          fieldWidth(seconds, 2) + 1 + fieldWidth(millis, 3);
-    auto* block = static_cast<prog::ByteSet>(vxAllocate(8 + static_cast<uint32_t>(count)));
-    block->one = 1;
-    block->count = static_cast<uint32_t>(count);
-    uint8_t* out = prog::bytesOf(block);
+    // "-" for a negative value, hours of at least two digits, ":", minutes,
+    // ":", seconds (two digits each), ",", three digits of milliseconds.
+    uint8_t* const begin = out;
     if (negative) *out++ = prog::constText(image::kConstMinus)[0];
     out = putField(out, hours, 2);
     *out++ = prog::constText(image::kConstColon)[0];
@@ -217,7 +204,17 @@ prog::ByteSet formatTimeText(int32_t ms) {
     *out++ = prog::constText(image::kConstColon)[0];
     out = putField(out, seconds, 2);
     *out++ = prog::constText(image::kConstComma)[0];
-    putField(out, millis, 3);
+    out = putField(out, millis, 3);
+    return static_cast<int32_t>(out - begin);
+}
+
+prog::ByteSet formatTimeText(int32_t ms) {
+    uint8_t text[kLongestTimeText];
+    const int32_t count = writeTimeText(ms, text);
+    auto* block = static_cast<prog::ByteSet>(vxAllocate(8 + static_cast<uint32_t>(count)));
+    block->one = 1;
+    block->count = static_cast<uint32_t>(count);
+    __builtin_memcpy(prog::bytesOf(block), text, static_cast<uint64_t>(count));
     return block;
 }
 

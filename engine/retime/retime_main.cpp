@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/retime/huge_pages.h"
+#include "engine/retime/one_pass_retime.h"
 #include "engine/retime/retime_options.h"
+#include "engine/retime/retime_warnings.h"
+#include "engine/retime/subtitle_files.h"
 #include "engine/retime/terminal_text.h"
-#include "engine/retime/whole_file.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -72,25 +73,22 @@ int main(int argc, char** argv) {
         std::fputs(retime::retimeUsage(), stdout);
         return kExitDone;
     }
-    retime::restartWithHugePages(argv);
 
     prog::useHelperTable(vexrun::hostHelperTable());
     setUpGlobals();
     prog::ProgramVariables* v = prog::vars();
 
-    prog::ByteSet input = nullptr;
-    if (!retime::readWholeInput(options.input, engine::kMaxSubtitleBytes, input, error)) {
+    // Read and decode.
+    retime::SubtitleEncoding encoding;
+    prog::ByteSet text = nullptr;
+    if (!retime::readSubtitle(options.input, text, encoding, error)) {
         complain(error);
         releaseGlobals();
         return kExitInputOutput;
     }
-    engine::emptyCueLists();
-    v->inputBytes = input;
-    engine::scanCues();
-    // The cues hold everything the rebuild needs; the input goes now, so the
-    // input and the whole output are never held at once.
-    prog::storeBytes(&v->inputBytes, nullptr);
+    v->inputBytes = text;
 
+    // Fit.
     engine::SegmentFits fits{};
     if (options.mode == engine::FitMode::CustomRatio) {
         engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
@@ -105,20 +103,26 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!engine::rebuildSubtitle(options.mode)) {
+    // Re-time: the engine's bytes, in one pass.
+    const prog::ByteSetBlock* input = v->inputBytes;
+    retime::RetimeWarnings warnings(input ? prog::bytesOf(input) : nullptr, prog::byteCount(input));
+    retime::OutputBytes output;
+    if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
         complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
                  " bytes; nothing written");
         releaseGlobals();
         return kExitInputOutput;
     }
-    const prog::ByteSetBlock* output = v->outputBytes;
-    if (!retime::writeWholeOutput(options.output, output ? prog::bytesOf(output) : nullptr,
-                                  prog::byteCount(output), error)) {
+    prog::storeBytes(&v->inputBytes, nullptr);
+
+    // Encode and write.
+    if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
         complain(error);
         releaseGlobals();
         return kExitInputOutput;
     }
 
+    for (const std::string& line : warnings.lines()) complain(line);
     for (int32_t k = 0; k < fits.count; ++k) {
         prog::Text line = engine::resultLine(fits.fits[k]);
         printGbkLine(line);

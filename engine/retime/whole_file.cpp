@@ -49,6 +49,42 @@ int64_t readSome(int fd, uint8_t* into, uint64_t room) {
     return static_cast<int64_t>(got);
 }
 
+// The descriptor a path names: /dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N; -1 for any other path.
+int descriptorNamed(const std::string& path) {
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string p = prefix;
+        if (path.rfind(p, 0) != 0 || path.size() == p.size() || path.size() > p.size() + 9) continue;
+        int fd = 0;
+        for (std::size_t i = p.size(); i < path.size(); ++i) {
+            if (path[i] < '0' || path[i] > '9') return -1;
+            fd = fd * 10 + (path[i] - '0');
+        }
+        return fd;
+    }
+    return -1;
+}
+
+// The path behind every symbolic link of `path` (the last one may dangle).
+// False with errno set (ELOOP after 40 links).
+bool followLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) return false;
+        link.resize(static_cast<std::size_t>(n));
+        const std::size_t slash = target.rfind('/');
+        target = (link.empty() || link[0] == '/' || slash == std::string::npos) ? link : target.substr(0, slash + 1) + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
 }  // namespace
 
 bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& bytes, std::string& error) {
@@ -131,21 +167,41 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
         return false;
     };
 
-    // A symbolic link keeps its link: the result goes to the file it names.
-    std::string target = path;
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        if (!resolved) return fail(reason());
-        target = resolved;
-        std::free(resolved);
+    // A name of one of our own descriptors: written there, where the caller
+    // pointed it, in its own mode (appending included).
+    const int named = descriptorNamed(path);
+    if (named >= 0 && ::fcntl(named, F_GETFD) != -1) {
+        return writeAll(named, data, count) ? true : fail(reason());
     }
 
-    // Permissions: those of the file replaced, else those of a new file.
-    mode_t mode;
+    // A symbolic link keeps its link: the result goes to the file it names
+    // (created when the link dangles).
+    std::string target;
+    if (!followLinks(path, target)) return fail(reason());
+
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode)) return fail(std::strerror(EISDIR));
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return fail(std::strerror(EISDIR));
+
+    // Anything but a regular file (a device, a FIFO, a terminal) is written
+    // directly: replacing it by a file would break it for everyone else.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return fail(reason());
+        bool ok = writeAll(fd, data, count);
+        std::string why = ok ? std::string() : reason();
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            why = reason();
+        }
+        return ok ? true : fail(why);
+    }
+
+    // A regular file is written whole beside its place and renamed over it,
+    // so a failure never leaves a half-written file. It keeps the replaced
+    // file's permission bits, and its owner when we may give it (as root).
+    mode_t mode;
+    if (exists) {
         mode = existing.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -160,7 +216,10 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail(reason());
 
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data, count);
+    const bool ownerKept = !exists || ::geteuid() != 0 ||
+                           (existing.st_uid == ::geteuid() && existing.st_gid == ::getegid()) ||
+                           ::fchown(fd, existing.st_uid, existing.st_gid) == 0;
+    bool ok = ownerKept && ::fchmod(fd, mode) == 0 && writeAll(fd, data, count);
     std::string why = ok ? std::string() : reason();
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -73,6 +73,34 @@ TEST(Memory, FreeingSomethingThatIsNotABlockIsReported) {
                 "vexrun: an address that is not a kernel block was freed or resized");
 }
 
+TEST(Memory, ABlockFreedTwiceIsABlockUsedAfterItWasFreed) {
+    const char* says = "vexrun: a block was used after it was freed";
+    EXPECT_EXIT(
+        {
+            void* b = slots().allocate(24);
+            slots().free(b);
+            slots().free(b);
+        },
+        ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    // A large block goes back to the system at once; an old address of a
+    // block that moved is freed too.
+    EXPECT_EXIT(
+        {
+            void* b = slots().allocate(64u << 20);
+            slots().free(b);
+            slots().reallocate(b, 10);
+        },
+        ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    EXPECT_EXIT(
+        {
+            void* b = slots().allocate(16);
+            void* moved = slots().reallocate(b, 1u << 20);
+            if (moved != b) slots().free(b);
+            else slots().free(moved), slots().free(moved);
+        },
+        ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 TEST(Memory, RunningOutOfMemoryIsReportedAndEndsTheProgram) {
     // An address-space limit below the request makes malloc fail.
