@@ -95,7 +95,7 @@ void fuzzSubtitle(const uint8_t* data, size_t size, double ratio, int32_t shift)
     const size_t kept = out ? countLineEnds(prog::bytesOf(out), prog::byteCount(out)) : 0;
     check(kept == in || kept == in + 1, "a line end lost or more than one added");
 
-    retime::OutputBytes onePass;
+    retime::ByteBuffer onePass;
     check(retime::retimeInOnePass(v->inputBytes, engine::FitMode::CustomRatio, onePass),
           "the one-pass re-time refused a small input");
     check(onePass.size() == prog::byteCount(out) &&

@@ -2,9 +2,7 @@
 // mapped time texts and its tail, straight into the output.
 #include "engine/retime/one_pass_retime.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "engine/line_ends.h"
 #include "engine/subtitle_rewrite.h"
@@ -32,24 +30,7 @@ size_t arrowAtOrAfter(const uint8_t* p, size_t n, size_t from) {
 
 }  // namespace
 
-OutputBytes::~OutputBytes() { std::free(data_); }
-
-void OutputBytes::reserve(size_t capacity) {
-    if (capacity <= capacity_) return;
-    auto* grown = static_cast<uint8_t*>(std::realloc(data_, capacity));
-    if (!grown) throw std::bad_alloc();
-    data_ = grown;
-    capacity_ = capacity;
-}
-
-void OutputBytes::append(const void* bytes, size_t count) {
-    if (count == 0) return;
-    if (size_ + count > capacity_) reserve(size_ + count + (size_ + count) / 4 + 4096);
-    std::memcpy(data_ + size_, bytes, count);
-    size_ += count;
-}
-
-bool retimeInOnePass(const prog::ByteSetBlock* input, engine::FitMode mode, OutputBytes& out,
+bool retimeInOnePass(const prog::ByteSetBlock* input, engine::FitMode mode, ByteBuffer& out,
                      TimeLineWatcher* watcher) {
     const uint8_t* p = input ? prog::bytesOf(input) : nullptr;
     const size_t n = prog::byteCount(input);

@@ -7,30 +7,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "engine/retime/byte_buffer.h"
 #include "engine/segment_fitting.h"
 #include "runtime/program_base.h"
 
 namespace retime {
-
-// A growing block of output bytes (malloc'd, so a large one grows in place).
-class OutputBytes {
-public:
-    OutputBytes() = default;
-    OutputBytes(const OutputBytes&) = delete;
-    OutputBytes& operator=(const OutputBytes&) = delete;
-    ~OutputBytes();
-
-    void reserve(size_t capacity);
-    void append(const void* bytes, size_t count);
-    void truncate(size_t size) { size_ = size < size_ ? size : size_; }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-
-private:
-    uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-    size_t capacity_ = 0;
-};
 
 // One time line as the pass met it, for whoever watches (the warnings).
 // Offsets are 0-based into the input.
@@ -53,7 +34,7 @@ public:
 // scanCues then rebuildSubtitle(mode) would. False, with `out` holding
 // the header part alone, when the result would be longer than
 // engine::kMaxSubtitleBytes (as the rebuild refuses it).
-bool retimeInOnePass(const prog::ByteSetBlock* input, engine::FitMode mode, OutputBytes& out,
+bool retimeInOnePass(const prog::ByteSetBlock* input, engine::FitMode mode, ByteBuffer& out,
                      TimeLineWatcher* watcher = nullptr);
 
 }  // namespace retime

@@ -3,6 +3,7 @@
 // takes the custom ratio and shift), re-times every time line, writes the
 // result and reports each segment's ratio and shift on standard error.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,58 @@ void printGbkLine(const char* gbk) {
     std::fputs(line.c_str(), stderr);
 }
 
+// Reads, fits, re-times and writes; the exit status. Running out of memory
+// throws std::bad_alloc.
+int retimeWith(retime::RetimeOptions& options) {
+    std::string error;
+    // Read and decode.
+    retime::SubtitleEncoding encoding;
+    retime::ByteBuffer text;
+    if (!retime::readSubtitle(options.input, text, encoding, error)) {
+        complain(error);
+        return kExitInputOutput;
+    }
+
+    // Fit.
+    engine::SegmentFits fits{};
+    if (options.mode == engine::FitMode::CustomRatio) {
+        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
+                                 engine::parseShiftText(options.customShift.c_str()));
+    } else {
+        const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
+                                         readAlignStart};
+        if (!engine::fitSegments(options.mode, points, &fits)) {
+            printGbkLine(prog::constText(image::kConstOrderMessage));
+            return kExitSourceOrder;
+        }
+    }
+
+    // Re-time: the engine's bytes, in one pass.
+    const prog::ByteSetBlock* input = text.asByteSet();
+    retime::RetimeWarnings warnings(text.data(), text.size());
+    retime::ByteBuffer output;
+    if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
+        complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
+                 " bytes; nothing written");
+        return kExitInputOutput;
+    }
+    text.release();
+
+    // Encode and write.
+    if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
+        complain(error);
+        return kExitInputOutput;
+    }
+
+    for (const std::string& line : warnings.lines()) complain(line);
+    for (int32_t k = 0; k < fits.count; ++k) {
+        prog::Text line = engine::resultLine(fits.fits[k]);
+        printGbkLine(line);
+        vxFree(line);
+    }
+    return kExitDone;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,58 +129,12 @@ int main(int argc, char** argv) {
 
     prog::useHelperTable(vexrun::hostHelperTable());
     setUpGlobals();
-    prog::ProgramVariables* v = prog::vars();
-
-    // Read and decode.
-    retime::SubtitleEncoding encoding;
-    prog::ByteSet text = nullptr;
-    if (!retime::readSubtitle(options.input, text, encoding, error)) {
-        complain(error);
+    try {
+        const int status = retimeWith(options);
         releaseGlobals();
+        return status;
+    } catch (const std::bad_alloc&) {
+        complain("out of memory; nothing written");
         return kExitInputOutput;
     }
-    v->inputBytes = text;
-
-    // Fit.
-    engine::SegmentFits fits{};
-    if (options.mode == engine::FitMode::CustomRatio) {
-        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
-                                 engine::parseShiftText(options.customShift.c_str()));
-    } else {
-        const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
-                                         readAlignStart};
-        if (!engine::fitSegments(options.mode, points, &fits)) {
-            printGbkLine(prog::constText(image::kConstOrderMessage));
-            releaseGlobals();
-            return kExitSourceOrder;
-        }
-    }
-
-    // Re-time: the engine's bytes, in one pass.
-    const prog::ByteSetBlock* input = v->inputBytes;
-    retime::RetimeWarnings warnings(input ? prog::bytesOf(input) : nullptr, prog::byteCount(input));
-    retime::OutputBytes output;
-    if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
-        complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
-                 " bytes; nothing written");
-        releaseGlobals();
-        return kExitInputOutput;
-    }
-    prog::storeBytes(&v->inputBytes, nullptr);
-
-    // Encode and write.
-    if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
-        complain(error);
-        releaseGlobals();
-        return kExitInputOutput;
-    }
-
-    for (const std::string& line : warnings.lines()) complain(line);
-    for (int32_t k = 0; k < fits.count; ++k) {
-        prog::Text line = engine::resultLine(fits.fits[k]);
-        printGbkLine(line);
-        vxFree(line);
-    }
-    releaseGlobals();
-    return kExitDone;
 }

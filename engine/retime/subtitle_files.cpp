@@ -5,34 +5,28 @@
 
 #include "engine/retime/whole_file.h"
 #include "engine/subtitle_rewrite.h"
-#include "runtime/kernel_calls.h"
-#include "vexrun/kernel/core/memory.h"
 
 namespace retime {
 
-bool readSubtitle(const std::string& path, prog::ByteSet& text, SubtitleEncoding& encoding, std::string& error) {
+bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& encoding, std::string& error) {
     encoding = SubtitleEncoding{};
-    prog::ByteSet raw = nullptr;
-    if (!readWholeInput(path, engine::kMaxSubtitleBytes, raw, error)) return false;
-    const std::string_view bytes(raw ? reinterpret_cast<const char*>(prog::bytesOf(raw)) : "", prog::byteCount(raw));
+    if (!readWholeInput(path, engine::kMaxSubtitleBytes, text, error)) return false;
+    const std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size());
     encoding.utf16 = vexrun::utf16OrderOf(bytes);
-    if (encoding.utf16 == vexrun::Utf16Order::None) {
-        text = raw;
-        return true;
-    }
+    if (encoding.utf16 == vexrun::Utf16Order::None) return true;
+
     // Unpaired surrogates keep their own form and an odd last byte waits
     // aside, so that the output gives back every byte the text did not change.
     const std::string_view units = bytes.substr(2);
     const std::string utf8 = vexrun::utf16ToUtf8(units, encoding.utf16, vexrun::Utf16Faults::Keep);
+    if (units.size() % 2) encoding.oddByte = std::string(units.substr(units.size() - 1));
+    text.release();
     if (utf8.size() > static_cast<uint64_t>(engine::kMaxSubtitleBytes)) {
-        vxFree(raw);
         error = "cannot read " + (path.empty() || path == "-" ? std::string("standard input") : "'" + path + "'") +
                 ": as UTF-8 it is larger than " + std::to_string(engine::kMaxSubtitleBytes) + " bytes";
         return false;
     }
-    if (units.size() % 2) encoding.oddByte = std::string(units.substr(units.size() - 1));
-    vxFree(raw);
-    text = utf8.empty() ? nullptr : static_cast<prog::ByteSet>(vexrun::newByteSet(utf8));
+    text.append(utf8.data(), utf8.size());
     return true;
 }
 

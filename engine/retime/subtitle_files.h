@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "runtime/program_base.h"
+#include "engine/retime/byte_buffer.h"
 #include "vexrun/kernel/core/utf16_text.h"
 
 namespace retime {
@@ -19,10 +19,10 @@ struct SubtitleEncoding {
     std::string oddByte;  // a UTF-16 input's odd last byte, put back behind the output
 };
 
-// Reads INPUT ("" or "-": standard input) into a fresh byte set of the kernel
-// library (nullptr when empty), as the engine reads it. False with a message
-// naming the input in `error`.
-bool readSubtitle(const std::string& path, prog::ByteSet& text, SubtitleEncoding& encoding, std::string& error);
+// Reads INPUT ("" or "-": standard input) into `text` as the engine reads it
+// (text.asByteSet() is the engine's input). False with a message naming the
+// input in `error`.
+bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& encoding, std::string& error);
 
 // Writes `count` bytes of engine output to OUTPUT ("" or "-": standard
 // output) in the input's encoding (see writeWholeOutput for how). False

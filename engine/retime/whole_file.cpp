@@ -33,22 +33,6 @@ bool writeAll(int fd, const uint8_t* data, uint64_t count) {
     return true;
 }
 
-// Reads into the block from `used` on until it is full or the input ends;
-// the number of bytes read, or -1 on a read error.
-int64_t readSome(int fd, uint8_t* into, uint64_t room) {
-    uint64_t got = 0;
-    while (got < room) {
-        const ssize_t n = ::read(fd, into + got, room - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        got += static_cast<uint64_t>(n);
-    }
-    return static_cast<int64_t>(got);
-}
-
 // The descriptor a path names: /dev/stdout, /dev/stderr, /dev/fd/N,
 // /proc/self/fd/N; -1 for any other path.
 int descriptorNamed(const std::string& path) {
@@ -87,7 +71,8 @@ bool followLinks(const std::string& path, std::string& target) {
 
 }  // namespace
 
-bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& bytes, std::string& error) {
+bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& bytes, std::string& error) {
+    bytes.release();
     const bool standard = isStandardStream(path);
     const std::string name = standard ? std::string("standard input") : "'" + path + "'";
     const int fd = standard ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -98,61 +83,35 @@ bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& by
     auto fail = [&](const std::string& why) {
         error = "cannot read " + name + ": " + why;
         if (!standard) ::close(fd);
+        bytes.release();
         return false;
     };
 
     struct stat st {};
     if (::fstat(fd, &st) != 0) return fail(reason());
     if (S_ISDIR(st.st_mode)) return fail(std::strerror(EISDIR));
-    const auto limit = static_cast<uint64_t>(maxBytes);
     const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
+    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) return fail(tooLarge);
 
-    // A regular file is read into a block of its size; anything else grows.
-    uint64_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size)
-                                                               : kFirstCapacity;
-    if (capacity > limit) {
-        if (S_ISREG(st.st_mode)) return fail(tooLarge);
-        capacity = limit;
-    }
-    auto* block = static_cast<prog::ByteSet>(vxAllocate(static_cast<uint32_t>(8 + capacity)));
-    uint64_t used = 0;
+    // A regular file is read into room for its size and one byte more (which
+    // sees it grown meanwhile); anything else grows by half again as it comes,
+    // never past one byte beyond the limit.
+    uint64_t capacity = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) + 1 : kFirstCapacity;
+    bytes.reserve(capacity < maxBytes + 1 ? capacity : maxBytes + 1);
     for (;;) {
-        const int64_t got = readSome(fd, prog::bytesOf(block) + used, capacity - used);
-        if (got < 0) {
-            vxFree(block);
-            return fail(reason());
+        if (bytes.room() == 0) {
+            if (bytes.size() > maxBytes) return fail(tooLarge);
+            const uint64_t grown = bytes.size() + bytes.size() / 2;
+            bytes.reserve(grown < maxBytes + 1 ? grown : maxBytes + 1);
         }
-        used += static_cast<uint64_t>(got);
-        if (used < capacity) break;  // the input ended
-
-        // Full: one more byte tells whether there is more before growing.
-        uint8_t probe;
-        const int64_t more = readSome(fd, &probe, 1);
-        if (more < 0) {
-            vxFree(block);
-            return fail(reason());
-        }
-        if (more == 0) break;
-        if (used + 1 > limit) {
-            vxFree(block);
-            return fail(tooLarge);
-        }
-        capacity = capacity * 2 > limit ? limit : capacity * 2;
-        if (capacity < used + 1) capacity = used + 1;
-        block = static_cast<prog::ByteSet>(vxReallocate(block, static_cast<uint32_t>(8 + capacity)));
-        prog::bytesOf(block)[used++] = probe;
+        const ssize_t n = ::read(fd, bytes.end(), bytes.room());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail(reason());
+        if (n == 0) break;
+        bytes.grow(static_cast<size_t>(n));
     }
+    if (bytes.size() > maxBytes) return fail(tooLarge);
     if (!standard) ::close(fd);
-
-    if (used == 0) {
-        vxFree(block);
-        bytes = nullptr;
-        return true;
-    }
-    if (used < capacity) block = static_cast<prog::ByteSet>(vxReallocate(block, static_cast<uint32_t>(8 + used)));
-    block->one = 1;
-    block->count = static_cast<uint32_t>(used);
-    bytes = block;
     return true;
 }
 

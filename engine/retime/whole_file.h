@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "runtime/program_base.h"
+#include "engine/retime/byte_buffer.h"
 
 namespace retime {
 
-// Reads the whole file at `path` ("" or "-": standard input) into a fresh
-// byte set of the kernel library (nullptr for an empty file). At most
-// `maxBytes` are taken. False with a message naming the file in `error`.
-bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& bytes, std::string& error);
+// Reads the whole file at `path` ("" or "-": standard input) into `bytes`.
+// An input longer than `maxBytes` is refused as soon as it passes that (an
+// endless one included). False with a message naming the file in `error`.
+bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& bytes, std::string& error);
 
 // Writes `count` bytes to `path` ("" or "-": standard output). A file is
 // written beside its final place under a temporary name and renamed over it

@@ -26,7 +26,7 @@ protected:
         prog::storeBytes(&v->inputBytes, input.empty() ? nullptr : enginetest::newBytes(input));
         ASSERT_TRUE(engine::scanCues());
         ASSERT_TRUE(engine::rebuildSubtitle(mode));
-        retime::OutputBytes out;
+        retime::ByteBuffer out;
         ASSERT_TRUE(retime::retimeInOnePass(v->inputBytes, mode, out));
         ASSERT_EQ(std::string(reinterpret_cast<const char*>(out.data()), out.size()),
                   enginetest::bytesOfSet(v->outputBytes))
@@ -37,7 +37,7 @@ protected:
         engine::useCustomMapping(ratio, shift);
         prog::ByteSet bytes = input.empty() ? nullptr : enginetest::newBytes(input);
         retime::RetimeWarnings warnings(bytes ? prog::bytesOf(bytes) : nullptr, input.size());
-        retime::OutputBytes out;
+        retime::ByteBuffer out;
         EXPECT_TRUE(retime::retimeInOnePass(bytes, engine::FitMode::CustomRatio, out, &warnings));
         vxFree(bytes);
         return warnings.lines();
@@ -105,11 +105,11 @@ TEST_F(OnePassRetimeTest, WarnsOfMisreadTimesTimesBelowZeroAndNoTimeLine) {
 }
 
 TEST_F(OnePassRetimeTest, AnEndlessInputIsRefusedOnceItPassesTheLimit) {
-    prog::ByteSet bytes = nullptr;
+    retime::ByteBuffer bytes;
     std::string error;
     EXPECT_FALSE(retime::readWholeInput("/dev/zero", 1 << 20, bytes, error));
     EXPECT_EQ(error, "cannot read '/dev/zero': it is larger than 1048576 bytes");
-    EXPECT_EQ(bytes, nullptr);
+    EXPECT_EQ(bytes.size(), 0u);
 }
 
 }  // namespace

@@ -287,7 +287,9 @@ TEST_F(RetimeToolTest, AReplacedFileKeepsModeAndOwnerAndALinkItsLink) {
     writeFile(dir_ / "s.srt", "old");
     ASSERT_EQ(::chmod((dir_ / "s.srt").c_str(), 0640), 0);
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::chown((dir_ / "s.srt").c_str(), 1234, 5678), 0);
+    if (root) {
+        ASSERT_EQ(::chown((dir_ / "s.srt").c_str(), 1234, 5678), 0);
+    }
     fs::create_symlink("s.srt", dir_ / "a.srt");
     fs::create_symlink("a.srt", dir_ / "b.srt");  // a link to a link
     EXPECT_EQ(run({"--custom", "1", "0", "in.srt", "b.srt"}).status, 0);

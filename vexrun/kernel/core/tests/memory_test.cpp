@@ -75,30 +75,27 @@ TEST(Memory, FreeingSomethingThatIsNotABlockIsReported) {
 
 TEST(Memory, ABlockFreedTwiceIsABlockUsedAfterItWasFreed) {
     const char* says = "vexrun: a block was used after it was freed";
-    EXPECT_EXIT(
-        {
-            void* b = slots().allocate(24);
-            slots().free(b);
-            slots().free(b);
-        },
-        ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
-    // A large block goes back to the system at once; an old address of a
-    // block that moved is freed too.
-    EXPECT_EXIT(
-        {
-            void* b = slots().allocate(64u << 20);
-            slots().free(b);
-            slots().reallocate(b, 10);
-        },
-        ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
-    EXPECT_EXIT(
-        {
-            void* b = slots().allocate(16);
-            void* moved = slots().reallocate(b, 1u << 20);
-            if (moved != b) slots().free(b);
-            else slots().free(moved), slots().free(moved);
-        },
-        ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    auto freedTwice = [] {
+        void* b = slots().allocate(24);
+        slots().free(b);
+        slots().free(b);
+    };
+    // A large block goes back to the system at once.
+    auto largeResizedAfterFree = [] {
+        void* b = slots().allocate(64u << 20);
+        slots().free(b);
+        slots().reallocate(b, 10);
+    };
+    // The old address of a block that moved is freed too.
+    auto oldAddressFreed = [] {
+        void* b = slots().allocate(16);
+        void* moved = slots().reallocate(b, 1u << 20);
+        slots().free(moved);
+        slots().free(b);
+    };
+    EXPECT_EXIT(freedTwice(), ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    EXPECT_EXIT(largeResizedAfterFree(), ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    EXPECT_EXIT(oldAddressFreed(), ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
