@@ -1,8 +1,14 @@
 // The command line's one-pass re-time held to the engine's scan and rebuild,
 // the warnings it collects on the way, and reading its input.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/retime/one_pass_retime.h"
@@ -105,11 +111,29 @@ TEST_F(OnePassRetimeTest, WarnsOfMisreadTimesTimesBelowZeroAndNoTimeLine) {
 }
 
 TEST_F(OnePassRetimeTest, AnEndlessInputIsRefusedOnceItPassesTheLimit) {
+    // A FIFO that a writer fills until its reader is gone.
+    char folder[] = "/tmp/retime-endless-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/endless";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::signal(SIGPIPE, SIG_IGN);
+    uint64_t written = 0;
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        static const char zeros[65536] = {};
+        for (ssize_t n; (n = ::write(fd, zeros, sizeof zeros)) > 0;) written += static_cast<uint64_t>(n);
+        ::close(fd);
+    });
     retime::ByteBuffer bytes;
     std::string error;
-    EXPECT_FALSE(retime::readWholeInput("/dev/zero", 1 << 20, bytes, error));
-    EXPECT_EQ(error, "cannot read '/dev/zero': it is larger than 1048576 bytes");
+    EXPECT_FALSE(retime::readWholeInput(fifo, 1 << 20, bytes, error));
+    writer.join();
+    EXPECT_EQ(error, "cannot read '" + fifo + "': it is larger than 1048576 bytes");
     EXPECT_EQ(bytes.size(), 0u);
+    // Refused once past the limit: not much more than that was ever written.
+    EXPECT_LT(written, (1u << 20) + (1u << 18));
+    ::unlink(fifo.c_str());
+    ::rmdir(folder);
 }
 
 }  // namespace

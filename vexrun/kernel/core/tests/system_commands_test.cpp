@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "vexrun/kernel/core/tests/fake_gui_backend.h"
 #include "vexrun/kernel/core/tests/kernel_call.h"
@@ -75,7 +79,19 @@ TEST(ReadFile, Utf16TextComesAsUtf8AndAnEndlessInputIsRefusedAtTheLimit) {
     EXPECT_EQ(takeBytes(kernel(vx::kCmdReadFile, {argText(dir.file("b.srt", "\xEF\xBB\xBFx\xFF").c_str())})),
               "\xEF\xBB\xBFx\xFF");
 
-    void* endless = vexrun::readFileAsByteSet("/dev/zero", 1 << 20);
+    // A FIFO that a writer fills until its reader is gone.
+    const std::string fifo = dir.path() + "/endless";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&] {
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        static const char zeros[65536] = {};
+        while (write(fd, zeros, sizeof zeros) > 0) {
+        }
+        close(fd);
+    });
+    void* endless = vexrun::readFileAsByteSet(fifo, 1 << 20);
+    writer.join();
     EXPECT_EQ(vexrun::byteSetView(endless), "");
     vexrun::freeBlock(endless);
     void* limit = vexrun::readFileAsByteSet(dir.file("limit.srt", std::string(1 << 20, 'x')), 1 << 20);
