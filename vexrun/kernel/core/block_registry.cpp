@@ -1,7 +1,8 @@
-// An open-addressing table of block addresses (linear probing, never
-// shrunk), each with a freed bit. Entries are never removed: an address
-// freed stays known as freed until a new block takes it, so a second free is
-// told apart from an address that never was a block.
+// An open-addressing table of block addresses (linear probing), each with a
+// freed bit. An address freed stays known as freed until a new block takes it,
+// so a second free is told apart from an address that never was a block. When
+// the table fills up with mostly freed addresses, those are dropped instead of
+// growing it, so that it stays within a few times the live blocks.
 #include "vexrun/kernel/core/block_registry.h"
 
 #include <stdlib.h>
@@ -18,7 +19,8 @@ constexpr uintptr_t kFreedBit = 1;  // blocks are 16-byte aligned: bit 0 is ours
 struct Table {
     uintptr_t* slots = nullptr;  // 0: empty; otherwise address | freed bit
     uint64_t capacity = 0;       // a power of two
-    uint64_t used = 0;
+    uint64_t used = 0;   // entries, live or freed
+    uint64_t freed = 0;  // entries with the freed bit
 };
 
 Table gTable;
@@ -45,20 +47,26 @@ uintptr_t* find(const Table& t, uintptr_t address) {
     }
 }
 
-void grow() {
-    Table bigger;
-    bigger.capacity = gTable.capacity ? 2 * gTable.capacity : 4096;
-    bigger.slots = static_cast<uintptr_t*>(calloc(bigger.capacity, sizeof(uintptr_t)));
-    if (!bigger.slots) {
+// A new table for the entries: twice the size, or the same size without the
+// freed entries when they are the most.
+void rebuild() {
+    const bool purge = 2 * gTable.freed > gTable.used;
+    Table next;
+    next.capacity = gTable.capacity == 0 ? 4096 : purge ? gTable.capacity : 2 * gTable.capacity;
+    next.slots = static_cast<uintptr_t*>(calloc(next.capacity, sizeof(uintptr_t)));
+    if (!next.slots) {
         gLock.clear(std::memory_order_release);
         fatalError("out of memory: cannot grow the table of kernel blocks");
     }
     for (uint64_t i = 0; i < gTable.capacity; ++i) {
-        if (gTable.slots[i]) *find(bigger, gTable.slots[i] & ~kFreedBit) = gTable.slots[i];
+        const uintptr_t entry = gTable.slots[i];
+        if (entry == 0 || (purge && (entry & kFreedBit))) continue;
+        *find(next, entry & ~kFreedBit) = entry;
+        ++next.used;
+        next.freed += entry & kFreedBit;
     }
-    bigger.used = gTable.used;
     free(gTable.slots);
-    gTable = bigger;
+    gTable = next;
 }
 
 }  // namespace
@@ -66,9 +74,10 @@ void grow() {
 void registerLiveBlock(void* address) noexcept {
     const auto a = reinterpret_cast<uintptr_t>(address);
     Locked lock;
-    if (2 * (gTable.used + 1) > gTable.capacity) grow();
+    if (2 * (gTable.used + 1) > gTable.capacity) rebuild();
     uintptr_t* slot = find(gTable, a);
     if (*slot == 0) ++gTable.used;
+    if (*slot & kFreedBit) --gTable.freed;
     *slot = a;
 }
 
@@ -80,6 +89,7 @@ BlockState retireBlock(const void* address) noexcept {
     if (*slot == 0) return BlockState::Unknown;
     if (*slot & kFreedBit) return BlockState::Freed;
     *slot |= kFreedBit;
+    ++gTable.freed;
     return BlockState::Live;
 }
 
