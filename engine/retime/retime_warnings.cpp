@@ -39,6 +39,8 @@ std::string timeText(int32_t ms) {
 
 std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
     size_t i = 0;
+    // A UTF-8 byte-order mark in front of a first time line is no part of it.
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) i = 3;
     while (i < n && p[i] == ' ') ++i;
     int64_t sign = 1;
     if (i < n && (p[i] == '-' || p[i] == '+')) sign = p[i++] == '-' ? -1 : 1;
@@ -68,7 +70,7 @@ std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
         if (digits == 0) return std::nullopt;
         for (; digits < 3; ++digits) millis *= 10;
     }
-    if (i < n && p[i] != ' ') return std::nullopt;
+    if (i < n && p[i] != ' ' && p[i] != '\t') return std::nullopt;
     return sign * (((fields[0] * 60 + fields[1]) * 60 + fields[2]) * 1000 + millis);
 }
 

@@ -19,8 +19,9 @@ namespace retime {
 // The time a time text seems to give a reader: optional sign, up to three
 // ":"-separated fields (hours, minutes, seconds; read from the right), then
 // an optional "," or "." and a decimal fraction of a second; blanks around it,
-// and anything behind a blank after it (coordinates behind an end time), are
-// no part of it. Nothing when the text seems no time, or no whole millisecond.
+// anything behind a blank or tab after it (coordinates behind an end time) and
+// a UTF-8 byte-order mark in front are no part of it. Nothing when the text
+// seems no time, or no whole millisecond.
 std::optional<int64_t> seemingTime(const uint8_t* text, size_t length);
 
 class RetimeWarnings : public TimeLineWatcher {

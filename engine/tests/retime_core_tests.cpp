@@ -81,7 +81,7 @@ TEST_F(OnePassRetimeTest, TimeTextsSeemWhatAReaderTakesThemFor) {
         {"7", 7000},                   {"-00:00:01,500", -1500},    {"1 00:00:01,000", 1000},
         {"00:00:01,2500", 1250},       {"00:00:01,2505", {}},       {"abc", {}},
         {"", {}},                      {"00:00:01,", {}},           {"00:00:01;000", {}},
-        {"1:2:3:4", {}}};
+        {"1:2:3:4", {}},               {"\xEF\xBB\xBF" "00:00:01,000", 1000}, {"00:00:02,000\tX", 2000}};
     for (const auto& [text, seems] : cases) {
         EXPECT_EQ(retime::seemingTime(reinterpret_cast<const uint8_t*>(text.data()), text.size()), seems) << text;
     }
