@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "align/frame_rates.h"
-#include "engine/retime/whole_file.h"
+#include "engine/retime/subtitle_files.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -48,17 +48,18 @@ std::vector<Cue> scannedCues() {
     return cues;
 }
 
-// Reads the subtitle at `path` and scans it into the cue lists; the header
-// part stays in the output bytes.
-bool readAndScan(const std::string& path, std::string& error) {
+// Reads the subtitle at `path` as the tool reads subtitles (UTF-16 as UTF-8)
+// and scans it into the cue lists; the header part stays in the output bytes.
+bool readAndScan(const std::string& path, retime::SubtitleEncoding& encoding, std::string& error) {
     prog::ProgramVariables* v = prog::vars();
-    prog::ByteSet bytes = nullptr;
-    if (!retime::readWholeInput(path, engine::kMaxSubtitleBytes, bytes, error)) return false;
+    retime::ByteBuffer text;
+    if (!retime::readSubtitle(path, text, encoding, error)) return false;
     engine::emptyCueLists();
     prog::storeBytes(&v->outputBytes, nullptr);
-    v->inputBytes = bytes;
+    // The buffer stays ours: the scan only reads it.
+    v->inputBytes = const_cast<prog::ByteSetBlock*>(text.asByteSet());
     engine::scanCues();
-    prog::storeBytes(&v->inputBytes, nullptr);
+    v->inputBytes = nullptr;
     return true;
 }
 
@@ -202,9 +203,10 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         return status;
     };
 
-    if (!readAndScan(options.reference, error)) return fail(error, kExitInputOutput);
+    retime::SubtitleEncoding referenceEncoding, inputEncoding;
+    if (!readAndScan(options.reference, referenceEncoding, error)) return fail(error, kExitInputOutput);
     const std::vector<Cue> reference = scannedCues();
-    if (!readAndScan(input, error)) return fail(error, kExitInputOutput);
+    if (!readAndScan(input, inputEncoding, error)) return fail(error, kExitInputOutput);
     const std::vector<Cue> cues = scannedCues();
 
     AlignSettings settings;
@@ -254,7 +256,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
                     kExitInputOutput);
     }
     const prog::ByteSetBlock* result = v->outputBytes;
-    if (!retime::writeWholeOutput(output, result ? prog::bytesOf(result) : nullptr, prog::byteCount(result), error)) {
+    if (!retime::writeSubtitle(output, inputEncoding, result ? prog::bytesOf(result) : nullptr, prog::byteCount(result), error)) {
         return fail(error, kExitInputOutput);
     }
 

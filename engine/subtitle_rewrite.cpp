@@ -2,6 +2,7 @@
 // rebuild that appends each re-timed cue to the output bytes.
 #include "engine/subtitle_rewrite.h"
 
+#include "engine/line_ends.h"
 #include "engine/time_text.h"
 #include "image/const_table.h"
 #include "runtime/kernel_calls.h"
@@ -15,42 +16,25 @@ namespace {
 using prog::ByteSet;
 using prog::ByteSetBlock;
 
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kLineFeed = 0x0A;
-constexpr uint64_t kLongestTimeText = 14;  // "-596:31:23,648"
-
-// The one-byte search block LF. A line end is an LF, with the CR in front of
-// it when there is one.
-struct LineFeedBlock {
-    ByteSetBlock header;
-    uint8_t byte;
-};
-constexpr LineFeedBlock kLineFeedBlock = {{1, 1}, kLineFeed};
-static_assert(__builtin_offsetof(LineFeedBlock, byte) == 8, "the byte right behind the header");
-
-const ByteSetBlock* lineFeed() { return &kLineFeedBlock.header; }
-
-// The line end of the input's own kind: that of its first line, CR LF when it
-// has no line end at all.
-ByteSet lineEndKind(const ByteSetBlock* input) {
-    const int32_t lf = prog::findBytes(input, lineFeed());
-    const bool bare = lf > 1 && prog::bytesOf(input)[lf - 2] != kCarriageReturn;
-    if (lf == 1 || bare) return prog::concatBytes(lineFeed());
-    return prog::concatBytes(prog::constBytes(image::kConstCrLfBlock));
+// The line end of the input's own kind, as a fresh byte set: the first line
+// end of the input as it stands (CR LF, LF or a lone CR), CR LF when it has
+// none at all.
+ByteSet lineEndKind(const ByteSetBlock* input, int32_t length) {
+    const uint8_t* p = prog::bytesOf(input);
+    const int64_t at = lineEndAtOrAfter(p, length, 0);
+    if (at == length) return prog::concatBytes(prog::constBytes(image::kConstCrLfBlock));
+    return prog::middleBytes(input, static_cast<int32_t>(at) + 1, lineEndLength(p, length, at));
 }
 
-// Where the line holding position `at` begins: behind the last LF before it.
+// Where the line holding position `at` (1-based) begins, 1-based.
 int32_t lineStartOf(const ByteSetBlock* input, int32_t at) {
-    const int32_t lf = prog::findBytesBackward(input, lineFeed(), at);
-    return lf > 0 ? lf + 1 : 1;
+    return static_cast<int32_t>(lineStartBefore(prog::bytesOf(input), at - 1)) + 1;
 }
 
-// Where the line holding position `at` ends: its line end's first byte (the CR
-// of a CR LF), or one past the input.
+// Where the line holding position `at` ends: its line end's first byte, or
+// one past the input (1-based).
 int32_t lineEndOf(const ByteSetBlock* input, int32_t at, int32_t length) {
-    const int32_t lf = prog::findBytes(input, lineFeed(), at);
-    if (lf < 1) return length + 1;
-    return (lf > at && prog::bytesOf(input)[lf - 2] == kCarriageReturn) ? lf - 1 : lf;
+    return static_cast<int32_t>(lineEndAtOrAfter(prog::bytesOf(input), length, at - 1)) + 1;
 }
 
 // The header part: the input in front of the line holding the first "-->",
@@ -60,12 +44,12 @@ int32_t lineEndOf(const ByteSetBlock* input, int32_t at, int32_t length) {
 // it does not end in one.
 ByteSet headerPart(const ByteSetBlock* input, int32_t cursor, int32_t length) {
     if (cursor > 0) {
-        const int32_t lf = prog::findBytesBackward(input, lineFeed(), cursor);
-        if (lf > 0) return prog::leftBytes(input, lf);
-        return lineEndKind(input);
+        const int32_t lineStart = lineStartOf(input, cursor);
+        if (lineStart > 1) return prog::leftBytes(input, lineStart - 1);
+        return lineEndKind(input, length);
     }
-    if (length > 0 && prog::bytesOf(input)[length - 1] == kLineFeed) return prog::concatBytes(input);
-    ByteSet end = lineEndKind(input);
+    if (length > 0 && isLineEndByte(prog::bytesOf(input)[length - 1])) return prog::concatBytes(input);
+    ByteSet end = lineEndKind(input, length);
     ByteSet header = prog::concatBytes(input, end);
     vxFree(end);
     return header;

@@ -1,8 +1,8 @@
 // Subtitle text rewriting: cutting the subtitle bytes into a header part and
 // cues (start time, end time, tail) and writing them back with mapped times.
 //
-// A line end is LF with an optional CR in front of it; a time line is any
-// line holding "-->". Everything but the two times of a time line passes
+// A line end is CR LF, LF, or a CR not followed by LF (engine/line_ends.h);
+// a time line is any line holding "-->". Everything but the two times of a time line passes
 // through byte for byte, every line end as it was.
 //
 // The working state lives in the program-level variables: the input bytes,

@@ -52,6 +52,23 @@ bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
     const uint8_t blank = prog::constText(image::kConstSpace)[0];
     const uint8_t colon = prog::constText(image::kConstColon)[0];
     const uint8_t comma = prog::constText(image::kConstComma)[0];
+
+    // The standard form "HH:MM:SS,mmm", blanks around it, is by far the most
+    // common: its four fields are read in place.
+    int64_t first = 0, last = n;
+    while (first < last && p[first] == blank) ++first;
+    while (last > first && p[last - 1] == blank) --last;
+    if (last - first == 12) {
+        const uint8_t* t = p + first;
+        const bool standard = isDigit(t[0]) && isDigit(t[1]) && t[2] == colon && isDigit(t[3]) &&
+                              isDigit(t[4]) && t[5] == colon && isDigit(t[6]) && isDigit(t[7]) && t[8] == comma &&
+                              isDigit(t[9]) && isDigit(t[10]) && isDigit(t[11]);
+        if (standard) {
+            auto two = [t](int32_t i) { return (t[i] - '0') * 10 + (t[i + 1] - '0'); };
+            *ms = fieldSum(two(0), two(3), two(6), (t[9] - '0') * 100 + two(10));
+            return true;
+        }
+    }
     int64_t lastComma = -1;
     int32_t colons = 0;
     int32_t run = 0;
@@ -97,22 +114,28 @@ bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
 // returns the position behind them. The fields of a 32-bit magnitude are
 // small and never negative (hours at most 596).
 uint8_t* putField(uint8_t* out, int64_t value, int32_t width) {
+    const uint8_t zero = prog::constText(image::kConstZero)[0];
+    // Minutes, seconds and milliseconds, and most hours: digits in place.
+    if (value < 100 && width == 2) {
+        out[0] = static_cast<uint8_t>(zero + value / 10);
+        out[1] = static_cast<uint8_t>(zero + value % 10);
+        return out + 2;
+    }
+    if (value < 1000 && width == 3) {
+        out[0] = static_cast<uint8_t>(zero + value / 100);
+        out[1] = static_cast<uint8_t>(zero + value / 10 % 10);
+        out[2] = static_cast<uint8_t>(zero + value % 10);
+        return out + 3;
+    }
     uint8_t digits[20];
     int32_t n = 0;
     do {
-        digits[n++] = static_cast<uint8_t>(prog::constText(image::kConstZero)[0] + value % 10);
+        digits[n++] = static_cast<uint8_t>(zero + value % 10);
         value /= 10;
     } while (value > 0 && n < 20);
-    for (int32_t k = n; k < width; ++k) *out++ = prog::constText(image::kConstZero)[0];
+    for (int32_t k = n; k < width; ++k) *out++ = zero;
     while (n > 0) *out++ = digits[--n];
     return out;
-}
-
-// The number of decimal digits of a field, at least `width`.
-int32_t fieldWidth(int64_t value, int32_t width) {
-    int32_t n = 1;
-    for (; value >= 10; value /= 10) ++n;
-    return n > width ? n : width;
 }
 
 }  // namespace
@@ -140,7 +163,7 @@ int32_t parseTimeText(const char* text) {
 
 int32_t parseTimeBytes(const prog::ByteSetBlock* bytes, int32_t start, int32_t count) {
     int32_t ms;
-    const int32_t length = prog::byteSetLength(bytes);
+    const int64_t length = prog::byteCount(bytes);
     if (start >= 1 && count >= 0 && static_cast<int64_t>(start) - 1 + count <= length &&
         readPlainTime(prog::bytesOf(bytes) + (start - 1), count, &ms)) {
         return ms;
@@ -185,31 +208,20 @@ int32_t parseTimeTextStepwise(const char* text) {
     return fieldSum(hours, minutes, seconds, millis);
 }
 
-prog::ByteSet formatTimeText(int32_t ms) {
+int32_t writeTimeText(int32_t ms, uint8_t* out) {
     const bool negative = ms < 0;
-    // The magnitude as a 64-bit integer: that of -2147483648 has no 32-bit form.
-    const int64_t m = negative ? prog::truncToInt(prog::absolute(static_cast<double>(ms))) : ms;
+    // The magnitude as a 64-bit integer: that of -2147483648 has no 32-bit
+    // form. Integer division with remainder gives exactly what the division in
+    // doubles and truncation give for every magnitude up to 2^31.
+    const int64_t m = negative ? -static_cast<int64_t>(ms) : ms;
+    const int64_t hours = m / 3600000;
+    const int64_t minutes = m % 3600000 / 60000;
+    const int64_t seconds = m % 60000 / 1000;
+    const int64_t millis = m % 1000;
 
-    const double whole = static_cast<double>(m);
-    const double perHour = prog::constDouble(image::kConstMsPerHour);
-    const double perMinute = prog::constDouble(image::kConstMsPerMinute);
-    const double perSecond = prog::constDouble(image::kConstMsPerSecond);
-    const int64_t hours = prog::truncToInt(whole / perHour);
-    const double afterHours = whole - static_cast<double>(hours) * perHour;
-    const int64_t minutes = prog::truncToInt(afterHours / perMinute);
-    const double afterMinutes = afterHours - static_cast<double>(minutes) * perMinute;
-    const int64_t seconds = prog::truncToInt(afterMinutes / perSecond);
-    const int64_t millis = prog::truncToInt(afterMinutes - static_cast<double>(seconds) * perSecond);
-
-    // Written in one block: "-" for a negative value, hours of at least two
-    // digits, ":", minutes, ":", seconds (two digits each), ",", three digits
-    // of milliseconds.
-    const int32_t count = (negative ? 1 : 0) + fieldWidth(hours, 2) + 1 + fieldWidth(minutes, 2) + 1 +
-                          fieldWidth(seconds, 2) + 1 + fieldWidth(millis, 3);
-    auto* block = static_cast<prog::ByteSet>(vxAllocate(8 + static_cast<uint32_t>(count)));
-    block->one = 1;
-    block->count = static_cast<uint32_t>(count);
-    uint8_t* out = prog::bytesOf(block);
+    // "-" for a negative value, hours of at least two digits, ":", minutes,
+    // ":", seconds (two digits each), ",", three digits of milliseconds.
+    uint8_t* const begin = out;
     if (negative) *out++ = prog::constText(image::kConstMinus)[0];
     out = putField(out, hours, 2);
     *out++ = prog::constText(image::kConstColon)[0];
@@ -217,7 +229,17 @@ prog::ByteSet formatTimeText(int32_t ms) {
     *out++ = prog::constText(image::kConstColon)[0];
     out = putField(out, seconds, 2);
     *out++ = prog::constText(image::kConstComma)[0];
-    putField(out, millis, 3);
+    out = putField(out, millis, 3);
+    return static_cast<int32_t>(out - begin);
+}
+
+prog::ByteSet formatTimeText(int32_t ms) {
+    uint8_t text[kLongestTimeText];
+    const int32_t count = writeTimeText(ms, text);
+    auto* block = static_cast<prog::ByteSet>(vxAllocate(8 + static_cast<uint32_t>(count)));
+    block->one = 1;
+    block->count = static_cast<uint32_t>(count);
+    __builtin_memcpy(prog::bytesOf(block), text, static_cast<uint64_t>(count));
     return block;
 }
 

@@ -37,6 +37,13 @@ int32_t parseTimeBytes(const prog::ByteSetBlock* bytes, int32_t start, int32_t c
 // text goes this way.
 int32_t parseTimeTextStepwise(const char* text);
 
+// The longest time text: "-596:31:23,648".
+constexpr int32_t kLongestTimeText = 14;
+
+// Writes the text of a time value to `out` (room for kLongestTimeText bytes)
+// and returns its byte count; formatTimeText's bytes without a block.
+int32_t writeTimeText(int32_t ms, uint8_t* out);
+
 // The text of a time value as a fresh byte set (no terminator), e.g.
 // "01:02:03,004", "-00:00:01,500", "100:00:00,000". The one value
 // -2147483648 is written "-596:31:23,648".

@@ -141,7 +141,8 @@ void onSignToggleSpin(int32_t) {
 }
 
 void onFileDropped(char** path) {
-    // The whole file as bytes, shown as text without any conversion.
+    // The whole file as the kernel library reads it (bytes as they are, a
+    // UTF-16 text as UTF-8), shown as text without any further conversion.
     prog::ByteSet bytes = prog::readFile(prog::textOrEmpty(path ? *path : nullptr));
     prog::Text text = prog::bytesToText(bytes);
     prog::setText(mainWindow(), id::编辑框1(), vx::kPropEditText, text);

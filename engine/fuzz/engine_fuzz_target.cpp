@@ -1,8 +1,11 @@
-// libFuzzer target: the subtitle scan and rebuild, and the time parser, on
-// arbitrary bytes. Beyond not crashing (AddressSanitizer watches memory), each
-// input is checked for what must always hold: every line end of the input
-// comes back (at most one is added), every time line is one cue, every block
-// the engine took is given back, and a time written out reads back.
+// libFuzzer target: the subtitle scan and rebuild, the command line's one-pass
+// re-time, UTF-16 decoding and encoding, and the time parser, on arbitrary
+// bytes. Beyond not crashing (AddressSanitizer watches memory), each input is
+// checked for what must always hold: every line end of the input comes back
+// (CR LF, LF and lone CR alike; at most one is added), every time line is one
+// cue, the one-pass re-time gives the engine's bytes, UTF-16 comes back from
+// UTF-8 unit for unit, every block the engine took is given back, and a time
+// written out reads back.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -13,6 +16,7 @@
 #include <span>
 #include <string>
 
+#include "engine/retime/one_pass_retime.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
 #include "runtime/entry_routine.h"
@@ -21,6 +25,7 @@
 #include "runtime/program_variables.h"
 #include "vexrun/kernel/core/helper_table.h"
 #include "vexrun/kernel/core/memory.h"
+#include "vexrun/kernel/core/utf16_text.h"
 
 namespace {
 
@@ -31,12 +36,17 @@ void check(bool holds, const char* what) {
     }
 }
 
-size_t countLineFeeds(const uint8_t* p, size_t n) { return static_cast<size_t>(std::count(p, p + n, '\n')); }
+// Line ends: CR LF, LF, or a CR not followed by LF, each counted once.
+size_t countLineEnds(const uint8_t* p, size_t n) {
+    size_t count = 0;
+    for (size_t i = 0; i < n; ++i) count += p[i] == '\r' || (p[i] == '\n' && (i == 0 || p[i - 1] != '\r'));
+    return count;
+}
 
 size_t countTimeLines(const std::string& s) {
     size_t count = 0, from = 0;
     for (;;) {
-        const size_t end = s.find('\n', from);
+        const size_t end = s.find_first_of("\r\n", from);
         const size_t stop = end == std::string::npos ? s.size() : end;
         const size_t arrow = s.find("-->", from);
         if (arrow != std::string::npos && arrow + 3 <= stop) ++count;
@@ -81,9 +91,32 @@ void fuzzSubtitle(const uint8_t* data, size_t size, double ratio, int32_t shift)
     engine::useCustomMapping(ratio, shift);
     check(engine::rebuildSubtitle(engine::FitMode::CustomRatio), "rebuild refused a small input");
     const prog::ByteSetBlock* out = v->outputBytes;
-    const size_t in = countLineFeeds(data, size);
-    const size_t kept = out ? countLineFeeds(prog::bytesOf(out), prog::byteCount(out)) : 0;
+    const size_t in = countLineEnds(data, size);
+    const size_t kept = out ? countLineEnds(prog::bytesOf(out), prog::byteCount(out)) : 0;
     check(kept == in || kept == in + 1, "a line end lost or more than one added");
+
+    retime::ByteBuffer onePass;
+    check(retime::retimeInOnePass(v->inputBytes, engine::FitMode::CustomRatio, onePass),
+          "the one-pass re-time refused a small input");
+    check(onePass.size() == prog::byteCount(out) &&
+              (onePass.size() == 0 || std::memcmp(onePass.data(), prog::bytesOf(out), onePass.size()) == 0),
+          "the one-pass re-time differs from the engine");
+}
+
+// The bytes as UTF-16 units of the byte order the first byte picks: kept
+// faults come back unit for unit, replaced ones give UTF-8 that encodes and
+// decodes to itself. The decoded text is then re-timed like any input.
+std::string fuzzUtf16(const uint8_t* data, size_t size) {
+    if (size == 0) return std::string();
+    const auto order = (data[0] & 1) ? vexrun::Utf16Order::BigEndian : vexrun::Utf16Order::LittleEndian;
+    const std::string_view units(reinterpret_cast<const char*>(data), size);
+    const std::string kept = vexrun::utf16ToUtf8(units, order, vexrun::Utf16Faults::Keep);
+    check(vexrun::utf8ToUtf16(kept, order) == units.substr(0, size & ~size_t{1}),
+          "UTF-16 does not come back from its UTF-8");
+    const std::string replaced = vexrun::utf16ToUtf8(units, order, vexrun::Utf16Faults::Replace);
+    check(vexrun::utf16ToUtf8(vexrun::utf8ToUtf16(replaced, order), order, vexrun::Utf16Faults::Keep) == replaced,
+          "replaced UTF-16 faults do not make well-formed UTF-8");
+    return kept;
 }
 
 }  // namespace
@@ -102,6 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(&shift, data + 8, 4);
     }
     fuzzSubtitle(data, size, ratio, shift);
+    const std::string decoded = fuzzUtf16(data, size);
+    fuzzSubtitle(reinterpret_cast<const uint8_t*>(decoded.data()), decoded.size(), ratio, shift);
     fuzzTimeText(data, std::min<size_t>(size, 4096));
 
     releaseGlobals();

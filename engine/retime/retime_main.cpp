@@ -3,14 +3,16 @@
 // takes the custom ratio and shift), re-times every time line, writes the
 // result and reports each segment's ratio and shift on standard error.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "align/reference_retime.h"
-#include "engine/retime/huge_pages.h"
+#include "engine/retime/one_pass_retime.h"
 #include "engine/retime/retime_options.h"
+#include "engine/retime/retime_warnings.h"
+#include "engine/retime/subtitle_files.h"
 #include "engine/retime/terminal_text.h"
-#include "engine/retime/whole_file.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -60,6 +62,58 @@ void printGbkLine(const char* gbk) {
     std::fputs(line.c_str(), stderr);
 }
 
+// Reads, fits, re-times and writes; the exit status. Running out of memory
+// throws std::bad_alloc.
+int retimeWith(retime::RetimeOptions& options) {
+    std::string error;
+    // Read and decode.
+    retime::SubtitleEncoding encoding;
+    retime::ByteBuffer text;
+    if (!retime::readSubtitle(options.input, text, encoding, error)) {
+        complain(error);
+        return kExitInputOutput;
+    }
+
+    // Fit.
+    engine::SegmentFits fits{};
+    if (options.mode == engine::FitMode::CustomRatio) {
+        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
+                                 engine::parseShiftText(options.customShift.c_str()));
+    } else {
+        const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
+                                         readAlignStart};
+        if (!engine::fitSegments(options.mode, points, &fits)) {
+            printGbkLine(prog::constText(image::kConstOrderMessage));
+            return kExitSourceOrder;
+        }
+    }
+
+    // Re-time: the engine's bytes, in one pass.
+    const prog::ByteSetBlock* input = text.asByteSet();
+    retime::RetimeWarnings warnings(text.data(), text.size());
+    retime::ByteBuffer output;
+    if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
+        complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
+                 " bytes; nothing written");
+        return kExitInputOutput;
+    }
+    text.release();
+
+    // Encode and write.
+    if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
+        complain(error);
+        return kExitInputOutput;
+    }
+
+    for (const std::string& line : warnings.lines()) complain(line);
+    for (int32_t k = 0; k < fits.count; ++k) {
+        prog::Text line = engine::resultLine(fits.fits[k]);
+        printGbkLine(line);
+        vxFree(line);
+    }
+    return kExitDone;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,59 +128,17 @@ int main(int argc, char** argv) {
         std::fputs(align::referenceUsage(), stdout);
         return kExitDone;
     }
-    if (options.aligned.referenceGiven) return align::retimeToReference(options.aligned, options.input, options.output);
-    retime::restartWithHugePages(argv);
-
-    prog::useHelperTable(vexrun::hostHelperTable());
-    setUpGlobals();
-    prog::ProgramVariables* v = prog::vars();
-
-    prog::ByteSet input = nullptr;
-    if (!retime::readWholeInput(options.input, engine::kMaxSubtitleBytes, input, error)) {
-        complain(error);
-        releaseGlobals();
-        return kExitInputOutput;
-    }
-    engine::emptyCueLists();
-    v->inputBytes = input;
-    engine::scanCues();
-    // The cues hold everything the rebuild needs; the input goes now, so the
-    // input and the whole output are never held at once.
-    prog::storeBytes(&v->inputBytes, nullptr);
-
-    engine::SegmentFits fits{};
-    if (options.mode == engine::FitMode::CustomRatio) {
-        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
-                                 engine::parseShiftText(options.customShift.c_str()));
-    } else {
-        const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
-                                         readAlignStart};
-        if (!engine::fitSegments(options.mode, points, &fits)) {
-            printGbkLine(prog::constText(image::kConstOrderMessage));
-            releaseGlobals();
-            return kExitSourceOrder;
+    try {
+        if (options.aligned.referenceGiven) {
+            return align::retimeToReference(options.aligned, options.input, options.output);
         }
-    }
-
-    if (!engine::rebuildSubtitle(options.mode)) {
-        complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
-                 " bytes; nothing written");
+        prog::useHelperTable(vexrun::hostHelperTable());
+        setUpGlobals();
+        const int status = retimeWith(options);
         releaseGlobals();
+        return status;
+    } catch (const std::bad_alloc&) {
+        complain("out of memory; nothing written");
         return kExitInputOutput;
     }
-    const prog::ByteSetBlock* output = v->outputBytes;
-    if (!retime::writeWholeOutput(options.output, output ? prog::bytesOf(output) : nullptr,
-                                  prog::byteCount(output), error)) {
-        complain(error);
-        releaseGlobals();
-        return kExitInputOutput;
-    }
-
-    for (int32_t k = 0; k < fits.count; ++k) {
-        prog::Text line = engine::resultLine(fits.fits[k]);
-        printGbkLine(line);
-        vxFree(line);
-    }
-    releaseGlobals();
-    return kExitDone;
 }

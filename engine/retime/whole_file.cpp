@@ -33,25 +33,46 @@ bool writeAll(int fd, const uint8_t* data, uint64_t count) {
     return true;
 }
 
-// Reads into the block from `used` on until it is full or the input ends;
-// the number of bytes read, or -1 on a read error.
-int64_t readSome(int fd, uint8_t* into, uint64_t room) {
-    uint64_t got = 0;
-    while (got < room) {
-        const ssize_t n = ::read(fd, into + got, room - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
+// The descriptor a path names: /dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N; -1 for any other path.
+int descriptorNamed(const std::string& path) {
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string p = prefix;
+        if (path.rfind(p, 0) != 0 || path.size() == p.size() || path.size() > p.size() + 9) continue;
+        int fd = 0;
+        for (std::size_t i = p.size(); i < path.size(); ++i) {
+            if (path[i] < '0' || path[i] > '9') return -1;
+            fd = fd * 10 + (path[i] - '0');
         }
-        if (n == 0) break;
-        got += static_cast<uint64_t>(n);
+        return fd;
     }
-    return static_cast<int64_t>(got);
+    return -1;
+}
+
+// The path behind every symbolic link of `path` (the last one may dangle).
+// False with errno set (ELOOP after 40 links).
+bool followLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) return false;
+        link.resize(static_cast<std::size_t>(n));
+        const std::size_t slash = target.rfind('/');
+        target = (link.empty() || link[0] == '/' || slash == std::string::npos) ? link : target.substr(0, slash + 1) + link;
+    }
+    errno = ELOOP;
+    return false;
 }
 
 }  // namespace
 
-bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& bytes, std::string& error) {
+bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& bytes, std::string& error) {
+    bytes.release();
     const bool standard = isStandardStream(path);
     const std::string name = standard ? std::string("standard input") : "'" + path + "'";
     const int fd = standard ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -62,61 +83,35 @@ bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& by
     auto fail = [&](const std::string& why) {
         error = "cannot read " + name + ": " + why;
         if (!standard) ::close(fd);
+        bytes.release();
         return false;
     };
 
     struct stat st {};
     if (::fstat(fd, &st) != 0) return fail(reason());
     if (S_ISDIR(st.st_mode)) return fail(std::strerror(EISDIR));
-    const auto limit = static_cast<uint64_t>(maxBytes);
     const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
+    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) return fail(tooLarge);
 
-    // A regular file is read into a block of its size; anything else grows.
-    uint64_t capacity = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<uint64_t>(st.st_size)
-                                                               : kFirstCapacity;
-    if (capacity > limit) {
-        if (S_ISREG(st.st_mode)) return fail(tooLarge);
-        capacity = limit;
-    }
-    auto* block = static_cast<prog::ByteSet>(vxAllocate(static_cast<uint32_t>(8 + capacity)));
-    uint64_t used = 0;
+    // A regular file is read into room for its size and one byte more (which
+    // sees it grown meanwhile); anything else grows by half again as it comes,
+    // never past one byte beyond the limit.
+    uint64_t capacity = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) + 1 : kFirstCapacity;
+    bytes.reserve(capacity < maxBytes + 1 ? capacity : maxBytes + 1);
     for (;;) {
-        const int64_t got = readSome(fd, prog::bytesOf(block) + used, capacity - used);
-        if (got < 0) {
-            vxFree(block);
-            return fail(reason());
+        if (bytes.room() == 0) {
+            if (bytes.size() > maxBytes) return fail(tooLarge);
+            const uint64_t grown = bytes.size() + bytes.size() / 2;
+            bytes.reserve(grown < maxBytes + 1 ? grown : maxBytes + 1);
         }
-        used += static_cast<uint64_t>(got);
-        if (used < capacity) break;  // the input ended
-
-        // Full: one more byte tells whether there is more before growing.
-        uint8_t probe;
-        const int64_t more = readSome(fd, &probe, 1);
-        if (more < 0) {
-            vxFree(block);
-            return fail(reason());
-        }
-        if (more == 0) break;
-        if (used + 1 > limit) {
-            vxFree(block);
-            return fail(tooLarge);
-        }
-        capacity = capacity * 2 > limit ? limit : capacity * 2;
-        if (capacity < used + 1) capacity = used + 1;
-        block = static_cast<prog::ByteSet>(vxReallocate(block, static_cast<uint32_t>(8 + capacity)));
-        prog::bytesOf(block)[used++] = probe;
+        const ssize_t n = ::read(fd, bytes.end(), bytes.room());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail(reason());
+        if (n == 0) break;
+        bytes.grow(static_cast<size_t>(n));
     }
+    if (bytes.size() > maxBytes) return fail(tooLarge);
     if (!standard) ::close(fd);
-
-    if (used == 0) {
-        vxFree(block);
-        bytes = nullptr;
-        return true;
-    }
-    if (used < capacity) block = static_cast<prog::ByteSet>(vxReallocate(block, static_cast<uint32_t>(8 + used)));
-    block->one = 1;
-    block->count = static_cast<uint32_t>(used);
-    bytes = block;
     return true;
 }
 
@@ -131,21 +126,41 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
         return false;
     };
 
-    // A symbolic link keeps its link: the result goes to the file it names.
-    std::string target = path;
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        if (!resolved) return fail(reason());
-        target = resolved;
-        std::free(resolved);
+    // A name of one of our own descriptors: written there, where the caller
+    // pointed it, in its own mode (appending included).
+    const int named = descriptorNamed(path);
+    if (named >= 0 && ::fcntl(named, F_GETFD) != -1) {
+        return writeAll(named, data, count) ? true : fail(reason());
     }
 
-    // Permissions: those of the file replaced, else those of a new file.
-    mode_t mode;
+    // A symbolic link keeps its link: the result goes to the file it names
+    // (created when the link dangles).
+    std::string target;
+    if (!followLinks(path, target)) return fail(reason());
+
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode)) return fail(std::strerror(EISDIR));
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return fail(std::strerror(EISDIR));
+
+    // Anything but a regular file (a device, a FIFO, a terminal) is written
+    // directly: replacing it by a file would break it for everyone else.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return fail(reason());
+        bool ok = writeAll(fd, data, count);
+        std::string why = ok ? std::string() : reason();
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            why = reason();
+        }
+        return ok ? true : fail(why);
+    }
+
+    // A regular file is written whole beside its place and renamed over it,
+    // so a failure never leaves a half-written file. It keeps the replaced
+    // file's permission bits, and its owner when we may give it (as root).
+    mode_t mode;
+    if (exists) {
         mode = existing.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -160,7 +175,10 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail(reason());
 
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data, count);
+    const bool ownerKept = !exists || ::geteuid() != 0 ||
+                           (existing.st_uid == ::geteuid() && existing.st_gid == ::getegid()) ||
+                           ::fchown(fd, existing.st_uid, existing.st_gid) == 0;
+    bool ok = ownerKept && ::fchmod(fd, mode) == 0 && writeAll(fd, data, count);
     std::string why = ok ? std::string() : reason();
     if (::close(fd) != 0 && ok) {
         ok = false;

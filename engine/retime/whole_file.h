@@ -1,24 +1,32 @@
-// Reading a whole subtitle into a byte set and writing a result only once it
-// is complete.
+// Reading a whole subtitle into a buffer and writing a result only once it is
+// complete.
 #pragma once
 
 #include <stdint.h>
 
 #include <string>
 
-#include "runtime/program_base.h"
+#include "engine/retime/byte_buffer.h"
 
 namespace retime {
 
-// Reads the whole file at `path` ("" or "-": standard input) into a fresh
-// byte set of the kernel library (nullptr for an empty file). At most
-// `maxBytes` are taken. False with a message naming the file in `error`.
-bool readWholeInput(const std::string& path, int64_t maxBytes, prog::ByteSet& bytes, std::string& error);
+// Reads the whole file at `path` ("" or "-": standard input) into `bytes`.
+// An input longer than `maxBytes` is refused as soon as it passes that (an
+// endless one included). False with a message naming the file in `error`.
+bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& bytes, std::string& error);
 
-// Writes `count` bytes to `path` ("" or "-": standard output). A file is
-// written beside its final place under a temporary name and renamed over it
-// only when every byte is written, so a failure never leaves a half-written
-// file; an existing file keeps its permissions, and a symbolic link its link.
+// Writes `count` bytes to `path` ("" or "-": standard output).
+//  - /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N: that open
+//    descriptor, as the caller set it up (appending included).
+//  - A regular file (or none yet): written beside its final place under a
+//    temporary name and renamed over it only when every byte is written, so a
+//    failure never leaves a half-written file. The file replaced keeps its
+//    permission bits, and its owner when run as root.
+//  - A symbolic link stays: the file it names (in the end) gets the text.
+//  - Anything else that exists (a device, a FIFO, a terminal) is opened and
+//    written directly; replacing it by a file would break it for everyone.
+// False with a message naming the output in `error`; a failed write to a
+// device is a failure too.
 bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t count, std::string& error);
 
 }  // namespace retime

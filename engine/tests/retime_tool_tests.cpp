@@ -2,14 +2,18 @@
 // and no half-written output on any failure.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -58,9 +62,12 @@ protected:
     }
 
     // Runs the tool in the test folder with `args`, `stdinText` on its input.
-    ToolRun run(const std::vector<std::string>& args, const std::string& stdinText = "") {
+    // `launcher`, when given, starts the tool (the dynamic loader, say).
+    ToolRun run(const std::vector<std::string>& args, const std::string& stdinText = "",
+                const std::string& launcher = "") {
         writeFile(dir_ / ".stdin", stdinText);
-        std::string cmd = "cd " + quoted(dir_.string()) + " && " + quoted(TESSALY_RETIME_PATH);
+        std::string cmd = "cd " + quoted(dir_.string()) + " && " + (launcher.empty() ? "" : quoted(launcher) + " ") +
+                          quoted(TESSALY_RETIME_PATH);
         for (const auto& a : args) cmd += " " + quoted(a);
         cmd += " <.stdin >.stdout 2>.stderr";
         const int raw = std::system(cmd.c_str());
@@ -232,6 +239,140 @@ TEST_F(RetimeToolTest, EmptyAndBinaryInput) {
     EXPECT_EQ(r.status, 0);
     // The time line is the first line: the line end in front is the input's own kind.
     EXPECT_EQ(r.out, std::string("\n00:00:00,000 --> 00:00:00,000\n\x80", 32));
+}
+
+TEST_F(RetimeToolTest, OutputsThatAreNoRegularFileAreWrittenInPlace) {
+    writeFile(dir_ / "in.srt", kStandard);
+    const std::vector<std::string> shift = {"--custom", "1", "00:00:01,000", "in.srt"};
+    auto to = [&](const std::string& output) {
+        std::vector<std::string> args = shift;
+        args.push_back(output);
+        return run(args);
+    };
+    const std::string shifted = "1\r\n00:00:02,000 --> 00:00:03,000\r\nHello\r\n\r\n"
+                                "2\r\n00:00:04,000 --> 00:00:05,000\r\nWorld\r\n";
+
+    // Device nodes made here (never the real /dev): the null device takes
+    // the text, the full device fails with status 3, and both stay devices.
+    if (::mknod((dir_ / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+        ::mknod((dir_ / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+        ToolRun r = to("null");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(fs::is_character_file(dir_ / "null"));
+        r = to("full");
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.err.find("cannot write 'full': No space left on device"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_character_file(dir_ / "full"));
+    } else if (::geteuid() == 0) {
+        ADD_FAILURE() << "root cannot make device nodes here: " << std::strerror(errno);
+    }
+
+    // A FIFO's reader gets the whole text.
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    std::string read;
+    std::thread reader([&] { read = readFile(dir_ / "fifo"); });
+    const ToolRun r = to("fifo");
+    reader.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read, shifted);
+    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+
+    // /dev/stdout is our own standard output, wherever it leads.
+    EXPECT_EQ(to("/dev/stdout").out, shifted);
+    EXPECT_TRUE(othersThan({"in.srt", "null", "full", "fifo"}).empty());
+}
+
+TEST_F(RetimeToolTest, AReplacedFileKeepsModeAndOwnerAndALinkItsLink) {
+    writeFile(dir_ / "in.srt", kStandard);
+    writeFile(dir_ / "s.srt", "old");
+    ASSERT_EQ(::chmod((dir_ / "s.srt").c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((dir_ / "s.srt").c_str(), 1234, 5678), 0);
+    }
+    fs::create_symlink("s.srt", dir_ / "a.srt");
+    fs::create_symlink("a.srt", dir_ / "b.srt");  // a link to a link
+    EXPECT_EQ(run({"--custom", "1", "0", "in.srt", "b.srt"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "b.srt") && fs::is_symlink(dir_ / "a.srt"));
+    EXPECT_EQ(readFile(dir_ / "s.srt"), kStandard);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir_ / "s.srt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 5678u);
+    }
+    // A dangling link gets the file it names.
+    fs::create_symlink("new.srt", dir_ / "dangling.srt");
+    EXPECT_EQ(run({"--custom", "1", "0", "in.srt", "dangling.srt"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.srt"));
+    EXPECT_EQ(readFile(dir_ / "new.srt"), kStandard);
+}
+
+// UTF-16 units of a text, behind their byte-order mark.
+std::string utf16(const std::u16string& text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t u : text) {
+        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
+
+TEST_F(RetimeToolTest, EveryLineEndAndUtf16ComeBackAsTheyWere) {
+    const std::vector<std::string> shift = {"--custom", "1", "00:00:01,000"};
+    const std::string mac = "1\r00:00:01,000 --> 00:00:02,000\rA\r\r2\r00:00:03,000 --> 00:00:04,000\rB\r";
+    EXPECT_EQ(run(shift, mac).out, "1\r00:00:02,000 --> 00:00:03,000\rA\r\r2\r00:00:04,000 --> 00:00:05,000\rB\r");
+    const std::string mixed = "1\n00:00:01,000 --> 00:00:02,000\r\nA\rB\n\r\n2\r00:00:03,000 --> 00:00:04,000";
+    EXPECT_EQ(run(shift, mixed).out, "1\n00:00:02,000 --> 00:00:03,000\r\nA\rB\n\r\n2\r00:00:04,000 --> 00:00:05,000");
+
+    // Both byte orders, a character outside the BMP, an unpaired surrogate in
+    // the dialogue and an odd last byte: all come back, only the times change.
+    std::u16string in = u"1\r\n00:00:01,000 --> 00:00:02,000\r\n你好 \U0001F600 ";
+    std::u16string out = u"1\r\n00:00:02,000 --> 00:00:03,000\r\n你好 \U0001F600 ";
+    in += char16_t(0xD800), out += char16_t(0xD800);
+    in += u"\r\n", out += u"\r\n";
+    for (const bool big : {false, true}) {
+        SCOPED_TRACE(big ? "big-endian" : "little-endian");
+        ToolRun r = run(shift, utf16(in, big) + "!");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, utf16(out, big) + "!");
+        // No time line: the text comes back with a line end of its own kind.
+        r = run({"--custom", "1", "0"}, utf16(u"abc", big));
+        EXPECT_EQ(r.out, utf16(u"abc\r\n", big));
+    }
+}
+
+TEST_F(RetimeToolTest, WarningsGoToStandardErrorAndLeaveTheStatus) {
+    ToolRun r = run({"--custom", "1", "0"}, "just text\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "just text\r\n");
+    EXPECT_EQ(r.err, "tessaly-retime: warning: the input holds no time line (no \"-->\"): nothing was re-timed\n");
+
+    r = run(kOneSegment, "1\r\n00:00:00,500 --> 00:00:01.500\r\nA\r\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1\r\n00:00:01,250 --> 00:00:02,000\r\nA\r\n");
+    EXPECT_EQ(r.err,
+              "tessaly-retime: warning: line 2: \"00:00:01.500\" is no time in the standard form and reads as "
+              "00:00:01,000\n"
+              "缩放比率1 = 1.5   平移1 = 500\n");
+
+    r = run({"--custom", "1", "-00:00:02,500"}, kStandard);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tessaly-retime: warning: 2 mapped times fall below zero and are written with \"-\" "
+                     "(the first on line 2)\n");
+}
+
+TEST_F(RetimeToolTest, RunsTheSameUnderTheDynamicLoader) {
+    const std::string loader = "/lib64/ld-linux-x86-64.so.2";
+    if (!fs::exists(loader)) GTEST_SKIP() << "no " << loader;
+    std::vector<std::string> args = kOneSegment;
+    args.insert(args.end(), {"-", "out.srt"});
+    const ToolRun r = run(args, kStandard, loader);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir_ / "out.srt"),
+              "1\r\n00:00:02,000 --> 00:00:03,500\r\nHello\r\n\r\n"
+              "2\r\n00:00:05,000 --> 00:00:06,500\r\nWorld\r\n");
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Cutting subtitle bytes into header part and cues, and writing them back.
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/subtitle_rewrite.h"
+#include "engine/time_text.h"
 #include "engine/tests/engine_test_support.h"
 #include "runtime/list_support.h"
 #include "runtime/program_variables.h"
@@ -128,10 +131,94 @@ TEST_F(SubtitleRewriteTest, MixedLineEndsKeepEveryLineAndLineEnd) {
     const auto s = scan(mixed);
     EXPECT_EQ(s.header, "1\n");
     EXPECT_THAT(s.starts, ElementsAre(1000, 3000, 5000));
-    // A lone CR is no line end: the last time line runs to the end.
     EXPECT_THAT(s.ends, ElementsAre(2000, 4000, 6000));
-    EXPECT_THAT(s.tails, ElementsAre("\r\nA\nB\r\n\n2\r\n", "\nC\r\r\n\r\n3\n", ""));
-    EXPECT_EQ(identity(mixed), mixed.substr(0, mixed.size() - 1));
+    // A CR not followed by LF is a line end of its own, kept as it was.
+    EXPECT_THAT(s.tails, ElementsAre("\r\nA\nB\r\n\n2\r\n", "\nC\r\r\n\r\n3\n", "\r"));
+    EXPECT_EQ(identity(mixed), mixed);
+}
+
+TEST_F(SubtitleRewriteTest, LoneCarriageReturnsAreLineEnds) {
+    // An old Mac subtitle: every line end a lone CR.
+    const std::string mac = generated(3, "\r");
+    const auto s = scan(mac);
+    EXPECT_EQ(s.header, "1\r");
+    EXPECT_THAT(s.starts, ElementsAre(7, 2507, 5007));
+    EXPECT_EQ(s.tails[0], "\rLine 0\r\xC4\xE3\xBA\xC3\r\r2\r");
+    EXPECT_EQ(identity(mac), mac);
+    EXPECT_EQ(retimeCustom(mac, 1.0, 1000).substr(0, 32), "1\r00:00:01,007 --> 00:00:03,006\r");
+    // The added line end is the input's own kind; a lone CR ends a text too.
+    EXPECT_EQ(identity("00:00:01,000 --> 00:00:02,000\rA\r"), "\r00:00:01,000 --> 00:00:02,000\rA\r");
+    EXPECT_EQ(identity("abc\rdef\r"), "abc\rdef\r");
+    EXPECT_EQ(identity("abc\rdef"), "abc\rdef\r");
+}
+
+// The line-end rule written out plainly over std::string: `loneCr` false is
+// the rule before lone CRs were line ends (LF with an optional CR in front).
+std::string modelRetime(const std::string& s, bool loneCr, double ratio, int32_t shift) {
+    const size_t n = s.size();
+    auto lineEndAt = [&](size_t from) {
+        if (loneCr) return std::min(s.find_first_of("\r\n", from), n);
+        const size_t j = s.find('\n', from);
+        if (j == std::string::npos) return n;
+        return j > from && s[j - 1] == '\r' ? j - 1 : j;
+    };
+    auto lineStart = [&](size_t at) {
+        const size_t j = loneCr ? s.find_last_of("\r\n", at - 1) : s.rfind('\n', at - 1);
+        return at == 0 || j == std::string::npos ? size_t{0} : j + 1;
+    };
+    auto kind = [&]() -> std::string {
+        const size_t j = loneCr ? s.find_first_of("\r\n") : s.find('\n');
+        if (j == std::string::npos) return "\r\n";
+        if (loneCr) return s.compare(j, 2, "\r\n") == 0 ? "\r\n" : s.substr(j, 1);
+        return j > 0 && s[j - 1] == '\r' ? "\r\n" : "\n";
+    };
+    engine::useCustomMapping(ratio, shift);
+    const engine::SegmentFit fit = engine::storedSegmentFit(engine::FitMode::CustomRatio, 1);
+    auto timeText = [&](size_t at, size_t count) {
+        return enginetest::format(engine::mapTime(engine::parseTimeText(s.substr(at, count).c_str()), fit));
+    };
+
+    size_t arrow = s.find("-->");
+    if (arrow == std::string::npos) {
+        const bool ended = n > 0 && (s.back() == '\n' || (loneCr && s.back() == '\r'));
+        return ended ? s : s + kind();
+    }
+    size_t start = lineStart(arrow);
+    std::string out = start > 0 ? s.substr(0, start) : kind();
+    while (arrow != std::string::npos) {
+        const size_t end = lineEndAt(arrow);
+        const size_t next = s.find("-->", end);
+        const size_t nextStart = next == std::string::npos ? n : lineStart(next);
+        out += timeText(start, arrow - start) + " --> " + timeText(arrow + 3, end - arrow - 3) +
+               s.substr(end, nextStart - end);
+        arrow = next, start = nextStart;
+    }
+    return out;
+}
+
+// Random subtitle-like texts built from pieces that matter to the scan.
+std::string randomText(std::mt19937& rng, bool loneCrs) {
+    static const char* const kPieces[] = {"\r\n", "\n", "-->", " --> ", "00:00:01,000", "1:2,5", "7", "x",
+                                          "\xC4\xE3", " ", ",", ":", "-", ">", "\r"};
+    const size_t kinds = sizeof kPieces / sizeof kPieces[0] - (loneCrs ? 0 : 1);
+    std::string s;
+    for (int k = std::uniform_int_distribution<int>(0, 40)(rng); k > 0; --k) {
+        s += kPieces[std::uniform_int_distribution<size_t>(0, kinds - 1)(rng)];
+    }
+    return s;
+}
+
+TEST_F(SubtitleRewriteTest, CrLfAndLfTextsGiveTheBytesOfBeforeAndEveryTextFollowsTheRule) {
+    std::mt19937 rng(9);
+    for (int i = 0; i < 3000; ++i) {
+        const bool loneCrs = i % 2;
+        const std::string input = randomText(rng, loneCrs);
+        const std::string got = retimeCustom(input, 1.5, -700);
+        if (!loneCrs) {
+            ASSERT_EQ(got, modelRetime(input, false, 1.5, -700)) << testing::PrintToString(input);
+        }
+        ASSERT_EQ(got, modelRetime(input, true, 1.5, -700)) << testing::PrintToString(input);
+    }
 }
 
 TEST_F(SubtitleRewriteTest, RebuildWritesMappedTimes) {

@@ -392,5 +392,42 @@ TEST_F(WindowAdjust, SubtitleBytesPassThroughUnchangedAndTwoPressesGiveTheSameOu
     }
 }
 
+// UTF-16 units of `text` (UTF-8, BMP only) behind their byte-order mark.
+std::string utf16(const std::u16string& text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t u : text) {
+        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
+
+TEST_F(WindowAdjust, Utf16AndLoneCrSubtitlesShowAndRetimeEveryLine) {
+    const std::u16string text = u"1\r\n00:00:01,000 --> 00:00:02,000\r\n你好\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\n再见\r\n";
+    const std::string asUtf8 = "1\r\n00:00:01,000 --> 00:00:02,000\r\n你好\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\n再见\r\n";
+    const std::string retimed = "1\r\n00:00:02,000 --> 00:00:03,000\r\n你好\r\n\r\n2\r\n00:00:04,000 --> 00:00:05,000\r\n再见\r\n";
+    const std::string mac = "1\r00:00:01,000 --> 00:00:02,000\rA\r\r2\r00:00:03,000 --> 00:00:04,000\rB\r";
+    const std::string macRetimed = "1\r00:00:02,000 --> 00:00:03,000\rA\r\r2\r00:00:04,000 --> 00:00:05,000\rB\r";
+    const struct {
+        std::string name, bytes, shows, gives;
+    } kFiles[] = {{"le", utf16(text, false), asUtf8, retimed},
+                  {"be", utf16(text, true), asUtf8, retimed},
+                  {"mac", mac, mac, macRetimed}};
+    DriveSession s;
+    enterPoints(s, {{0, -1, -1, -1, 100000}, {1000, -1, -1, -1, 101000}}, "选择框1");
+    for (const auto& f : kFiles) {
+        s.drop(file(f.name + ".srt", f.bytes)).save("编辑框1", path(f.name + ".box"));
+        s.click("按钮1").save("编辑框7", path(f.name + ".out"));
+    }
+    s.act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    for (const auto& f : kFiles) {
+        SCOPED_TRACE(f.name);
+        EXPECT_EQ(readBytes(tempPath(f.name + ".box")), f.shows);
+        EXPECT_EQ(readBytes(tempPath(f.name + ".out")), f.gives);
+    }
+}
+
 }  // namespace
 }  // namespace ui::e2e

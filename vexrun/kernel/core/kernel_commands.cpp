@@ -2,18 +2,17 @@
 // byte strings and hands back a fresh block or a 32-bit / double result.
 #include "vexrun/kernel/core/kernel_commands.h"
 
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <math.h>
 
+#include <new>
 #include <optional>
 #include <string>
 
 #include "vexrun/kernel/core/command_arguments.h"
+#include "vexrun/kernel/core/file_reading.h"
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/number_text.h"
 #include "vexrun/kernel/core/runtime_errors.h"
@@ -101,39 +100,6 @@ int32_t toInteger(const CommandArguments& a) {
     }
 }
 
-// The whole file as bytes; an unreadable file (missing, a folder, too large
-// for a byte set) reads as no bytes.
-std::string readWholeFile(std::string_view path) {
-    std::string name(path);
-    std::string bytes;
-    int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return bytes;
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
-        return bytes;
-    }
-    if (st.st_size > 0 && static_cast<uint64_t>(st.st_size) <= UINT32_MAX - 8) {
-        bytes.reserve(static_cast<size_t>(st.st_size));
-    }
-    char chunk[65536];
-    for (;;) {
-        ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            bytes.clear();
-            break;
-        }
-        if (n == 0) break;
-        bytes.append(chunk, static_cast<size_t>(n));
-        if (bytes.size() > UINT32_MAX - 8) {
-            bytes.clear();
-            break;
-        }
-    }
-    close(fd);
-    return bytes;
-}
-
 GuiBackend& windowSystem(std::string_view what) {
     GuiBackend* gui = guiBackend();
     if (!gui) fatalError(std::string(what) + " needs a window system, and none is installed");
@@ -154,13 +120,9 @@ const char* kernelCommandName(uint32_t offset) noexcept {
     return c ? c->name : nullptr;
 }
 
-uint64_t callKernelCommand(uint32_t offset, const vx::ArgListHeader* args) noexcept {
-    const CommandName* command = commandAt(offset);
-    if (!command) {
-        char hex[16];
-        snprintf(hex, sizeof hex, "0x%x", offset);
-        fatalError(std::string("unknown kernel command ") + hex);
-    }
+namespace {
+
+uint64_t runCommand(uint32_t offset, const CommandName* command, const vx::ArgListHeader* args) {
     const std::string_view what = command->description;
     const CommandArguments a(args, what);
     switch (offset) {
@@ -188,7 +150,7 @@ uint64_t callKernelCommand(uint32_t offset, const vx::ArgListHeader* args) noexc
         case vx::kCmdFindBytes: return integerResult(findForward(a.bytes(0), a.bytes(1), optionalInteger(a, 2)));
         case vx::kCmdFindBytesBackward:
             return integerResult(findBackward(a.bytes(0), a.bytes(1), optionalInteger(a, 2)));
-        case vx::kCmdReadFile: return byteSetResult(readWholeFile(a.text(0)));
+        case vx::kCmdReadFile: return reinterpret_cast<uint64_t>(readFileAsByteSet(a.text(0)));
         case vx::kCmdClipboardText: return textResult(windowSystem(what).clipboardText());
         case vx::kCmdMessageBox: {
             GuiBackend& gui = windowSystem(what);
@@ -201,6 +163,27 @@ uint64_t callKernelCommand(uint32_t offset, const vx::ArgListHeader* args) noexc
         }
         case vx::kCmdToInteger: return integerResult(toInteger(a));
         default: fatalError(std::string("kernel command without an implementation: ") + command->name);
+    }
+}
+
+}  // namespace
+
+uint64_t callKernelCommand(uint32_t offset, const vx::ArgListHeader* args) noexcept {
+    const CommandName* command = commandAt(offset);
+    if (!command) {
+        char hex[16];
+        snprintf(hex, sizeof hex, "0x%x", offset);
+        fatalError(std::string("unknown kernel command ") + hex);
+    }
+    // A command's temporary strings come from the C++ heap: running out there
+    // is reported like running out of kernel blocks, in a message that needs
+    // no memory.
+    try {
+        return runCommand(offset, command, args);
+    } catch (const std::bad_alloc&) {
+        char message[128];
+        snprintf(message, sizeof message, "out of memory in %s", command->description);
+        fatalError(message);
     }
 }
 

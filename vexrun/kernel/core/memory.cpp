@@ -3,12 +3,13 @@
 // malloc's own).
 #include "vexrun/kernel/core/memory.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <atomic>
-#include <string>
 
+#include "vexrun/kernel/core/block_registry.h"
 #include "vexrun/kernel/core/runtime_errors.h"
 
 namespace vexrun {
@@ -28,18 +29,30 @@ static_assert(sizeof(BlockHeader) == 16, "the program's part stays 16-byte align
 std::atomic<int64_t> gLive{0};
 std::atomic<uint64_t> gMoves{0};
 
+[[noreturn]] void notALiveBlock(BlockState state) {
+    fatalError(state == BlockState::Freed ? "a block was used after it was freed"
+                                          : "an address that is not a kernel block was freed or resized");
+}
+
+BlockHeader* rawHeader(const void* block) {
+    return reinterpret_cast<BlockHeader*>(const_cast<uint8_t*>(static_cast<const uint8_t*>(block)) -
+                                          sizeof(BlockHeader));
+}
+
+// The header of a live block; anything else is reported before its memory
+// is touched.
 BlockHeader* headerOf(const void* block) {
-    auto* h = reinterpret_cast<BlockHeader*>(const_cast<uint8_t*>(static_cast<const uint8_t*>(block)) -
-                                             sizeof(BlockHeader));
-    if (h->magic != kBlockMagic) {
-        fatalError(h->magic == kFreedMagic ? "a block was used after it was freed"
-                                           : "an address that is not a kernel block was freed or resized");
-    }
-    return h;
+    const BlockState state = blockState(block);
+    if (state != BlockState::Live) notALiveBlock(state);
+    return rawHeader(block);
 }
 
 [[noreturn]] void outOfMemory(uint64_t bytes) {
-    fatalError("out of memory: cannot allocate " + std::to_string(bytes) + " bytes");
+    // No memory for the message either: it is put together in place.
+    char message[64];
+    snprintf(message, sizeof message, "out of memory: cannot allocate %llu bytes",
+             static_cast<unsigned long long>(bytes));
+    fatalError(message);
 }
 
 }  // namespace
@@ -48,6 +61,7 @@ void* allocateBlock(uint32_t bytes) noexcept {
     auto* h = static_cast<BlockHeader*>(malloc(sizeof(BlockHeader) + bytes));
     if (!h) outOfMemory(bytes);
     *h = {kBlockMagic, bytes, bytes, 0};
+    registerLiveBlock(h + 1);
     gLive.fetch_add(1, std::memory_order_relaxed);
     return h + 1;
 }
@@ -66,6 +80,10 @@ void* reallocateBlock(void* block, uint32_t bytes) noexcept {
     if (capacity > UINT32_MAX) capacity = UINT32_MAX;
     auto* moved = static_cast<BlockHeader*>(realloc(h, sizeof(BlockHeader) + capacity));
     if (!moved) outOfMemory(bytes);
+    if (moved != h) {
+        retireBlock(block);
+        registerLiveBlock(moved + 1);
+    }
     moved->size = bytes;
     moved->capacity = static_cast<uint32_t>(capacity);
     gMoves.fetch_add(1, std::memory_order_relaxed);
@@ -74,7 +92,9 @@ void* reallocateBlock(void* block, uint32_t bytes) noexcept {
 
 void freeBlock(void* block) noexcept {
     if (!block) return;
-    BlockHeader* h = headerOf(block);
+    const BlockState state = retireBlock(block);
+    if (state != BlockState::Live) notALiveBlock(state);
+    BlockHeader* h = rawHeader(block);
     h->magic = kFreedMagic;
     free(h);
     gLive.fetch_sub(1, std::memory_order_relaxed);

@@ -5,7 +5,10 @@
 // with its size and capacity; reallocating beyond the capacity grows it
 // geometrically, so appending to a block a small piece at a time costs
 // amortised O(1). Running out of memory reports it and ends the program
-// (exit status kExitRuntimeError); no function here returns nullptr.
+// (exit status kExitRuntimeError); no function here returns nullptr. Freeing
+// or resizing a block freed before reports "a block was used after it was
+// freed", and an address that never was a block its own message, before any
+// memory behind the address is touched (block_registry.h).
 #pragma once
 
 #include <stddef.h>

@@ -38,10 +38,10 @@ void fatalError(std::string_view message, int status) noexcept {
     // A fault while reporting (say, inside the message box) ends at once.
     if (gReporting.exchange(true)) _exit(status);
     fflush(stdout);
-    std::string line = "vexrun: ";
-    line.append(message);
-    line.push_back('\n');
-    writeAll(STDERR_FILENO, line);
+    // Written in pieces: the report may be of memory that ran out.
+    writeAll(STDERR_FILENO, "vexrun: ");
+    writeAll(STDERR_FILENO, message);
+    writeAll(STDERR_FILENO, "\n");
     if (GuiBackend* gui = guiBackend()) gui->messageBox(message, 0, "vexrun");
     fflush(nullptr);
     _exit(status);

@@ -73,6 +73,31 @@ TEST(Memory, FreeingSomethingThatIsNotABlockIsReported) {
                 "vexrun: an address that is not a kernel block was freed or resized");
 }
 
+TEST(Memory, ABlockFreedTwiceIsABlockUsedAfterItWasFreed) {
+    const char* says = "vexrun: a block was used after it was freed";
+    auto freedTwice = [] {
+        void* b = slots().allocate(24);
+        slots().free(b);
+        slots().free(b);
+    };
+    // A large block goes back to the system at once.
+    auto largeResizedAfterFree = [] {
+        void* b = slots().allocate(64u << 20);
+        slots().free(b);
+        slots().reallocate(b, 10);
+    };
+    // The old address of a block that moved is freed too.
+    auto oldAddressFreed = [] {
+        void* b = slots().allocate(16);
+        void* moved = slots().reallocate(b, 1u << 20);
+        slots().free(moved);
+        slots().free(b);
+    };
+    EXPECT_EXIT(freedTwice(), ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    EXPECT_EXIT(largeResizedAfterFree(), ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+    EXPECT_EXIT(oldAddressFreed(), ::testing::ExitedWithCode(vexrun::kExitRuntimeError), says);
+}
+
 #if !defined(__SANITIZE_ADDRESS__)
 TEST(Memory, RunningOutOfMemoryIsReportedAndEndsTheProgram) {
     // An address-space limit below the request makes malloc fail.

@@ -3,12 +3,19 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "vexrun/kernel/core/tests/fake_gui_backend.h"
 #include "vexrun/kernel/core/tests/kernel_call.h"
+#include "vexrun/kernel/core/file_reading.h"
+#include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/runtime_errors.h"
 
 using namespace coretest;
@@ -58,6 +65,65 @@ TEST(ReadFile, AnUnreadableFileGivesTheEmptyByteSet) {
         EXPECT_EQ(takeBytes(r), "") << p;
     }
 }
+
+TEST(ReadFile, Utf16TextComesAsUtf8AndAnEndlessInputIsRefusedAtTheLimit) {
+    TempFolder dir;
+    // 1 CR LF 你 then an unpaired surrogate and an odd last byte.
+    const std::string le("\xFF\xFE" "1\0\r\0\n\0\x60\x4F\x00\xD8!", 13);
+    const std::string be("\xFE\xFF" "\0" "1\0\r\0\n\x4F\x60\xD8\x00!", 13);
+    for (const std::string& bytes : {le, be}) {
+        EXPECT_EQ(takeBytes(kernel(vx::kCmdReadFile, {argText(dir.file("u.srt", bytes).c_str())})),
+                  "1\r\n\xE4\xBD\xA0\xEF\xBF\xBD\xEF\xBF\xBD");
+    }
+    // Anything else, a UTF-8 mark included, stays bytes.
+    EXPECT_EQ(takeBytes(kernel(vx::kCmdReadFile, {argText(dir.file("b.srt", "\xEF\xBB\xBFx\xFF").c_str())})),
+              "\xEF\xBB\xBFx\xFF");
+
+    // A FIFO that a writer fills until its reader is gone.
+    const std::string fifo = dir.path() + "/endless";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&] {
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        static const char zeros[65536] = {};
+        while (write(fd, zeros, sizeof zeros) > 0) {
+        }
+        close(fd);
+    });
+    void* endless = vexrun::readFileAsByteSet(fifo, 1 << 20);
+    writer.join();
+    EXPECT_EQ(vexrun::byteSetView(endless), "");
+    vexrun::freeBlock(endless);
+    void* limit = vexrun::readFileAsByteSet(dir.file("limit.srt", std::string(1 << 20, 'x')), 1 << 20);
+    EXPECT_EQ(vexrun::byteSetView(limit).size(), 1u << 20);
+    vexrun::freeBlock(limit);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(KernelCommands, RunningOutOfMemoryInsideACommandIsTheKernelsReport) {
+    // An address-space limit that holds a 256 MiB text but not the command's
+    // temporary copy of it.
+    auto underALimit = [](uint32_t command) {
+        std::string text(256u << 20, 'x');
+        char* t = vexrun::newText(text);
+        std::string().swap(text);
+        FILE* status = fopen("/proc/self/status", "r");
+        char line[256];
+        unsigned long kb = 0;
+        while (fgets(line, sizeof line, status)) sscanf(line, "VmSize: %lu kB", &kb);
+        fclose(status);
+        struct rlimit limit;
+        limit.rlim_cur = limit.rlim_max = (kb << 10) + (128u << 20);
+        setrlimit(RLIMIT_AS, &limit);
+        if (command == vx::kCmdReplacePart) kernel(command, {argText(t), argInt(1), argInt(1), argText("y")});
+        else kernel(command, {argText(t)});
+    };
+    EXPECT_EXIT(underALimit(vx::kCmdReplacePart), ExitedWithCode(vexrun::kExitRuntimeError),
+                "vexrun: out of memory in kernel command 0x17c \\(replace part of a text\\)");
+    EXPECT_EXIT(underALimit(vx::kCmdToText), ExitedWithCode(vexrun::kExitRuntimeError),
+                "vexrun: out of memory in kernel command 0x168 \\(to text\\)");
+}
+#endif
 
 TEST(WindowSystemCommands, GoThroughTheInstalledBackend) {
     FakeGuiBackend gui;

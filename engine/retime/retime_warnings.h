@@ -1,0 +1,59 @@
+// What tessaly-retime says on standard error besides the result lines, when
+// re-timing went through but may not have done what the user thinks: no time
+// line at all; a time text not in the standard form that reads as another
+// time than it seems ("00:00:01.500" reads as 1 s, letters as nothing);
+// mapped times below zero, written with "-". The exit status stays as it is.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/retime/one_pass_retime.h"
+
+namespace retime {
+
+// The time a time text seems to give a reader: optional sign, up to three
+// ":"-separated fields (hours, minutes, seconds; read from the right), then
+// an optional "," or "." and a decimal fraction of a second; blanks around it,
+// anything behind a blank or tab after it (coordinates behind an end time) and
+// a UTF-8 byte-order mark in front are no part of it. Nothing when the text
+// seems no time, or no whole millisecond.
+std::optional<int64_t> seemingTime(const uint8_t* text, size_t length);
+
+class RetimeWarnings : public TimeLineWatcher {
+public:
+    // `text` is the input the pass runs over (line numbers are counted in it).
+    RetimeWarnings(const uint8_t* text, size_t length) : text_(text), length_(length) {}
+
+    void timeLine(const TimeLineSeen& line) override;
+
+    // The warning lines, each without its line end; none when all is well.
+    std::vector<std::string> lines() const;
+
+    static constexpr size_t kLinesNamed = 5;  // misread time texts shown one by one
+
+private:
+    size_t lineNumberOf(size_t offset);
+    void checkText(size_t at, size_t length, int32_t reads, size_t lineStart);
+
+    const uint8_t* text_;
+    size_t length_;
+    size_t counted_ = 0;      // line ends are counted up to here
+    size_t linesBefore_ = 0;  // line ends before counted_
+    size_t timeLines_ = 0;
+    struct Misread {
+        size_t line;
+        std::string text;
+        int32_t reads;
+    };
+    std::vector<Misread> misread_;  // the first kLinesNamed
+    size_t misreadCount_ = 0;
+    size_t belowZero_ = 0;
+    size_t firstBelowZeroLine_ = 0;
+};
+
+}  // namespace retime
