@@ -51,6 +51,8 @@ public:
         label_->setFocusPolicy(Qt::NoFocus);
         QPalette pal = label_->palette();
         setRoleInAllGroups(pal, QPalette::WindowText, colourFromRecord(s.textColour, pal));
+        // A selectable caption of a disabled label is drawn in the Text role.
+        setRoleInAllGroups(pal, QPalette::Text, pal.color(QPalette::Active, QPalette::WindowText));
         // A selection shows the same on a label stored as disabled.
         for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
             setRoleInAllGroups(pal, role, pal.color(QPalette::Active, role));

@@ -250,6 +250,8 @@ TEST_F(RealRecord, EveryResultLabelShowsTheWidestResultLinesWhole) {
         EXPECT_EQ(label->contentsRect().width(), 272);
         EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width());
         EXPECT_EQ(label->wordWrap(), false);
+        // Drawn in the label's own colour although it is disabled and selectable.
+        EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::Text), QColor(255, 80, 128));
     }
     // A caption no fit gives still shows whole: the font gets smaller.
     const std::string wide = std::string(60, '8');
