@@ -248,6 +248,14 @@ size_t MaskedText::deleteAt(size_t cursor) {
     return cursor;
 }
 
+size_t MaskedText::removeNext(size_t cursor) {
+    size_t pos = cursor;
+    while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
+    if (pos >= chars_.size()) return cursor > chars_.size() ? chars_.size() : cursor;
+    deleteAt(pos);
+    return pos + 1;
+}
+
 void MaskedText::blank(size_t from, size_t to) {
     for (size_t i = from; i < to && i < chars_.size(); ++i) {
         if (mask_.slot(i) != EditMask::Slot::Literal) chars_[i] = kBlank;

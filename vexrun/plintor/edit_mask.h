@@ -85,6 +85,10 @@ public:
     std::optional<size_t> type(size_t cursor, char c);
     size_t backspace(size_t cursor);
     size_t deleteAt(size_t cursor);
+    // The Delete key: blanks the editable position at or after `cursor` (as
+    // deleteAt) and returns the cursor behind it, so that the next Delete
+    // removes the next character, as in any text box.
+    size_t removeNext(size_t cursor);
     // Blanks the editable positions in [from, to).
     void blank(size_t from, size_t to);
 

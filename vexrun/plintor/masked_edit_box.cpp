@@ -99,7 +99,7 @@ void MaskedEditWidget::keyPressEvent(QKeyEvent* event) {
             if (hasSelectedText()) {
                 blankSelection(cursor);
             } else {
-                cursor = text_.deleteAt(cursor);
+                cursor = text_.removeNext(cursor);
             }
             refresh(cursor);
             return;

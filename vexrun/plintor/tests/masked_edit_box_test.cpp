@@ -108,14 +108,17 @@ TEST(MaskedEditBox, ATimePastedOrSetIsPlacedFieldByFieldAndDeleteRemovesTheNextC
     b.control->setTextProperty(vx::kPropMaskedText, "1:02:03,400");
     EXPECT_EQ(text(b), "01:02:03,400");
     EXPECT_EQ(b.widget->text(), QStringLiteral("01:02:03,400"));
-    // Delete takes the character after the cursor, stepping over a literal.
+    // Delete takes the character after the cursor, stepping over a literal;
+    // pressed again it takes the next one.
     b.widget->setCursorPosition(1);
     QTest::keyClick(b.widget, Qt::Key_Delete);
     EXPECT_EQ(text(b), "0 :02:03,400");
-    b.widget->setCursorPosition(2);
     QTest::keyClick(b.widget, Qt::Key_Delete);
     EXPECT_EQ(text(b), "0 : 2:03,400");
-    EXPECT_EQ(b.widget->cursorPosition(), 2);
+    EXPECT_EQ(b.widget->cursorPosition(), 4);
+    b.widget->setCursorPosition(12);  // nothing after the cursor
+    QTest::keyClick(b.widget, Qt::Key_Delete);
+    EXPECT_EQ(text(b), "0 : 2:03,400");
 }
 
 TEST(MaskedEditBox, TheWholeMaskShowsInTheLayoutsBoxes) {
