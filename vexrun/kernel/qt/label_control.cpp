@@ -1,11 +1,14 @@
 // The label (kind 1:10): a caption in its text colour. A label stored as
 // disabled is drawn in its colours all the same. Its whole caption always
 // shows: a caption wider than the label gets a smaller size of the font. The
-// caption can be selected with the mouse and copied (its context menu, and
-// the desktop's selection), also on a label stored as disabled, so that a
-// result can be carried into another box.
-#include <QContextMenuEvent>
+// caption can be selected with the mouse and copied (a right click's menu,
+// and the desktop's selection), also on a label stored as disabled, so that
+// a result can be carried into another box.
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include "runtime/vexrun_interface.h"
@@ -30,13 +33,35 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != this || isEnabled()) return false;
         switch (event->type()) {
-            case QEvent::MouseButtonPress: mousePressEvent(static_cast<QMouseEvent*>(event)); return true;
+            case QEvent::MouseButtonPress: {
+                auto* press = static_cast<QMouseEvent*>(event);
+                if (press->button() == Qt::RightButton) {
+                    // The window system sends a disabled widget no menu request.
+                    showMenu(press->globalPosition().toPoint());
+                } else {
+                    mousePressEvent(press);
+                }
+                return true;
+            }
             case QEvent::MouseButtonRelease: mouseReleaseEvent(static_cast<QMouseEvent*>(event)); return true;
             case QEvent::MouseButtonDblClick: mouseDoubleClickEvent(static_cast<QMouseEvent*>(event)); return true;
             case QEvent::MouseMove: mouseMoveEvent(static_cast<QMouseEvent*>(event)); return true;
-            case QEvent::ContextMenu: contextMenuEvent(static_cast<QContextMenuEvent*>(event)); return true;
             default: return false;
         }
+    }
+
+private:
+    // Copy and select all, in the window system's own words; the menu belongs
+    // to the window, as a disabled label's own would not open.
+    void showMenu(const QPoint& at) {
+        auto* menu = new QMenu(window());
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        QAction* copy = menu->addAction(QCoreApplication::translate("QWidgetTextControl", "&Copy"));
+        copy->setEnabled(hasSelectedText());
+        connect(copy, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(selectedText()); });
+        QAction* all = menu->addAction(QCoreApplication::translate("QWidgetTextControl", "Select All"));
+        connect(all, &QAction::triggered, this, [this] { setSelection(0, int(text().size())); });
+        menu->popup(at);
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -282,6 +283,14 @@ TEST_F(RealRecord, AResultLabelsTextIsSelectedWithTheMouseAndCopied) {
     QTest::mouseMove(label, QPoint(to, y));
     QTest::mouseRelease(label, Qt::LeftButton, Qt::NoModifier, QPoint(to, y));
     EXPECT_EQ(label->selectedText(), QStringLiteral("2.4654516666666666"));
+    // A right click offers to copy it.
+    QTest::mouseClick(label, Qt::RightButton, Qt::NoModifier, QPoint(from, y));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    ASSERT_FALSE(menu->actions().isEmpty());
+    menu->actions().first()->trigger();
+    menu->close();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("2.4654516666666666"));
 }
 
 TEST_F(RealRecord, TabMovesTheFocusOutOfTheSubtitleBoxAndBack) {
