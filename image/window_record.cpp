@@ -4,6 +4,7 @@
 
 #include "image/bounded_reader.h"
 #include "image/byte_writer.h"
+#include "image/gbk_text.h"
 #include "image/hex_text.h"
 #include "runtime/vexrun_interface.h"
 
@@ -57,6 +58,36 @@ bool readArray(BoundedReader& r, std::array<uint8_t, N>& out, std::string_view f
     return true;
 }
 
+// No window can be larger than 32767 pixels, nor stand further out: a record
+// beyond that is refused before anything is built from it. A control's far
+// edge counts too, since the window grows to hold its controls.
+constexpr int64_t kMostPixels = 32767;
+
+bool checkGeometry(BoundedReader& r, const Element& e, size_t at) {
+    struct Field {
+        const char* name;
+        int64_t value;
+        size_t offset;
+    };
+    const Field fields[] = {
+        {"left", e.left, at},
+        {"top", e.top, at + 4},
+        {"width", e.width, at + 8},
+        {"height", e.height, at + 12},
+        {"right edge (left + width)", int64_t(e.left) + e.width, at + 8},
+        {"bottom edge (top + height)", int64_t(e.top) + e.height, at + 12},
+    };
+    for (const Field& f : fields) {
+        if (f.value > kMostPixels || f.value < -kMostPixels) {
+            const std::string who = e.name.empty() ? std::string("the window") : "control " + gbkForDisplay(e.name);
+            return r.fail(f.name, f.offset,
+                          who + ": " + std::to_string(f.value) + " pixels is beyond the " +
+                              std::to_string(kMostPixels) + " a window can have");
+        }
+    }
+    return true;
+}
+
 // The common part and the extension block of one element, inside its length.
 bool readElement(BoundedReader& r, Element& e) {
     size_t kindAt = r.position();
@@ -66,10 +97,12 @@ bool readElement(BoundedReader& r, Element& e) {
     r.zeroEnded(e.name, "name");
     r.zeroEnded(e.secondText, "second text");
     r.u32(e.reserved2, "reserved word before the position");
+    const size_t geometryAt = r.position();
     r.i32(e.left, "left");
     r.i32(e.top, "top");
     r.i32(e.width, "width");
     r.i32(e.height, "height");
+    if (!r.failed() && !checkGeometry(r, e, geometryAt)) return false;
     r.u32(e.reserved3, "reserved word after the position");
     r.u32(e.reserved4, "second reserved word after the position");
     r.counted(e.byteStringA, "byte string A");

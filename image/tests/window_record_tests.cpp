@@ -282,6 +282,40 @@ TEST(WindowRecord, NamesWhatIsWrongAndWhere) {
     EXPECT_MENTIONS(failureOf(bytes), "element 0 has kind word 0x0001000A");
 }
 
+TEST(WindowRecord, RefusesGeometryNoWindowCanHave) {
+    // Each case: the element, the field changed, the value; the message names
+    // the control (as UTF-8) and the field.
+    struct Case {
+        size_t element;
+        int32_t Element::*field;
+        int32_t value;
+        const char* who;
+        const char* what;
+    };
+    const Case cases[] = {
+        {3, &Element::width, 6000000, "control 掩码编辑框8", "width at offset"},
+        {0, &Element::left, 40000, "the window", "left at offset"},
+        {2, &Element::top, -40000, "control ", "top at offset"},
+        {3, &Element::height, -32768, "control 掩码编辑框8", "height"},
+        {3, &Element::left, 30000, "control 掩码编辑框8", "right edge (left + width)"},
+    };
+    for (const Case& c : cases) {
+        WindowRecord record = sampleRecord();
+        Element& e = record.windows[0].elements[c.element];
+        if (c.field == &Element::left && c.value == 30000) e.width = 2800;
+        e.*c.field = c.value;
+        const std::string m = failureOf(writeWindowRecord(record));
+        EXPECT_MENTIONS(m, c.who);
+        EXPECT_MENTIONS(m, c.what);
+        EXPECT_MENTIONS(m, "beyond the 32767");
+    }
+    // The edge of what a window can have is still read.
+    WindowRecord record = sampleRecord();
+    record.windows[0].elements[3].left = 32767 - record.windows[0].elements[3].width;
+    record.windows[0].elements[0].top = -32767;
+    EXPECT_EQ(readOk(writeWindowRecord(record)).windows[0].elements[0].top, -32767);
+}
+
 TEST(WindowRecord, SurvivesEveryTruncation) {
     const auto good = writeWindowRecord(sampleRecord());
     for (size_t n = 0; n < good.size(); ++n) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "ui/tests/drive_session.h"
+#include "ui/tests/gbk.h"
+#include "ui/tests/window_texts.h"
 
 namespace ui::e2e {
 namespace {
@@ -111,6 +113,53 @@ TEST_F(WindowDrop, WhatIsNotAReadableRegularFileLeavesTheBoxAsItWas) {
     const DriveOutcome r = s.run();
     ASSERT_EQ(r.status, 0) << r.transcript();
     EXPECT_EQ(readBytes(saved), "typed by hand");
+}
+
+TEST(WindowTimeBoxes, APastedOrSetTimeLandsFieldByField) {
+    DriveSession s;
+    s.set("掩码编辑框1", " 00:40:12,700").show("掩码编辑框1", "leading blank");
+    s.set("掩码编辑框2", "1:02:03,400").show("掩码编辑框2", "one-digit hours");
+    s.set("掩码编辑框3", "41:17.5").show("掩码编辑框3", "from the right");
+    s.set("掩码编辑框6", "-1:30:00,000").show("掩码编辑框6", "signed shift");
+    // A calculator operand takes the clipboard on a double-click and computes.
+    s.act("clipboard  1:02:03,400\t").dblclick("掩码编辑框7").act("clipboard ,5").dblclick("掩码编辑框8");
+    s.show("编辑框9", "difference");
+    // Not a time: through the mask as typed.
+    s.set("掩码编辑框4", "12:34").show("掩码编辑框4", "not a time");
+    s.act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    EXPECT_EQ(r.shown("leading blank").text, "00:40:12,700");
+    EXPECT_EQ(r.shown("one-digit hours").text, "01:02:03,400");
+    EXPECT_EQ(r.shown("from the right").text, "00:41:17,500");
+    EXPECT_EQ(r.shown("signed shift").text, "- 01:30:00,000");
+    EXPECT_EQ(r.shown("difference").text, "01:02:02,900");
+    EXPECT_EQ(r.shown("not a time").text, "12:34:  ,   ");
+}
+
+TEST_F(WindowDrop, PastingASubtitleAndCopyingTheOutputKeepEveryByte) {
+    std::string subtitle;
+    for (int i = 0; i < 300; ++i) {
+        subtitle += std::to_string(i + 1) + "\r\n" + timeText(1000 + i * 3000) + " --> " + timeText(3000 + i * 3000) +
+                    "\r\n" + *test::toGbk("第") + std::to_string(i + 1) + *test::toGbk("句") + "\r\n\r\n";
+    }
+    // The box's text came in as GBK (its initial text), and so goes a paste.
+    const std::string clip = file("clip.srt", subtitle);
+    const std::string pasted = path("pasted.srt"), output = path("output.srt"), copied = path("copied.srt");
+    DriveSession s;
+    s.act("clipfile " + clip).set("编辑框1", "").act("paste 编辑框1").save("编辑框1", pasted);
+    // One segment from 0/4 to 4/4: the output box gets the re-timed text.
+    s.click("选择框1").set("编辑框6", timeText(1000 + 299 * 3000)).set("掩码编辑框5", timeText(1100 + 299 * 3000));
+    s.click("按钮1").save("编辑框7", output).act("copy 编辑框7").act("saveclip " + copied).act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    EXPECT_TRUE(readBytes(pasted) == subtitle);
+    // The output box holds the re-timed text with CR LF line ends, and a copy
+    // of it gives exactly those bytes (as UTF-8).
+    const std::string out = readBytes(output);
+    EXPECT_EQ(out.size(), subtitle.size());
+    EXPECT_NE(out.find(timeText(1100 + 299 * 3000) + " --> "), std::string::npos);
+    EXPECT_TRUE(test::toGbk(readBytes(copied)) == out);
 }
 
 }  // namespace

@@ -175,6 +175,30 @@ private:
         using drive::Verb;
         switch (line.verb) {
             case Verb::Clipboard: QGuiApplication::clipboard()->setText(QString::fromStdString(line.argument)); return true;
+            case Verb::ClipFile: {
+                std::ifstream in(line.argument, std::ios::binary);
+                if (!in) stop(1, "line " + std::to_string(lineNumber_) + ": cannot read " + line.argument);
+                const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                QGuiApplication::clipboard()->setText(access_->decodeForDisplay(bytes));
+                return true;
+            }
+            case Verb::SaveClip: {
+                const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
+                std::ofstream out(line.argument, std::ios::binary | std::ios::trunc);
+                out.write(text.constData(), std::streamsize(text.size()));
+                out.close();
+                if (!out) stop(1, "line " + std::to_string(lineNumber_) + ": cannot write " + line.argument);
+                return true;
+            }
+            case Verb::Paste:
+            case Verb::Copy: {
+                QWidget* w = widgetOf(line.control);
+                if (!w->isEnabled()) return true;  // a disabled box takes no keys
+                giveFocus(w);
+                if (line.verb == Verb::Copy) QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(w, line.verb == Verb::Copy ? Qt::Key_C : Qt::Key_V, Qt::ControlModifier);
+                return true;
+            }
             case Verb::Type: typeInto(widgetOf(line.control), QString::fromStdString(line.argument)); return true;
             case Verb::Set: {
                 vexrun::Control& c = control(line.control);

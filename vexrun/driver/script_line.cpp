@@ -15,6 +15,10 @@ struct VerbSpec {
 
 constexpr VerbSpec kVerbs[] = {
     {"clipboard", Verb::Clipboard, Needs::OptionalArgument},
+    {"clipfile", Verb::ClipFile, Needs::Argument},
+    {"paste", Verb::Paste, Needs::Control},
+    {"copy", Verb::Copy, Needs::Control},
+    {"saveclip", Verb::SaveClip, Needs::Argument},
     {"type", Verb::Type, Needs::ControlAndArgument},
     {"set", Verb::Set, Needs::ControlAndOptionalArgument},
     {"click", Verb::Click, Needs::Control},

@@ -1,9 +1,10 @@
 // One line of a driver script: a verb, then (for most verbs) a control named
 // as in the layout, then the rest of the line verbatim as the argument.
 //
-//   clipboard TEXT | type CONTROL TEXT | set CONTROL TEXT | click CONTROL |
-//   dblclick CONTROL | key CONTROL CODE | spin CONTROL | drop PATH |
-//   show CONTROL | save CONTROL PATH | messages | shot PATH | close | quit
+//   clipboard TEXT | clipfile PATH | type CONTROL TEXT | set CONTROL TEXT |
+//   paste CONTROL | copy CONTROL | click CONTROL | dblclick CONTROL |
+//   key CONTROL CODE | spin CONTROL | drop PATH | show CONTROL |
+//   save CONTROL PATH | saveclip PATH | messages | shot PATH | close | quit
 //
 // Empty lines and lines starting with "#" are skipped; a CR before the line's
 // end is dropped.
@@ -15,7 +16,26 @@
 
 namespace drive {
 
-enum class Verb { Clipboard, Type, Set, Click, DoubleClick, Key, Spin, Drop, Show, Save, Messages, Shot, Close, Quit };
+enum class Verb {
+    Clipboard,
+    ClipFile,
+    Type,
+    Set,
+    Paste,
+    Copy,
+    Click,
+    DoubleClick,
+    Key,
+    Spin,
+    Drop,
+    Show,
+    Save,
+    SaveClip,
+    Messages,
+    Shot,
+    Close,
+    Quit
+};
 
 struct ScriptLine {
     Verb verb;

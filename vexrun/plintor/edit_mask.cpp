@@ -1,5 +1,8 @@
 #include "vexrun/plintor/edit_mask.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace plintor {
 
 std::optional<EditMask> EditMask::parse(std::string_view maskText, std::string& error) {
@@ -81,7 +84,113 @@ std::string MaskedText::display() const {
     return out;
 }
 
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The shape of a time mask: an optional sign position (and the literals after
+// it), then runs of digit positions parted by one literal each, ":" between
+// the whole fields and "," or "." before the fraction.
+struct TimeShape {
+    size_t signAt = SIZE_MAX;
+    struct Run {
+        size_t start, width;
+    };
+    std::vector<Run> runs;  // the whole fields, then the fraction
+};
+
+std::optional<TimeShape> timeShapeOf(const EditMask& mask) {
+    TimeShape shape;
+    size_t i = 0;
+    if (i < mask.size() && mask.slot(i) == EditMask::Slot::DigitOrSign) shape.signAt = i++;
+    while (i < mask.size() && mask.slot(i) == EditMask::Slot::Literal && shape.signAt != SIZE_MAX) ++i;
+    while (i < mask.size()) {
+        if (mask.slot(i) != EditMask::Slot::Digit) return std::nullopt;
+        const size_t start = i;
+        while (i < mask.size() && mask.slot(i) == EditMask::Slot::Digit) ++i;
+        shape.runs.push_back({start, i - start});
+        if (i == mask.size()) break;
+        // One literal between runs, and a run after it.
+        if (mask.slot(i) != EditMask::Slot::Literal || i + 1 >= mask.size()) return std::nullopt;
+        ++i;
+    }
+    if (shape.runs.size() < 2) return std::nullopt;
+    for (size_t r = 1; r < shape.runs.size(); ++r) {
+        const char separator = mask.literal(shape.runs[r].start - 1);
+        const bool fraction = r + 1 == shape.runs.size();
+        if (fraction ? (separator != ',' && separator != '.') : separator != ':') return std::nullopt;
+    }
+    return shape;
+}
+
+}  // namespace
+
+bool MaskedText::placeTime(std::string_view text) {
+    auto shape = timeShapeOf(mask_);
+    if (!shape) return false;
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+
+    char sign = kBlank;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        if (shape->signAt == SIZE_MAX) return false;
+        sign = text.front();
+        text.remove_prefix(1);
+        while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    }
+
+    // The whole fields up to the last "," or ".", then the fraction.
+    const size_t wholeRuns = shape->runs.size() - 1;
+    const size_t separator = text.find_last_of(",.");
+    const std::string_view whole = text.substr(0, separator);
+    const std::string_view fraction = separator == std::string_view::npos ? std::string_view() : text.substr(separator + 1);
+    std::vector<std::string_view> fields;
+    if (!whole.empty()) {
+        size_t start = 0;
+        while (true) {
+            const size_t colon = whole.find(':', start);
+            fields.push_back(whole.substr(start, colon == std::string_view::npos ? colon : colon - start));
+            if (colon == std::string_view::npos) break;
+            start = colon + 1;
+        }
+    }
+    if (fields.size() > wholeRuns) return false;
+    if (separator == std::string_view::npos && fields.size() != wholeRuns) return false;
+    bool anyDigit = false;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        const std::string_view field = fields[f];
+        const size_t width = shape->runs[wholeRuns - fields.size() + f].width;
+        if (field.empty() || field.size() > width) return false;
+        for (char c : field) {
+            if (!isDigit(c)) return false;
+        }
+        anyDigit = true;
+    }
+    for (char c : fraction) {
+        if (!isDigit(c)) return false;
+        anyDigit = true;
+    }
+    if (!anyDigit) return false;
+
+    std::fill(chars_.begin(), chars_.end(), kBlank);
+    if (shape->signAt != SIZE_MAX) chars_[shape->signAt] = sign;
+    for (size_t r = 0; r < wholeRuns; ++r) {
+        const TimeShape::Run run = shape->runs[r];
+        const size_t missing = wholeRuns - fields.size();
+        const std::string_view field = r < missing ? std::string_view() : fields[r - missing];
+        for (size_t k = 0; k < run.width; ++k) {
+            const size_t from = k + field.size();  // right-aligned, zeros in front
+            chars_[run.start + k] = from < run.width ? '0' : field[from - run.width];
+        }
+    }
+    const TimeShape::Run last = shape->runs.back();
+    for (size_t k = 0; k < last.width; ++k) chars_[last.start + k] = k < fraction.size() ? fraction[k] : '0';
+    return true;
+}
+
 void MaskedText::set(std::string_view text) {
+    if (placeTime(text)) return;
     size_t next = 0;  // the character of `text` for the next position
     for (size_t i = 0; i < chars_.size(); ++i) {
         const bool literal = mask_.slot(i) == EditMask::Slot::Literal;
@@ -110,8 +219,9 @@ void MaskedText::set(std::string_view text) {
 
 std::optional<size_t> MaskedText::type(size_t cursor, char c) {
     size_t pos = cursor;
-    if (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal && mask_.literal(pos) == c) {
-        return pos + 1;  // typing the literal itself steps over it
+    if (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal &&
+        (mask_.literal(pos) == c || (mask_.literal(pos) == ',' && c == '.'))) {
+        return pos + 1;  // typing the literal itself (or "." for ",") steps over it
     }
     while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
     if (pos >= chars_.size() || !mask_.fits(pos, c)) return std::nullopt;
@@ -136,6 +246,14 @@ size_t MaskedText::deleteAt(size_t cursor) {
     while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
     if (pos < chars_.size()) chars_[pos] = kBlank;
     return cursor;
+}
+
+size_t MaskedText::removeNext(size_t cursor) {
+    size_t pos = cursor;
+    while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
+    if (pos >= chars_.size()) return cursor > chars_.size() ? chars_.size() : cursor;
+    deleteAt(pos);
+    return pos + 1;
 }
 
 void MaskedText::blank(size_t from, size_t to) {

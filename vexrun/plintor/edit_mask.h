@@ -8,7 +8,10 @@
 // then the character shown in a position not yet filled.
 //
 // A position not yet filled reads back as a space and shows the display
-// character. Setting a text fills the positions from the text's characters
+// character. Setting a text that reads as a time in a time mask (fields of
+// digits parted by ":" and a last "," or ".", optionally a sign position in
+// front) places it field by field (see placeTime). Any other text fills the
+// positions from the text's characters
 // left to right, one character per position: a character that fits its
 // position fills it, any other leaves it blank, and a literal position keeps
 // its literal: the text's character there is stepped over, unless the text
@@ -59,8 +62,21 @@ public:
     std::string read() const;
     // What the box shows: the display character in every unfilled position.
     std::string display() const;
-    // Replaces the whole text, filling positions left to right.
+    // Replaces the whole text: a time field by field, anything else filling
+    // positions left to right.
     void set(std::string_view text);
+
+    // Places a text that reads as a time, field by field, and returns true;
+    // returns false and changes nothing for any other text or a mask that is
+    // not a time mask. Blanks around the text are dropped; the fields are
+    // taken from the right as the time parser takes them ("41:17,500" is
+    // 00:41:17,500); hours, minutes and seconds are right-aligned in their
+    // fields ("1:02:03,400" is 01:02:03,400); the part after the last ","
+    // or "." is a fraction (",5" is 500). A leading "-" or "+" goes into the
+    // mask's sign position. To read as a time a text needs that fraction part
+    // or all of the whole fields: "12:34" and "7" could mean other fields
+    // than the parser's and fill positions as typed.
+    bool placeTime(std::string_view text);
 
     bool filled(size_t i) const { return chars_[i] != kBlank; }
 
@@ -69,6 +85,10 @@ public:
     std::optional<size_t> type(size_t cursor, char c);
     size_t backspace(size_t cursor);
     size_t deleteAt(size_t cursor);
+    // The Delete key: blanks the editable position at or after `cursor` (as
+    // deleteAt) and returns the cursor behind it, so that the next Delete
+    // removes the next character, as in any text box.
+    size_t removeNext(size_t cursor);
     // Blanks the editable positions in [from, to).
     void blank(size_t from, size_t to);
 

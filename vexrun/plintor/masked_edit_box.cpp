@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include "image/gbk_text.h"
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/qt/record_colours.h"
 #include "vexrun/kernel/qt/record_fonts.h"
@@ -98,7 +99,7 @@ void MaskedEditWidget::keyPressEvent(QKeyEvent* event) {
             if (hasSelectedText()) {
                 blankSelection(cursor);
             } else {
-                cursor = text_.deleteAt(cursor);
+                cursor = text_.removeNext(cursor);
             }
             refresh(cursor);
             return;
@@ -135,13 +136,15 @@ void MaskedEditWidget::inputMethodEvent(QInputMethodEvent* event) {
 vexrun::Control* MaskedEditControl::create(const vexrun::ControlContext& context, std::string& error) {
     const image::Element& e = *context.element;
     auto settings = image::decodeMaskedEditSettings(e.extension);
+    // The record's names are GBK; messages are UTF-8.
+    const std::string name = image::gbkForDisplay(e.name);
     if (!settings) {
-        error = "the settings of masked edit box \"" + e.name + "\" cannot be read";
+        error = "the settings of masked edit box \"" + name + "\" cannot be read";
         return nullptr;
     }
     auto mask = EditMask::parse(settings->mask, error);
     if (!mask) {
-        error = "masked edit box \"" + e.name + "\": " + error;
+        error = "masked edit box \"" + name + "\": " + error;
         return nullptr;
     }
     auto* w = new MaskedEditWidget(std::move(*mask), context.parent);

@@ -34,6 +34,15 @@ TEST(ScriptLine, TheArgumentIsTheRestOfTheLineVerbatim) {
     EXPECT_TRUE(l.control.empty());
 }
 
+TEST(ScriptLine, ClipboardFilesPasteAndCopy) {
+    EXPECT_EQ(parsed("clipfile /tmp/a b.srt").argument, "/tmp/a b.srt");
+    EXPECT_EQ(parsed("paste 编辑框1").verb, Verb::Paste);
+    EXPECT_EQ(parsed("copy 编辑框7").control, "编辑框7");
+    EXPECT_EQ(parsed("saveclip /tmp/c.txt").verb, Verb::SaveClip);
+    EXPECT_NE(errorOf("clipfile").find("needs an argument"), std::string::npos);
+    EXPECT_NE(errorOf("paste 编辑框1 now").find("only a control"), std::string::npos);
+}
+
 TEST(ScriptLine, EmptyTextsWhereAnEmptyTextMeansSomething) {
     EXPECT_EQ(parsed("clipboard").argument, "");
     EXPECT_EQ(parsed("set 编辑框2").argument, "");

@@ -3,13 +3,14 @@
 // edit is encoded back in the encoding those bytes came in, with CR LF line
 // ends in a multi-line box.
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextCursor>
 
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/qt/builtin_controls.h"
 #include "vexrun/kernel/qt/record_colours.h"
 #include "vexrun/kernel/qt/record_fonts.h"
+#include "vexrun/kernel/qt/text_area.h"
 #include "vexrun/kernel/qt/text_codec.h"
 
 namespace vexrun {
@@ -19,13 +20,13 @@ class EditBoxControl : public Control {
 public:
     EditBoxControl(const image::EditBoxSettings& s, QWidget* parent) {
         if (s.multiLine) {
-            auto* edit = new QPlainTextEdit(parent);
+            auto* edit = new TextArea(parent);
             edit->setHorizontalScrollBarPolicy((s.scrollBars & 1u) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
             edit->setVerticalScrollBarPolicy((s.scrollBars & 2u) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
             // Without a horizontal scroll bar long lines wrap at the box's edge.
             edit->setLineWrapMode((s.scrollBars & 1u) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
             QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this] {
-                if (!settingText_) edited_ = true;
+                if (!plain_->settingWholeText()) edited_ = true;
             });
             plain_ = edit;
             widget_ = edit;
@@ -64,10 +65,8 @@ public:
             line_->selectAll();
             line_->insert(text);
         } else {
-            QTextCursor c = plain_->textCursor();
-            c.select(QTextCursor::Document);
-            c.insertText(text);
-            plain_->setTextCursor(c);
+            plain_->selectAll();
+            plain_->insertAtCursor(text);
         }
         edited_ = true;
         return true;
@@ -78,21 +77,19 @@ private:
         bytes_.assign(bytes);
         encoding_ = encoding;
         const QString shown = decodeText(bytes_, encoding_);
-        settingText_ = true;
         if (line_) {
             line_->setText(shown);
             line_->setCursorPosition(0);
         } else {
-            plain_->setPlainText(toDocumentText(shown));
+            plain_->setWholeText(shown);
         }
-        settingText_ = false;
         edited_ = false;
     }
 
     // The bytes of the text: as given, or the user's edit encoded back.
     std::string bytes() const {
         if (edited_) {
-            const QString now = line_ ? line_->text() : toCrLfLines(plain_->toPlainText());
+            const QString now = line_ ? line_->text() : plain_->wholeText();
             bytes_ = encodeText(now, encoding_);
             edited_ = false;
         }
@@ -101,11 +98,10 @@ private:
 
     QWidget* widget_ = nullptr;
     QLineEdit* line_ = nullptr;
-    QPlainTextEdit* plain_ = nullptr;
+    TextArea* plain_ = nullptr;
     mutable std::string bytes_;
     mutable bool edited_ = false;
     TextEncoding encoding_ = TextEncoding::Gbk;
-    bool settingText_ = false;
 };
 
 }  // namespace

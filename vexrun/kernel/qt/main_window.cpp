@@ -29,6 +29,13 @@ QSize clientSizeFor(const image::Window& window) {
     return QSize(std::max(width, 1), std::max(height, 1));
 }
 
+MainWindowWidget::MainWindowWidget() {
+    // The window has a fixed size: a caption, a system menu, minimise and
+    // close, and no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+}
+
 void MainWindowWidget::closeNow() {
     closing_ = true;
     close();

@@ -19,7 +19,7 @@ QSize clientSizeFor(const image::Window& window);
 
 class MainWindowWidget : public QWidget {
 public:
-    MainWindowWidget() = default;
+    MainWindowWidget();
 
     // Asked when the user closes the window; true lets it close now.
     void setCloseRequest(std::function<bool()> request) { closeRequest_ = std::move(request); }

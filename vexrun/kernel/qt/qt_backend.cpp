@@ -19,11 +19,13 @@
 #include "vexrun/kernel/core/runtime_errors.h"
 #include "vexrun/kernel/core/support_libraries.h"
 #include "vexrun/kernel/qt/builtin_controls.h"
+#include "vexrun/kernel/qt/clipboard_handover.h"
 #include "vexrun/kernel/qt/common_events.h"
 #include "vexrun/kernel/qt/ico_image.h"
 #include "vexrun/kernel/qt/main_window.h"
 #include "vexrun/kernel/qt/message_box.h"
 #include "vexrun/kernel/qt/record_fonts.h"
+#include "vexrun/kernel/qt/runtime_translations.h"
 #include "vexrun/kernel/qt/text_codec.h"
 
 namespace vexrun {
@@ -58,6 +60,7 @@ bool platformWithoutUser() {
 
 constexpr int kScreenshotAttempts = 100;  // 20 ms apart
 constexpr int kScreenshotRetryMs = 20;
+constexpr int kClipboardHandoverMs = 3000;
 
 }  // namespace
 
@@ -109,6 +112,7 @@ QApplication* QtBackend::ensureApplication() {
         if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
         QApplication::setFont(controlFont());
         app->setQuitOnLastWindowClosed(false);
+        installRuntimeTranslations(QLocale::system());
     }
     return app;
 }
@@ -308,6 +312,9 @@ void QtBackend::saveScreenshotWhenPainted(QWidget* window, std::string path, int
 bool QtBackend::closeRequested(LoadedWindow& w) {
     if (w.goingAway) return false;  // its handler is on its way
     w.goingAway = true;
+    // The handler ends the process at once: what the user copied goes to the
+    // clipboard manager first.
+    handClipboardToManager(kClipboardHandoverMs);
     auto handler = image::handlerFor(w.record->elements[0], vx::kEventGoingAway);
     MainWindowWidget* top = w.widget.get();
     // Once the handler has returned (normally it ends the process first), the
@@ -387,6 +394,7 @@ int32_t QtBackend::windowHandle(uint32_t windowId, uint32_t controlId) {
 }
 
 void QtBackend::shutdown() {
+    handClipboardToManager(kClipboardHandoverMs);
     for (auto& [id, w] : windows_) w->widget->hide();
 }
 

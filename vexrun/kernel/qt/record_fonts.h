@@ -1,14 +1,21 @@
 // The fonts of the window. Controls that store no font use one sans font of
-// 12 pixels (9 points at 96 dpi) with Chinese glyphs, chosen so that a time
-// text "00:00:00,000" shows whole in an 80-pixel box. A stored font (the
-// masked boxes' logical-font record) keeps its pixel height and weight; a face
-// this system does not have maps to the same sans families.
+// 12 pixels (9 points at 96 dpi) with Chinese glyphs, set a little narrower
+// than its normal width: so a time text "00:00:00,000" shows whole in an
+// 80-pixel box, and the widest result line a fit gives (a ratio of 17
+// significant digits with its sign, a shift of 11 characters) in the 272
+// pixels of a result label. A stored font (the masked boxes' logical-font
+// record) keeps its pixel height, weight and width; a face this system does
+// not have maps to the same sans families. Where a text still does not fit
+// its control, fontFittingWidth gives a smaller size of the same font.
 #pragma once
 
 #include <stdint.h>
 
+#include <algorithm>
+
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +24,8 @@
 namespace vexrun {
 
 constexpr int kControlFontPixels = 12;
+constexpr int kControlFontStretch = 85;  // percent of the normal width
+constexpr int kSmallestFontPixels = 6;
 
 inline QStringList sansFamilies() {
     return {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
@@ -28,7 +37,23 @@ inline QFont controlFont() {
     f.setFamilies(sansFamilies());
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(kControlFontPixels);
+    f.setStretch(kControlFontStretch);
     return f;
+}
+
+// `font`, or a smaller pixel size of it, so that each of `lines` is at most
+// `width` pixels wide; the smallest size it goes down to is
+// kSmallestFontPixels.
+inline QFont fontFittingWidth(QFont font, const QStringList& lines, int width) {
+    auto widest = [&lines](const QFont& f) {
+        const QFontMetrics metrics(f);
+        int w = 0;
+        for (const QString& line : lines) w = std::max(w, metrics.horizontalAdvance(line));
+        return w;
+    };
+    int pixels = font.pixelSize() > 0 ? font.pixelSize() : kControlFontPixels;
+    while (pixels > kSmallestFontPixels && widest(font) > width) font.setPixelSize(--pixels);
+    return font;
 }
 
 // A logical-font record as a Qt font. A negative height is the character
@@ -36,6 +61,7 @@ inline QFont controlFont() {
 // character takes about four fifths.
 inline QFont fontFromRecord(const image::FontSettings& s) {
     QFont f = controlFont();
+    f.setStretch(QFont::Unstretched);
     QStringList families = sansFamilies();
     const QString face = QString::fromLatin1(s.faceName.data(), qsizetype(s.faceName.size()));
     if (!face.isEmpty() && QFontDatabase::hasFamily(face)) families.prepend(face);

@@ -76,6 +76,42 @@ TEST(MaskedText, SettingFillsPositionsLeftToRight) {
     EXPECT_EQ(t.read(), "  :  :  ,   ");
 }
 
+TEST(MaskedText, ATextThatReadsAsATimeIsPlacedFieldByField) {
+    MaskedText t = textFor(kTime);
+    const std::pair<const char*, const char*> cases[] = {
+        {" 00:40:12,700", "00:40:12,700"},   // blanks around dropped
+        {"00:40:12,700\t \r", "00:40:12,700"},
+        {"1:02:03,400", "01:02:03,400"},     // right-aligned in their fields
+        {"41:17,500", "00:41:17,500"},       // fields from the right
+        {",5", "00:00:00,500"},              // milliseconds are a fraction
+        {"3,45", "00:00:03,450"},
+        {"1:2:3.4", "01:02:03,400"},         // "." for ","
+        {"00:01:02,", "00:01:02,000"},
+        {"1:02:03", "01:02:03,000"},         // all whole fields, no fraction
+        {"12:34:56,7890123", "12:34:56,789"},
+    };
+    for (auto [in, out] : cases) {
+        t.set("99:99:99,999");
+        t.set(in);
+        EXPECT_EQ(t.read(), out) << in;
+    }
+    // Not a time for this box: fill as typed.
+    for (const char* in : {"123:00:00,000", "-00:00:01,500", "1:2:3:4,5", "1 2:03:04,5", ",", "12:34", ":1,5"}) {
+        MaskedText byMask = textFor(kTime);
+        EXPECT_FALSE(byMask.placeTime(in)) << in;
+    }
+    MaskedText s = textFor(kSigned);
+    s.set("-1:30:00,5");
+    EXPECT_EQ(s.read(), "- 01:30:00,500");
+    s.set(" + 0:10,25 ");
+    EXPECT_EQ(s.read(), "+ 00:00:10,250");
+    s.set("00:40:12,700");
+    EXPECT_EQ(s.read(), "  00:40:12,700");
+    // Typing "." steps over the "," as well.
+    auto at = t.type(8, '.');
+    EXPECT_EQ(at, 9u);
+}
+
 TEST(MaskedText, SignPositionTakesASignOrADigit) {
     MaskedText s = textFor(kSigned);
     s.set("+");

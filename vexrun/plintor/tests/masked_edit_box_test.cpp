@@ -100,6 +100,27 @@ TEST(MaskedEditBox, PasteFillsTheWholeMaskFromTheClipboard) {
     EXPECT_EQ(text(b), "12:34:  ,   ");
 }
 
+TEST(MaskedEditBox, ATimePastedOrSetIsPlacedFieldByFieldAndDeleteRemovesTheNextCharacter) {
+    Box b = makeBox("00:00:00,000;1;0", "  :  :  ,   ", 85);
+    QGuiApplication::clipboard()->setText(QStringLiteral(" 00:40:12.7\n"));
+    QTest::keyClick(b.widget, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text(b), "00:40:12,700");
+    b.control->setTextProperty(vx::kPropMaskedText, "1:02:03,400");
+    EXPECT_EQ(text(b), "01:02:03,400");
+    EXPECT_EQ(b.widget->text(), QStringLiteral("01:02:03,400"));
+    // Delete takes the character after the cursor, stepping over a literal;
+    // pressed again it takes the next one.
+    b.widget->setCursorPosition(1);
+    QTest::keyClick(b.widget, Qt::Key_Delete);
+    EXPECT_EQ(text(b), "0 :02:03,400");
+    QTest::keyClick(b.widget, Qt::Key_Delete);
+    EXPECT_EQ(text(b), "0 : 2:03,400");
+    EXPECT_EQ(b.widget->cursorPosition(), 4);
+    b.widget->setCursorPosition(12);  // nothing after the cursor
+    QTest::keyClick(b.widget, Qt::Key_Delete);
+    EXPECT_EQ(text(b), "0 : 2:03,400");
+}
+
 TEST(MaskedEditBox, TheWholeMaskShowsInTheLayoutsBoxes) {
     for (auto [mask, initial, width] : {std::tuple{"00:00:00,000;1;0", "  :  :  ,   ", 85},
                                         std::tuple{"# 00:00:00,000;1;0", "    :  :  ,   ", 88}}) {

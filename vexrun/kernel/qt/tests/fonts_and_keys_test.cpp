@@ -1,17 +1,20 @@
-// Fonts that fit the layout's boxes, the window icon, and the key codes the
-// handlers see.
+// Fonts that fit the layout's boxes, the window icon, the key codes the
+// handlers see, and the window system's own words in the user's language.
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
 #include "vexrun/kernel/qt/ico_image.h"
 #include "vexrun/kernel/qt/key_codes.h"
 #include "vexrun/kernel/qt/record_fonts.h"
+#include "vexrun/kernel/qt/runtime_translations.h"
 #include "vexrun/kernel/qt/tests/qt_test_application.h"
 
 namespace vexrun {
@@ -127,6 +130,21 @@ TEST(WindowIcon, MalformedFilesGiveAMessage) {
     auto eightBit = ico(1, 1, 8, {0, 0, 0, 0}, {0, 0, 0, 0});
     EXPECT_TRUE(decodeIco(eightBit, error).isNull());
     EXPECT_NE(error.find("24- or 32-bit"), std::string::npos);
+}
+
+TEST(RuntimeTranslations, TheWindowSystemsWordsFollowAChineseLocale) {
+    testing::testApplication();
+    ASSERT_TRUE(installRuntimeTranslations(QLocale(QLocale::Chinese, QLocale::China)));
+    {
+        QMessageBox box;
+        EXPECT_EQ(box.addButton(QMessageBox::Ok)->text(), QString::fromUtf8("确定"));
+    }
+    // The edit boxes' context menus.
+    EXPECT_TRUE(QCoreApplication::translate("QWidgetTextControl", "&Copy").contains(QString::fromUtf8("复制")));
+    EXPECT_TRUE(QCoreApplication::translate("QLineEdit", "&Paste").contains(QString::fromUtf8("粘贴")));
+    // A language without translations leaves the words English.
+    EXPECT_FALSE(installRuntimeTranslations(QLocale::c()));
+    EXPECT_EQ(QCoreApplication::translate("QWidgetTextControl", "&Copy"), QStringLiteral("&Copy"));
 }
 
 }  // namespace

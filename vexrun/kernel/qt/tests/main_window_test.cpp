@@ -8,17 +8,24 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "image/file_bytes.h"
+#include "image/gbk_text.h"
 #include "image/image_reader.h"
 #include "vexrun/kernel/qt/qt_backend.h"
 #include "vexrun/kernel/qt/tests/qt_test_application.h"
 #include "vexrun/kernel/qt/tests/test_program.h"
+#include "vexrun/kernel/qt/record_fonts.h"
+#include "vexrun/kernel/qt/text_area.h"
 #include "vexrun/kernel/qt/text_codec.h"
 
 namespace vexrun {
@@ -216,6 +223,141 @@ TEST_F(RealRecord, TheBoxesAreLegibleWithTheirTexts) {
         EXPECT_LE(QFontMetrics(edit->font()).horizontalAdvance(edit->text()), room)
             << decodeImageText(e.name).toStdString();
     }
+}
+
+// The widest result lines a fit gives: a ratio in its shortest exact form of
+// 17 significant digits with a sign, and a shift of 11 characters; and the
+// line of a real four-segment fit that was once cut off.
+TEST_F(RealRecord, EveryResultLabelShowsTheWidestResultLinesWhole) {
+    const struct {
+        uint32_t id;
+        const char* line;
+    } lines[] = {
+        {0x1601017B, "缩放比率1 = -0.12345678901234567   平移1 = -2147483648"},
+        {0x1601017C, "缩放比率2 = 2.4654516666666666   平移2 = -1805085"},
+        {0x1601017D, "缩放比率3 = -0.98765432109876543   平移3 = -1999999999"},
+        {0x1601017E, "缩放比率4 = -0.88888888888888884   平移4 = -2147483648"},
+    };
+    for (const auto& l : lines) {
+        SCOPED_TRACE(l.line);
+        const std::string gbk = image::utf8ToGbk(l.line).value();
+        backend_->setProperty(vx::kMainWindowId, l.id, vx::kPropLabelCaption, reinterpret_cast<uint64_t>(gbk.c_str()));
+        auto* label = qobject_cast<QLabel*>(backend_->control(vx::kMainWindowId, l.id)->widget());
+        ASSERT_TRUE(label);
+        EXPECT_EQ(label->text(), QString::fromUtf8(l.line));
+        // The kind's own font, not a reduced one, and all of the text inside
+        // the label's 272 pixels.
+        EXPECT_EQ(label->font().pixelSize(), kControlFontPixels);
+        EXPECT_EQ(label->contentsRect().width(), 272);
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width());
+        EXPECT_EQ(label->wordWrap(), false);
+        // Drawn in the label's own colour although it is disabled and selectable.
+        EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::Text), QColor(255, 80, 128));
+    }
+    // A caption no fit gives still shows whole: the font gets smaller.
+    const std::string wide = std::string(60, '8');
+    backend_->setProperty(vx::kMainWindowId, 0x1601017B, vx::kPropLabelCaption, reinterpret_cast<uint64_t>(wide.c_str()));
+    auto* label = qobject_cast<QLabel*>(backend_->control(vx::kMainWindowId, 0x1601017B)->widget());
+    EXPECT_LT(label->font().pixelSize(), kControlFontPixels);
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), 272);
+    // Every caption of the layout shows whole in its label at the kind's font.
+    for (const image::Element& e : window().elements) {
+        if (e.kind != vx::kKindLabel || e.id == 0x1601017B) continue;
+        auto* l = qobject_cast<QLabel*>(backend_->control(vx::kMainWindowId, e.id)->widget());
+        EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->contentsRect().width())
+            << decodeImageText(e.name).toStdString();
+    }
+}
+
+TEST_F(RealRecord, AResultLabelsTextIsSelectedWithTheMouseAndCopied) {
+    const std::string gbk = image::utf8ToGbk("缩放比率2 = 2.4654516666666666   平移2 = -1805085").value();
+    backend_->setProperty(vx::kMainWindowId, 0x1601017C, vx::kPropLabelCaption, reinterpret_cast<uint64_t>(gbk.c_str()));
+    auto* label = qobject_cast<QLabel*>(backend_->control(vx::kMainWindowId, 0x1601017C)->widget());
+    ASSERT_FALSE(label->isEnabled());  // as the record stores it
+    // Drag over the ratio's digits: from just after "= " to the label's end.
+    const QFontMetrics m(label->font());
+    const int y = label->height() / 2;
+    const int from = m.horizontalAdvance(QString::fromUtf8("缩放比率2 = ")) + 1;
+    const int to = m.horizontalAdvance(QString::fromUtf8("缩放比率2 = 2.4654516666666666")) - 1;
+    QTest::mousePress(label, Qt::LeftButton, Qt::NoModifier, QPoint(from, y));
+    QTest::mouseMove(label, QPoint(to, y));
+    QTest::mouseRelease(label, Qt::LeftButton, Qt::NoModifier, QPoint(to, y));
+    EXPECT_EQ(label->selectedText(), QStringLiteral("2.4654516666666666"));
+    // A right click offers to copy it.
+    QTest::mouseClick(label, Qt::RightButton, Qt::NoModifier, QPoint(from, y));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    ASSERT_FALSE(menu->actions().isEmpty());
+    menu->actions().first()->trigger();
+    menu->close();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("2.4654516666666666"));
+}
+
+TEST_F(RealRecord, TabMovesTheFocusOutOfTheSubtitleBoxAndBack) {
+    auto* subtitles = qobject_cast<QPlainTextEdit*>(backend_->controlByName("编辑框1")->widget());
+    ASSERT_TRUE(subtitles);
+    top_->activateWindow();
+    subtitles->setFocus();
+    const std::string before = backend_->controlByName("编辑框1")->contentBytes();
+    QTest::keyClick(subtitles, Qt::Key_Tab);
+    // The next tab stop of the record's order after the subtitle box.
+    EXPECT_EQ(QApplication::focusWidget(), backend_->controlByName("选择框9")->widget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), subtitles);
+    EXPECT_EQ(backend_->controlByName("编辑框1")->contentBytes(), before);  // no tab character went in
+}
+
+TEST_F(RealRecord, TheOutputBoxCopiesItsTextWithItsOwnLineEnds) {
+    Control* output = backend_->controlByName("编辑框7");
+    auto* box = dynamic_cast<TextArea*>(output->widget());
+    ASSERT_TRUE(box);
+    const std::string longLine(3 * kLongestShownRun + 7, 'x');  // shown in pieces
+    const std::string text = "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + longLine + "\nLF\rCR\r\n\xC2\xA0nbsp\r\n";
+    output->setTextProperty(vx::kPropEditText, text);
+    EXPECT_GT(box->document()->blockCount(), 3);
+    box->selectAll();
+    box->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toUtf8().toStdString(), text);
+    // Part of a line, across a piece of the long line.
+    QTextCursor c = box->textCursor();
+    c.setPosition(40);
+    c.setPosition(40 + 2 * kLongestShownRun, QTextCursor::KeepAnchor);
+    box->setTextCursor(c);
+    box->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString(2 * kLongestShownRun - 2, QChar(u'x')));  // two breaks between pieces inside
+    // After an edit every line ends with CR LF; the pieces stay one line.
+    box->moveCursor(QTextCursor::End);
+    box->insertPlainText(QStringLiteral("end"));
+    const std::string edited = output->contentBytes();
+    EXPECT_EQ(edited, "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + longLine + "\r\nLF\r\nCR\r\n\xC2\xA0nbsp\r\nend");
+}
+
+TEST_F(RealRecord, APasteIntoTheSubtitleBoxKeepsEveryByte) {
+    Control* subtitles = backend_->controlByName("编辑框1");
+    auto* box = dynamic_cast<TextArea*>(subtitles->widget());
+    ASSERT_TRUE(box);
+    std::string text;
+    for (int i = 1; i <= 200; ++i) text += std::to_string(i) + "\r\n00:00:01,000 --> 00:00:02,000\r\nline\r\n\r\n";
+    text += std::string(2500, 'y') + "\r\n";
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    top_->activateWindow();
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(subtitles->contentBytes(), text);
+    // Pasted in front of a line: the line's own text follows the paste.
+    box->moveCursor(QTextCursor::Start);
+    QGuiApplication::clipboard()->setText(QStringLiteral("0\r\n"));
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(subtitles->contentBytes(), "0\r\n" + text);
+}
+
+TEST_F(RealRecord, TheFixedSizeWindowOffersNoMaximiseButton) {
+    const Qt::WindowFlags flags = top_->windowFlags();
+    EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
 }
 
 }  // namespace

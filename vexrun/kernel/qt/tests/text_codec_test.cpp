@@ -4,6 +4,9 @@
 
 #include <random>
 
+#include <QStringList>
+
+#include "vexrun/kernel/qt/document_form.h"
 #include "vexrun/kernel/qt/text_codec.h"
 
 namespace vexrun {
@@ -76,6 +79,30 @@ TEST(TextCodec, LineEndsOfMultiLineBoxes) {
     EXPECT_EQ(toCrLfLines(QStringLiteral("a\nb\n")), QStringLiteral("a\r\nb\r\n"));
     EXPECT_EQ(toCrLfLines(toDisplayLines(QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n"))),
               QStringLiteral("1\r\n00:00:01,000 --> 00:00:02,000\r\n"));
+}
+
+TEST(DocumentForm, LongLinesInPiecesAndLineEndsOtherThanCrLfNoted) {
+    // A line of 2,500 characters with a blank in its second half is cut
+    // after that blank; one without blanks at the longest run.
+    QString line = QString(kLongestShownRun - 10, QChar(u'a')) + QChar(u' ') + QString(1500, QChar(u'b'));
+    const DocumentForm form = documentForm(QStringLiteral("x\r\n") + line + QStringLiteral("\ny\rz"));
+    const QStringList paragraphs = form.text.split(QChar(u'\n'));
+    ASSERT_EQ(paragraphs.size(), 3);
+    EXPECT_EQ(paragraphs[0], QStringLiteral("x\u2028") + QString(kLongestShownRun - 10, QChar(u'a')) + QChar(u' '));
+    EXPECT_EQ(paragraphs[1], QString(kLongestShownRun, QChar(u'b')));
+    EXPECT_EQ(paragraphs[2], QString(500, QChar(u'b')) + QStringLiteral("\u2028y\u2028z"));
+    EXPECT_EQ(form.continuedParagraphs, (std::vector<int>{1, 2}));
+    // The LF after the long line and the CR after "y", by document position.
+    ASSERT_EQ(form.otherEnds.positions.size(), 2u);
+    EXPECT_EQ(form.text.at(form.otherEnds.positions[0]), QChar(QChar::LineSeparator));
+    EXPECT_EQ(form.otherEnds.at(form.otherEnds.positions[0]), LineEnd::Lf);
+    EXPECT_EQ(form.otherEnds.at(form.otherEnds.positions[1]), LineEnd::Cr);
+    EXPECT_EQ(form.otherEnds.at(1), LineEnd::CrLf);
+    // A surrogate pair is never cut.
+    QString pairs;
+    for (int i = 0; i < kLongestShownRun; ++i) pairs += QString::fromUtf8("\xF0\x9F\x98\x80");
+    const DocumentForm cut = documentForm(QChar(u'a') + pairs);
+    for (const QString& piece : cut.text.split(QChar(u'\n'))) EXPECT_FALSE(piece.back().isHighSurrogate());
 }
 
 }  // namespace
