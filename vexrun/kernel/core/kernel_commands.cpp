@@ -14,6 +14,7 @@
 #include <string>
 
 #include "vexrun/kernel/core/command_arguments.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/number_text.h"
 #include "vexrun/kernel/core/runtime_errors.h"
@@ -106,7 +107,7 @@ int32_t toInteger(const CommandArguments& a) {
 std::string readWholeFile(std::string_view path) {
     std::string name(path);
     std::string bytes;
-    int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = platform::openFileForReading(name);
     if (fd < 0) return bytes;
     struct stat st;
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {

@@ -1,6 +1,6 @@
 # tessaly_add_support_library(TARGET OUTPUT_NAME SOURCE... [LIBS ...])
-# A support library "<OUTPUT_NAME>.vxl" in build/bin next to vexrun.vxr,
-# exporting only vexSupportLibrary. The target `vexrun_runtime` builds the
+# A support library "<OUTPUT_NAME>.vxl" (a shared object, on Windows a DLL) in
+# build/bin next to vexrun.vxr, exporting only vexSupportLibrary. The target `vexrun_runtime` builds the
 # kernel library with all of them.
 include_guard(GLOBAL)
 
@@ -16,6 +16,7 @@ function(tessaly_add_support_library target output)
     PREFIX "" SUFFIX ".vxl" OUTPUT_NAME ${output}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  # A DLL on Windows: it exports only what is marked VEXRUN_EXPORT.
   target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
   add_dependencies(vexrun_runtime ${target})
 endfunction()
