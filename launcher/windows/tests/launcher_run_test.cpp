@@ -157,6 +157,54 @@ TEST(EmbeddedImage, IsTheLinuxBuildsImageByteForByteAtTheStartOfTheDataSection) 
     EXPECT_LT(data.address + data.bytes.size(), 0x80000000u);
 }
 
+std::string versionText(const std::vector<char>& block, const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return {};
+    return value;
+}
+
+TEST(Resources, VersionBlockAndTheWindowIconAt48x48In32Bits) {
+    const std::string exe = LAUNCHER_EXE;
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000000u);  // .0.0
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000000u);
+    EXPECT_EQ(versionText(block, "FileVersion"), "1.0.0.0");
+    EXPECT_EQ(versionText(block, "ProductVersion"), "1.0.0.0");
+    EXPECT_EQ(versionText(block, "FileDescription"), "Re-times SRT subtitles to fit another release of a film");
+    EXPECT_EQ(versionText(block, "CompanyName"), "The Tessaly developers");
+
+    // The icon group holds one 48 x 48 image of 32 bits, the window icon's
+    // bytes as the Linux build wrote them.
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const auto* dir = static_cast<const uint8_t*>(LockResource(LoadResource(module, group)));
+    ASSERT_NE(dir, nullptr);
+    EXPECT_EQ(dir[4], 1);                    // one image
+    EXPECT_EQ(dir[6], 48);                   // width
+    EXPECT_EQ(dir[7], 48);                   // height
+    EXPECT_EQ(dir[6 + 6] | dir[6 + 7] << 8, 32);  // bits per pixel
+    const std::string ico = readFile(LAUNCHER_ICON_FILE);
+    const uint16_t id = static_cast<uint16_t>(dir[6 + 12] | dir[6 + 13] << 8);
+    HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));  // RT_ICON
+    ASSERT_NE(image, nullptr);
+    const uint32_t offset = static_cast<uint8_t>(ico[18]) | static_cast<uint8_t>(ico[19]) << 8;
+    ASSERT_EQ(SizeofResource(module, image), ico.size() - offset);
+    EXPECT_EQ(memcmp(LockResource(LoadResource(module, image)), ico.data() + offset, ico.size() - offset), 0);
+    FreeLibrary(module);
+}
+
 class LauncherRun : public ::testing::Test {
 protected:
     void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyParent); }
@@ -406,6 +454,23 @@ TEST_F(LauncherRun, InvalidInstalledLibraryIsReleasedThenReported) {
 
     copyFile(STAND_IN_ZERO_ENTRY, dir / "vexrun.vxe");
     expectFailure(run(exe), "zero-entry unloaded\n");
+}
+
+// --- The real kernel library ----------------------------------------------------
+
+TEST_F(LauncherRun, RealKernelLibraryRunsTheImageWithTheFiveSupportLibraries) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    copyFile(KERNEL_LIBRARY, app / "vexrun.vxr");
+    for (const char* library : {SUPPORT_LIBRARIES}) copyFile(library, app / fs::path(library).filename());
+
+    // Loaded, relocated, run from the entry routine up to its first window,
+    // which needs the window layer still to come.
+    const RunResult result = run(exe);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(result.boxShown);
+    EXPECT_EQ(result.err, "vexrun: loading a window needs a window system, and none is installed\n");
+    EXPECT_EQ(result.exitCode, 3u);
 }
 
 }  // namespace
