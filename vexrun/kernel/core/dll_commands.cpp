@@ -60,8 +60,7 @@ void resetDllCommands() noexcept {
 
 bool resolveDllCommands(std::string_view dllName, std::span<const std::string_view> functionNames,
                         std::string& error) {
-    if (!functionNames.empty() &&
-        !equalIgnoringCase(dllName, kDllName)) {
+    if (!functionNames.empty() && !equalIgnoringCase(dllName, kDllName)) {
         error = "unknown DLL \"" + std::string(dllName) + "\": only kernel32.dll stands in here";
         return false;
     }
