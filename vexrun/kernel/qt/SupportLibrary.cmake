@@ -1,7 +1,7 @@
 # tessaly_add_support_library(TARGET OUTPUT_NAME SOURCE... [LIBS ...])
 # A support library "<OUTPUT_NAME>.vxl" (a shared object, on Windows a DLL) in
-# build/bin next to vexrun.vxr, exporting only vexSupportLibrary. The target `vexrun_runtime` builds the
-# kernel library with all of them.
+# build/bin next to vexrun.vxr, exporting only vexSupportLibrary. The target
+# `vexrun_runtime` builds the kernel library with all of them.
 include_guard(GLOBAL)
 
 if(NOT TARGET vexrun_runtime)
