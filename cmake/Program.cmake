@@ -3,7 +3,10 @@
 # into the image, and hosted into a static library for the tests and tools.
 
 set(TESSALY_PROGRAM_OBJECT ${CMAKE_BINARY_DIR}/program.o)
-set(TESSALY_IMAGE_FILE ${CMAKE_BINARY_DIR}/tessaly.img)
+# The Windows build takes the Linux build's image (cmake/WindowsBuild.cmake).
+if(NOT WIN32)
+  set(TESSALY_IMAGE_FILE ${CMAKE_BINARY_DIR}/tessaly.img)
+endif()
 
 # Sources of both builds.
 function(tessaly_program_sources)

@@ -1,13 +1,21 @@
 #include "image/gbk_text.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdio>
+
+// MinGW has no iconv: there the image reader shows a GBK text in its
+// messages with every byte outside ASCII as \xNN.
+#if __has_include(<iconv.h>)
+#include <iconv.h>
+#define TESSALY_HAS_ICONV 1
+#endif
 
 namespace image {
 namespace {
 
+#ifndef TESSALY_HAS_ICONV
+std::optional<std::string> convert(const char*, const char*, std::string_view) { return std::nullopt; }
+#else
 std::optional<std::string> convert(const char* to, const char* from, std::string_view in) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
@@ -34,6 +42,7 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
     if (!ok) return std::nullopt;
     return out;
 }
+#endif
 
 }  // namespace
 

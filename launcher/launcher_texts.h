@@ -33,6 +33,14 @@ constexpr int kEntryHookArgument = vx::kEntryHookSelector;
 constexpr char kInstallRecordFile[] = ".config/Norvex/Ovra/Install";
 constexpr char kInstallPathLine[] = "Path=";
 
+// On Windows: the registry value "Path" under this key of the current user,
+// opened for reading (KEY_READ).
+constexpr char kInstallKey[] = "Software\\Norvex\\Ovra\\Install";
+constexpr char kInstallValue[] = "Path";
+constexpr unsigned long kInstallKeyAccess = 0x20019;
+// MB_ICONERROR with the single OK button.
+constexpr unsigned kFailureStyle = 0x10;
+
 constexpr char kFailureText[] = "Not found the kernel library or the kernel library is invalid!";
 constexpr char kFailureCaption[] = "Error";
 

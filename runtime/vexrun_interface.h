@@ -12,6 +12,13 @@
 
 #include <stdint.h>
 
+// Every call between the kernel library and the image's code follows the
+// System V x86-64 convention, the image's own, whatever the platform's
+// default: on Windows the kernel library is built with the Microsoft x64
+// convention and must say so on each function and function-pointer type that
+// crosses.
+#define VX_IMAGE_CALL __attribute__((sysv_abi))
+
 namespace vx {
 
 // ---------------------------------------------------------------------------
@@ -185,22 +192,26 @@ constexpr int32_t kKeyEnter = 13;
 // Results are returned in rax: integers in the low 32 bits, addresses whole,
 // doubles as their bit pattern.
 // ---------------------------------------------------------------------------
-using SlotReportError = void (*)(int32_t code);  // never returns
-using SlotCallDll = uint64_t (*)(uint32_t index, uint64_t a0, uint64_t a1, uint64_t a2);
-using SlotCallLibrary = uint64_t (*)(uint32_t libraryIndex, uint32_t commandTimes4,
-                                     const ArgListHeader* args);
-using SlotCallKernel = uint64_t (*)(uint32_t offset, const ArgListHeader* args);
-using SlotGetProperty = uint64_t (*)(uint32_t windowId, uint32_t controlId, uint32_t property,
-                                     int32_t minusOne);
-using SlotSetProperty = void (*)(uint32_t windowId, uint32_t controlId, uint32_t property,
-                                 int32_t minusOne, uint32_t value, uint32_t high);
-using SlotAllocate = void* (*)(uint32_t bytes);
-using SlotReallocate = void* (*)(void* block, uint32_t bytes);
-using SlotFree = void (*)(void* block);
-using SlotEndProcess = void (*)(int32_t exitCode);  // never returns
-using SlotRunMessageLoop = int32_t (*)(int32_t zero);
-using SlotLoadWindow = int32_t (*)(uint32_t windowId);
-using SlotService = uint64_t (*)(uint32_t number, uint64_t a, uint64_t b);
+using SlotReportError = void(VX_IMAGE_CALL*)(int32_t code);  // never returns
+using SlotCallDll = uint64_t(VX_IMAGE_CALL*)(uint32_t index, uint64_t a0, uint64_t a1, uint64_t a2);
+using SlotCallLibrary = uint64_t(VX_IMAGE_CALL*)(uint32_t libraryIndex, uint32_t commandTimes4,
+                                                 const ArgListHeader* args);
+using SlotCallKernel = uint64_t(VX_IMAGE_CALL*)(uint32_t offset, const ArgListHeader* args);
+using SlotGetProperty = uint64_t(VX_IMAGE_CALL*)(uint32_t windowId, uint32_t controlId, uint32_t property,
+                                                 int32_t minusOne);
+using SlotSetProperty = void(VX_IMAGE_CALL*)(uint32_t windowId, uint32_t controlId, uint32_t property,
+                                             int32_t minusOne, uint32_t value, uint32_t high);
+using SlotAllocate = void*(VX_IMAGE_CALL*)(uint32_t bytes);
+using SlotReallocate = void*(VX_IMAGE_CALL*)(void* block, uint32_t bytes);
+using SlotFree = void(VX_IMAGE_CALL*)(void* block);
+using SlotEndProcess = void(VX_IMAGE_CALL*)(int32_t exitCode);  // never returns
+using SlotRunMessageLoop = int32_t(VX_IMAGE_CALL*)(int32_t zero);
+using SlotLoadWindow = int32_t(VX_IMAGE_CALL*)(uint32_t windowId);
+using SlotService = uint64_t(VX_IMAGE_CALL*)(uint32_t number, uint64_t a, uint64_t b);
+
+// Code of the image the kernel library calls without arguments: the entry
+// routine, the exit routine, a thread's routine.
+using ImageRoutine = void(VX_IMAGE_CALL*)();
 
 struct HelperTable {
     SlotReportError reportError;      // 0

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <fstream>
 #include <sstream>
@@ -11,8 +14,19 @@ namespace fs = std::filesystem;
 namespace launcher_test {
 
 TempTree::TempTree() {
+#ifdef _WIN32
+    // A name no other tree of this or another process has at the moment.
+    static int made = 0;
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+        const fs::path candidate = fs::temp_directory_path() / ("tessaly-launcher-" + std::to_string(_getpid()) + "-" +
+                                                                std::to_string(++made));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) root_ = candidate;
+    }
+#else
     std::string pattern = (fs::temp_directory_path() / "tessaly-launcher-XXXXXX").string();
     if (mkdtemp(pattern.data())) root_ = pattern;
+#endif
     EXPECT_FALSE(root_.empty()) << "cannot make a temporary folder";
 }
 

@@ -26,6 +26,13 @@ struct SupportLibrary {
 };
 
 using SupportLibraryEntry = const SupportLibrary* (*)();
+
+// How a library of ours exports a function by its C name.
+#ifdef _WIN32
+#define VEXRUN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define VEXRUN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 constexpr const char* kSupportLibraryExport = "vexSupportLibrary";
 constexpr const char* kSupportLibrarySuffix = ".vxl";
 

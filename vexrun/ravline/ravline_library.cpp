@@ -8,7 +8,7 @@
 
 namespace {
 
-using Routine = uint64_t (*)();
+using Routine = uint64_t(VX_IMAGE_CALL*)();  // image code
 
 void* runRoutine(void* routine) {
     reinterpret_cast<Routine>(routine)();
@@ -37,6 +37,6 @@ const vexrun::SupportLibrary kLibrary = {vexrun::kSupportLibraryAbi, "Ravline", 
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const vexrun::SupportLibrary* vexSupportLibrary() {
+VEXRUN_EXPORT const vexrun::SupportLibrary* vexSupportLibrary() {
     return &kLibrary;
 }

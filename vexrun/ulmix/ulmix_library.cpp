@@ -26,6 +26,6 @@ const vexrun::SupportLibrary kLibrary = {vexrun::kSupportLibraryAbi, "ulmix", vx
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const vexrun::SupportLibrary* vexSupportLibrary() {
+VEXRUN_EXPORT const vexrun::SupportLibrary* vexSupportLibrary() {
     return &kLibrary;
 }

@@ -1,14 +1,10 @@
 // The kernel32 stand-ins and the image's DLL-command order.
 #include "vexrun/kernel/core/dll_commands.h"
 
-#include <signal.h>
-#include <strings.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/runtime_errors.h"
 
 namespace vexrun {
@@ -16,21 +12,17 @@ namespace {
 
 using DllFunction = uint64_t (*)(uint64_t, uint64_t, uint64_t);
 
-uint64_t getCurrentProcessId(uint64_t, uint64_t, uint64_t) { return static_cast<uint32_t>(getpid()); }
+using platform::getCurrentProcessId;
+using platform::openProcess;
+using platform::terminateProcess;
 
-bool processExists(pid_t pid) { return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM); }
-
-// The handle of a process is its pid.
-uint64_t openProcess(uint64_t /*access*/, uint64_t /*inherit*/, uint64_t pid) {
-    auto p = static_cast<pid_t>(static_cast<int32_t>(pid));
-    return processExists(p) ? static_cast<uint32_t>(p) : 0;
-}
-
-uint64_t terminateProcess(uint64_t handle, uint64_t exitCode, uint64_t) {
-    auto p = static_cast<pid_t>(static_cast<int32_t>(handle));
-    if (p <= 0) return 0;
-    if (p == getpid()) _exit(static_cast<int>(static_cast<uint32_t>(exitCode)));  // at once, every thread
-    return kill(p, SIGKILL) == 0 ? 1 : 0;
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
 }
 
 struct StandIn {
@@ -68,8 +60,7 @@ void resetDllCommands() noexcept {
 
 bool resolveDllCommands(std::string_view dllName, std::span<const std::string_view> functionNames,
                         std::string& error) {
-    if (!functionNames.empty() &&
-        (dllName.size() != 12 || strncasecmp(std::string(dllName).c_str(), kDllName, 12) != 0)) {
+    if (!functionNames.empty() && !equalIgnoringCase(dllName, kDllName)) {
         error = "unknown DLL \"" + std::string(dllName) + "\": only kernel32.dll stands in here";
         return false;
     }

@@ -1,5 +1,5 @@
-// DLL commands (slot 1): our stand-ins of the kernel32 functions the program
-// declares. At load the image's DLL name and command names (header words 24
+// DLL commands (slot 1): the kernel32 functions the program declares (on
+// Windows the real ones, on Linux our stand-ins, both in platform.h). At load the image's DLL name and command names (header words 24
 // to 27) are resolved against this table; before any image is loaded (hosted
 // tests) the commands stand in the order of vx::DllCommand.
 //   GetCurrentProcessId()               -> the process id
@@ -8,6 +8,7 @@
 //   TerminateProcess(handle, code)      -> for the own process: ends it at once
 //                                          with `code` (no exit routine); for
 //                                          another: SIGKILL, 1; 0 on failure
+// (On Windows OpenProcess gives a real handle, its low 32 bits.)
 #pragma once
 
 #include <stdint.h>

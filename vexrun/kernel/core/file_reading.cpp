@@ -10,6 +10,7 @@
 #include <string>
 
 #include "vexrun/kernel/core/memory.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/utf16_text.h"
 
 namespace vexrun {
@@ -24,7 +25,7 @@ void* emptyByteSet() { return newByteSet(std::string_view()); }
 void* readFileAsByteSet(std::string_view path, uint64_t maxBytes) {
     if (maxBytes > kMaxFileBytes) maxBytes = kMaxFileBytes;
     const std::string name(path);
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openFileForReading(name);
     if (fd < 0) return emptyByteSet();
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||

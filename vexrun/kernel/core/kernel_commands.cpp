@@ -13,6 +13,7 @@
 
 #include "vexrun/kernel/core/command_arguments.h"
 #include "vexrun/kernel/core/file_reading.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/number_text.h"
 #include "vexrun/kernel/core/runtime_errors.h"

@@ -1,4 +1,5 @@
-#include "vexrun/kernel/core/mapped_extent.h"
+// readableExtent on Linux: the mappings of /proc/self/maps.
+#include "vexrun/kernel/core/platform.h"
 
 #include <fcntl.h>
 #include <stdint.h>
@@ -8,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexrun {
+namespace vexrun::platform {
 namespace {
 
 std::string readMaps() {
@@ -64,4 +65,4 @@ size_t readableExtent(const void* address) noexcept {
     return end ? end - a : 0;
 }
 
-}  // namespace vexrun
+}  // namespace vexrun::platform

@@ -1,10 +1,11 @@
 #include "vexrun/kernel/core/number_text.h"
 
-#include <locale.h>
 #include <math.h>
 #include <stdlib.h>
 
 #include <charconv>
+
+#include "vexrun/kernel/core/platform.h"
 
 namespace vexrun {
 
@@ -22,10 +23,8 @@ int32_t parseInteger(std::string_view text) noexcept {
 }
 
 double parseDouble(std::string_view text) noexcept {
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     std::string copy(text);  // strtod needs the NUL
-    if (!cLocale) return strtod(copy.c_str(), nullptr);
-    return strtod_l(copy.c_str(), nullptr, cLocale);
+    return platform::parseDoubleInCLocale(copy.c_str());
 }
 
 std::string formatDouble(double x) {

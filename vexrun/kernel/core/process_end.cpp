@@ -4,11 +4,11 @@
 
 #include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <atomic>
 
 #include "vexrun/kernel/core/memory.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/gui_backend.h"
 
 namespace vexrun {
@@ -24,14 +24,14 @@ void endProcess(int32_t code) noexcept {
     // Only the first call runs the exit routine and the shutdown; an exit
     // routine that ends the process itself ends it with its own code.
     if (!gEnding.exchange(true)) {
-        if (ExitRoutine routine = gExitRoutine.exchange(nullptr)) routine();
+        if (ExitRoutine routine = gExitRoutine.exchange(nullptr)) routine();  // image code
         if (GuiBackend* gui = guiBackend()) gui->shutdown();
         if (getenv("VEXRUN_REPORT_BLOCKS")) {
             fprintf(stderr, "vexrun: live blocks at exit: %lld\n", static_cast<long long>(liveBlockCount()));
         }
     }
     fflush(nullptr);
-    _exit(code);
+    platform::exitNow(code);
 }
 
 }  // namespace vexrun

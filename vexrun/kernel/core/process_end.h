@@ -4,9 +4,11 @@
 
 #include <stdint.h>
 
+#include "runtime/vexrun_interface.h"
+
 namespace vexrun {
 
-using ExitRoutine = void (*)();
+using ExitRoutine = vx::ImageRoutine;
 
 // Service 3. A later registration replaces an earlier one.
 void registerExitRoutine(ExitRoutine routine) noexcept;

@@ -5,8 +5,6 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
@@ -15,7 +13,7 @@
 #include "image/image_reader.h"
 #include "vexrun/kernel/core/dll_commands.h"
 #include "vexrun/kernel/core/helper_table.h"
-#include "vexrun/kernel/core/mapped_extent.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/runtime_errors.h"
 #include "vexrun/kernel/core/support_libraries.h"
 
@@ -152,7 +150,7 @@ bool relocate(const image::SectionView& code, uint8_t* codeData, const uint8_t* 
 }
 
 void releaseLoad() {
-    if (gState.variablesMapping) munmap(gState.variablesMapping, gState.variablesMappingSize);
+    if (gState.variablesMapping) platform::unmapBelow2GiB(gState.variablesMapping, gState.variablesMappingSize);
     gState.variablesMapping = nullptr;
     unloadLibraries();
     resetDllCommands();
@@ -220,22 +218,26 @@ bool loadProgramImage(uint8_t* imageBytes, size_t size, std::string& error) {
     }
     if (const image::SectionView* v = view.section("var")) {
         gState.variablesMappingSize = pagesFor(v->sizeInMemory ? v->sizeInMemory : 1);
-        void* m = mmap(nullptr, gState.variablesMappingSize, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-        if (m == MAP_FAILED) return fail(error, std::string("cannot map the variables below 2 GiB: ") + strerror(errno));
+        std::string why;
+        void* m = platform::mapBelow2GiB(gState.variablesMappingSize, false, why);
+        if (!m) return fail(error, "cannot map the variables below 2 GiB: " + why);
         gState.variablesMapping = m;
         p.variables = static_cast<uint8_t*>(m);  // zero-filled by the kernel
         p.variablesSize = v->sizeInMemory;
     }
     auto first = reinterpret_cast<uintptr_t>(p.code) & ~(kPage - 1);
     auto last = reinterpret_cast<uintptr_t>(p.code) + p.codeSize;
-    if (mprotect(reinterpret_cast<void*>(first), pagesFor(last - first), PROT_READ | PROT_WRITE | PROT_EXEC) != 0) {
-        return fail(error, std::string("cannot make the code writable and executable: ") + strerror(errno));
+    std::string why;
+    if (!platform::makeCodeWritable(reinterpret_cast<void*>(first), pagesFor(last - first), why)) {
+        return fail(error, "cannot make the code writable: " + why);
     }
     if (!relocate(*code, p.code, p.constData, p.constSize, p.variables, p.variablesSize, error)) {
         return fail(error, error);
     }
-    p.entry = reinterpret_cast<void (*)()>(imageBytes + entry);
+    if (!platform::makeCodeExecutable(reinterpret_cast<void*>(first), pagesFor(last - first), why)) {
+        return fail(error, "cannot make the code executable: " + why);
+    }
+    p.entry = reinterpret_cast<vx::ImageRoutine>(imageBytes + entry);
     gState.program = p;
     gState.loaded = true;
     return true;
@@ -248,7 +250,7 @@ void callEntryRoutine() noexcept {
 
 void unloadProgramImage() noexcept {
     releaseLoad();
-    if (gState.imageCopy) munmap(gState.imageCopy, gState.imageCopySize);
+    if (gState.imageCopy) platform::unmapBelow2GiB(gState.imageCopy, gState.imageCopySize);
     gState.imageCopy = nullptr;
 }
 
@@ -258,14 +260,15 @@ bool loadProgramImageCopy(std::span<const uint8_t> bytes, std::string& error) {
         return false;
     }
     const size_t mapped = pagesFor(bytes.empty() ? 1 : bytes.size());
-    void* m = mmap(nullptr, mapped, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-    if (m == MAP_FAILED) {
-        error = std::string("cannot map memory below 2 GiB for the program image: ") + strerror(errno);
+    std::string why;
+    void* m = platform::mapBelow2GiB(mapped, true, why);
+    if (!m) {
+        error = "cannot map memory below 2 GiB for the program image: " + why;
         return false;
     }
     if (!bytes.empty()) memcpy(m, bytes.data(), bytes.size());
     if (!loadProgramImage(static_cast<uint8_t*>(m), bytes.size(), error)) {
-        munmap(m, mapped);
+        platform::unmapBelow2GiB(m, mapped);
         return false;
     }
     gState.imageCopy = m;
@@ -274,7 +277,7 @@ bool loadProgramImageCopy(std::span<const uint8_t> bytes, std::string& error) {
 }
 
 bool loadProgramImageFile(const std::string& path, std::string& error) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = platform::openFileForReading(path);
     if (fd < 0) {
         error = "cannot read program image " + path + ": " + strerror(errno);
         return false;
@@ -306,7 +309,7 @@ void runProgramImageFile(const std::string& path) noexcept {
 
 void runtimeEntry(const uint8_t* image) {
     if (!image) fatalError("no program image was given", kExitLoadFailure);
-    const size_t size = readableExtent(image);
+    const size_t size = platform::readableExtent(image);
     if (!size) fatalError("the program image's address " + hex(reinterpret_cast<uint64_t>(image)) + " is not mapped",
                           kExitLoadFailure);
     runProgramImage(const_cast<uint8_t*>(image), size);

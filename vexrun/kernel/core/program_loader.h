@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/vexrun_interface.h"
+
 namespace vexrun {
 
 // The loaded program, for the window layer.
@@ -26,7 +28,7 @@ struct LoadedProgram {
     uint32_t constSize = 0;
     uint8_t* variables = nullptr;    // the "var" memory, zeroed at load
     uint32_t variablesSize = 0;
-    void (*entry)() = nullptr;
+    vx::ImageRoutine entry = nullptr;  // image code
 };
 
 // nullptr while no program is loaded.

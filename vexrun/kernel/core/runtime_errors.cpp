@@ -3,25 +3,17 @@
 #include "vexrun/kernel/core/runtime_errors.h"
 
 #include <stdio.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <string>
 
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/gui_backend.h"
 
 namespace vexrun {
 namespace {
 
 std::atomic<bool> gReporting{false};
-
-void writeAll(int fd, std::string_view s) {
-    while (!s.empty()) {
-        ssize_t n = write(fd, s.data(), s.size());
-        if (n <= 0) return;
-        s.remove_prefix(static_cast<size_t>(n));
-    }
-}
 
 }  // namespace
 
@@ -36,15 +28,15 @@ std::string_view runtimeErrorMeaning(int32_t code) noexcept {
 
 void fatalError(std::string_view message, int status) noexcept {
     // A fault while reporting (say, inside the message box) ends at once.
-    if (gReporting.exchange(true)) _exit(status);
+    if (gReporting.exchange(true)) platform::exitNow(status);
     fflush(stdout);
     // Written in pieces: the report may be of memory that ran out.
-    writeAll(STDERR_FILENO, "vexrun: ");
-    writeAll(STDERR_FILENO, message);
-    writeAll(STDERR_FILENO, "\n");
+    platform::writeStandardError("vexrun: ");
+    platform::writeStandardError(message);
+    platform::writeStandardError("\n");
     if (GuiBackend* gui = guiBackend()) gui->messageBox(message, 0, "vexrun");
     fflush(nullptr);
-    _exit(status);
+    platform::exitNow(status);
 }
 
 void reportRuntimeError(int32_t code) noexcept {

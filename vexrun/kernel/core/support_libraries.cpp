@@ -1,13 +1,9 @@
 // Finding, loading and calling the support libraries of the library table.
 #include "vexrun/kernel/core/support_libraries.h"
 
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <vector>
 
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/runtime_errors.h"
 
 namespace vexrun {
@@ -21,15 +17,9 @@ struct Loaded {
 };
 std::vector<Loaded> gLibraries;
 
-std::string directoryOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 void unloadAll() {
     for (auto it = gLibraries.rbegin(); it != gLibraries.rend(); ++it) {
-        if (it->handle) dlclose(it->handle);
+        if (it->handle) platform::closeLibrary(it->handle);
     }
     gLibraries.clear();
 }
@@ -37,19 +27,10 @@ void unloadAll() {
 }  // namespace
 
 std::string supportLibraryDirectory() {
-    if (const char* dir = getenv("VEXRUN_LIBRARY_DIR"); dir && *dir) return dir;
+    if (std::string dir = platform::environmentValue("VEXRUN_LIBRARY_DIR"); !dir.empty()) return dir;
     // The file that holds this code: vexrun.vxr, or an executable the core is
     // linked into.
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&supportLibraryDirectory), &info) && info.dli_fname &&
-        std::string_view(info.dli_fname).find('/') != std::string_view::npos) {
-        char resolved[PATH_MAX];
-        if (realpath(info.dli_fname, resolved)) return directoryOf(resolved);
-    }
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) return directoryOf(std::string(self, static_cast<size_t>(n)));
-    return ".";
+    return platform::ownDirectory();
 }
 
 bool loadLibraries(std::span<const std::string_view> names, std::string& error) {
@@ -64,16 +45,16 @@ bool loadLibraries(std::span<const std::string_view> names, std::string& error) 
     for (size_t i = 1; i < names.size(); ++i) {
         const std::string name(names[i]);
         const std::string prefix = "cannot load support library " + name + ": ";
-        const std::string path = dir + "/" + name + kSupportLibrarySuffix;
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        const std::string path = dir + platform::kPathSeparator + name + kSupportLibrarySuffix;
+        std::string why;
+        void* handle = platform::openLibrary(path, why);
         if (!handle) {
-            const char* why = dlerror();
-            error = prefix + (why ? why : path + " does not open");
+            error = prefix + why;
             unloadAll();
             return false;
         }
         gLibraries.push_back({handle, nullptr});
-        auto entry = reinterpret_cast<SupportLibraryEntry>(dlsym(handle, kSupportLibraryExport));
+        auto entry = reinterpret_cast<SupportLibraryEntry>(platform::librarySymbol(handle, kSupportLibraryExport));
         const SupportLibrary* d = entry ? entry() : nullptr;
         if (!entry) {
             error = prefix + path + " has no export " + kSupportLibraryExport;

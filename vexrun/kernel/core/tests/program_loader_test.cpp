@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "vexrun/kernel/core/helper_table.h"
-#include "vexrun/kernel/core/mapped_extent.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/program_loader.h"
 #include "vexrun/kernel/core/runtime_errors.h"
@@ -285,8 +285,8 @@ TEST(MappedExtent, CoversAdjacentReadablePagesAndNothingUnmapped) {
     auto* m = static_cast<uint8_t*>(mmap(nullptr, 3 * 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(m, MAP_FAILED);
     munmap(m + 2 * 4096, 4096);  // a hole after two pages
-    EXPECT_EQ(vexrun::readableExtent(m + 100), 2 * 4096u - 100);
-    EXPECT_EQ(vexrun::readableExtent(reinterpret_cast<void*>(16)), 0u);
+    EXPECT_EQ(vexrun::platform::readableExtent(m + 100), 2 * 4096u - 100);
+    EXPECT_EQ(vexrun::platform::readableExtent(reinterpret_cast<void*>(16)), 0u);
     munmap(m, 2 * 4096);
 }
 

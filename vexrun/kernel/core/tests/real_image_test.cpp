@@ -18,6 +18,18 @@
 
 namespace {
 
+void setVariable(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");
+#else
+    if (value) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+#endif
+}
+
 std::vector<uint8_t> imageBytes() {
     std::ifstream in(TESSALY_IMAGE_FILE, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -25,10 +37,10 @@ std::vector<uint8_t> imageBytes() {
 
 class RealImage : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("VEXRUN_LIBRARY_DIR", VEXRUN_CORE_STUB_DIR, 1); }
+    void SetUp() override { setVariable("VEXRUN_LIBRARY_DIR", VEXRUN_CORE_STUB_DIR); }
     void TearDown() override {
         vexrun::unloadProgramImage();
-        unsetenv("VEXRUN_LIBRARY_DIR");
+        setVariable("VEXRUN_LIBRARY_DIR", nullptr);
     }
 };
 
@@ -57,7 +69,7 @@ TEST_F(RealImage, EveryRelocatedValueIsItsBasePlusTheStoredOne) {
     }
     EXPECT_EQ(p->variablesSize, 0x74u);
     for (uint32_t i = 0; i < p->variablesSize; ++i) ASSERT_EQ(p->variables[i], 0) << "var byte " << i;
-    EXPECT_EQ(p->entry, reinterpret_cast<void (*)()>(p->image + view->entryOffset()));
+    EXPECT_EQ(p->entry, reinterpret_cast<vx::ImageRoutine>(p->image + view->entryOffset()));
 }
 
 struct LoggingGui : coretest::FakeGuiBackend {
@@ -76,7 +88,7 @@ TEST_F(RealImage, RunsFromTheEntryRoutineToTheExitRoutineAndFreesEveryBlock) {
     const std::vector<uint8_t> bytes = imageBytes();
     EXPECT_EXIT(
         {
-            setenv("VEXRUN_REPORT_BLOCKS", "1", 1);
+            setVariable("VEXRUN_REPORT_BLOCKS", "1");
             static LoggingGui gui;
             vexrun::setGuiBackend(&gui);
             std::string error;

@@ -17,6 +17,6 @@ const vexrun::SupportLibrary kLibrary = {vexrun::kSupportLibraryAbi, STUB_LIBRAR
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) const vexrun::SupportLibrary* vexSupportLibrary() {
+VEXRUN_EXPORT const vexrun::SupportLibrary* vexSupportLibrary() {
     return &kLibrary;
 }

@@ -1,0 +1,476 @@
+// The real tessaly.exe, copied into temporary folders with stand-in kernel
+// libraries beside it or in an installation directory recorded in the
+// registry, run as a user would start it (the same cases as on Linux).
+//
+// A stand-in prints "<marker> loaded <path>", "<marker> hook <argument>" and
+// "<marker> entry image=<address> bytes=<first four>" on standard output, and
+// "<marker> unloaded" on standard error when it is released. A failure shows
+// a message box: the test reads its caption and text, notes what was on
+// standard error at that moment, and presses OK.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "launcher/tests/temp_tree.h"
+
+namespace fs = std::filesystem;
+using launcher_test::copyFile;
+using launcher_test::readFile;
+using launcher_test::writeFile;
+
+namespace {
+
+constexpr char kKeyParent[] = "Software\\Norvex";
+constexpr char kKey[] = "Software\\Norvex\\Ovra\\Install";
+constexpr char kMessage[] = "Not found the kernel library or the kernel library is invalid!";
+
+struct RunResult {
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::string out, err;
+    bool boxShown = false;
+    std::string boxCaption, boxText;
+    std::string errAtBox;  // standard error when the box was up
+};
+
+struct BoxSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK findBox(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<BoxSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search->processId && IsWindowVisible(window) && strcmp(className, "#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK collectTexts(HWND child, LPARAM parameter) {
+    char text[512] = {};
+    char className[32] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
+        auto* texts = reinterpret_cast<std::string*>(parameter);
+        if (!texts->empty()) *texts += "|";
+        *texts += text;
+    }
+    return TRUE;
+}
+
+HANDLE inheritableFile(const fs::path& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Starts `exe` with its output in files of `scratch`, answers a message box
+// if one comes, and waits at most 30 seconds for the end.
+RunResult run(const fs::path& exe, const fs::path& scratch) {
+    RunResult result;
+    const fs::path outFile = scratch / "out.txt", errFile = scratch / "err.txt";
+    HANDLE in = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE out = inheritableFile(outFile, GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = inheritableFile(errFile, GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = in;
+    start.hStdOutput = out;
+    start.hStdError = err;
+    std::wstring command = L"\"" + exe.wstring() + L"\"";
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        exe.parent_path().wstring().c_str(), &start, &process);
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(err);
+    EXPECT_TRUE(started) << "cannot start " << exe;
+    if (!started) return result;
+    CloseHandle(process.hThread);
+
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+        if (GetTickCount64() > deadline) {
+            result.timedOut = true;
+            TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
+        BoxSearch search{process.dwProcessId, nullptr};
+        EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
+        if (!search.found || result.boxShown) continue;
+        result.boxShown = true;
+        char caption[256] = {};
+        GetWindowTextA(search.found, caption, sizeof caption);
+        result.boxCaption = caption;
+        EnumChildWindows(search.found, collectTexts, reinterpret_cast<LPARAM>(&result.boxText));
+        result.errAtBox = readFile(errFile);
+        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    }
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hProcess);
+    result.out = readFile(outFile);
+    result.err = readFile(errFile);
+    return result;
+}
+
+// The executable's first writable section: where it lies once loaded (the
+// preferred image base, the executable is not relocated, plus the section's
+// address) and its bytes in the file.
+struct DataSection {
+    uint64_t address = 0;
+    std::string bytes;
+};
+
+DataSection dataSection(const fs::path& exe) {
+    const std::string file = readFile(exe);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(file.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(file.data() + dos->e_lfanew);
+    EXPECT_EQ(nt->OptionalHeader.DllCharacteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, 0)
+        << "the executable must load at its own base";
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (section->Characteristics & IMAGE_SCN_MEM_WRITE) {
+            return {nt->OptionalHeader.ImageBase + section->VirtualAddress,
+                    file.substr(section->PointerToRawData, section->SizeOfRawData)};
+        }
+    }
+    return {};
+}
+
+TEST(EmbeddedImage, IsTheLinuxBuildsImageByteForByteAtTheStartOfTheDataSection) {
+    const std::string image = readFile(LAUNCHER_IMAGE_FILE);
+    ASSERT_GT(image.size(), 4u);
+    const DataSection data = dataSection(LAUNCHER_EXE);
+    ASSERT_GE(data.bytes.size(), image.size());
+    EXPECT_TRUE(data.bytes.compare(0, image.size(), image) == 0);
+    EXPECT_LT(data.address + data.bytes.size(), 0x80000000u);
+}
+
+std::string versionText(const std::vector<char>& block, const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return {};
+    return value;
+}
+
+TEST(Resources, VersionBlockAndTheWindowIconAt48x48In32Bits) {
+    const std::string exe = LAUNCHER_EXE;
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000000u);  // .0.0
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000000u);
+    EXPECT_EQ(versionText(block, "FileVersion"), "1.0.0.0");
+    EXPECT_EQ(versionText(block, "ProductVersion"), "1.0.0.0");
+    EXPECT_EQ(versionText(block, "FileDescription"), "Re-times SRT subtitles to fit another release of a film");
+    EXPECT_EQ(versionText(block, "CompanyName"), "The Tessaly developers");
+
+    // The icon group holds one 48 x 48 image of 32 bits, the window icon's
+    // bytes as the Linux build wrote them.
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const auto* dir = static_cast<const uint8_t*>(LockResource(LoadResource(module, group)));
+    ASSERT_NE(dir, nullptr);
+    EXPECT_EQ(dir[4], 1);                    // one image
+    EXPECT_EQ(dir[6], 48);                   // width
+    EXPECT_EQ(dir[7], 48);                   // height
+    EXPECT_EQ(dir[6 + 6] | dir[6 + 7] << 8, 32);  // bits per pixel
+    const std::string ico = readFile(LAUNCHER_ICON_FILE);
+    const uint16_t id = static_cast<uint16_t>(dir[6 + 12] | dir[6 + 13] << 8);
+    HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));  // RT_ICON
+    ASSERT_NE(image, nullptr);
+    const uint32_t offset = static_cast<uint8_t>(ico[18]) | static_cast<uint8_t>(ico[19]) << 8;
+    ASSERT_EQ(SizeofResource(module, image), ico.size() - offset);
+    EXPECT_EQ(memcmp(LockResource(LoadResource(module, image)), ico.data() + offset, ico.size() - offset), 0);
+    FreeLibrary(module);
+}
+
+class LauncherRun : public ::testing::Test {
+protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyParent); }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyParent); }
+
+    fs::path root() const { return tree_.root(); }
+
+    fs::path placeLauncher(const fs::path& dir) const {
+        const fs::path exe = dir / "tessaly.exe";
+        copyFile(LAUNCHER_EXE, exe);
+        return exe;
+    }
+
+    // The "Path" value; `withNul` false stores the text without its NUL.
+    void writeRecord(const std::string& path, bool withNul = true) const {
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Path", REG_SZ, path.c_str(),
+                                  static_cast<DWORD>(path.size() + (withNul ? 1 : 0))),
+                  ERROR_SUCCESS);
+    }
+
+    fs::path installedDirectory(const std::string& relative = "installed\\rtA") const {
+        const fs::path dir = tree_.dir(relative);
+        copyFile(STAND_IN_INSTALLED, dir / "vexrun.vxe");
+        return dir;
+    }
+
+    RunResult run(const fs::path& exe) const { return ::run(exe, root()); }
+
+    // The one message box, the path never shown, exit code -1; what was on
+    // standard error when the box came up.
+    void expectFailure(const RunResult& result, const std::string& before = "") const {
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0xFFFFFFFFu);
+        EXPECT_TRUE(result.boxShown);
+        EXPECT_EQ(result.boxCaption, "Error");
+        EXPECT_EQ(result.boxText, kMessage);
+        EXPECT_EQ(result.errAtBox, before);
+    }
+
+    void expectRan(const RunResult& result, const std::string& marker, const fs::path& path) const {
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_FALSE(result.boxShown) << result.boxText;
+        EXPECT_EQ(result.exitCode, 0u) << result.err;
+        EXPECT_EQ(result.out.rfind(marker + " loaded " + path.string() + "\n" + marker + " hook 1000\n" + marker +
+                                       " entry image=",
+                                   0),
+                  0u)
+            << result.out;
+        EXPECT_NE(result.out.find(" bytes=51 5a 00 00\n"), std::string::npos) << result.out;
+        EXPECT_EQ(result.err, marker + " unloaded\n");
+    }
+
+    launcher_test::TempTree tree_;
+};
+
+// --- The library beside the executable -------------------------------------
+
+TEST_F(LauncherRun, LocalLibraryWinsOverTheRegistry) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    copyFile(STAND_IN_LOCAL, app / "vexrun.vxr");
+    writeRecord(installedDirectory().string());
+
+    const RunResult result = run(exe);
+    expectRan(result, "local", app / "vexrun.vxr");
+    EXPECT_EQ(result.out.find("installed"), std::string::npos);
+}
+
+TEST_F(LauncherRun, RuntimeEntryGetsTheStartOfTheDataSectionBelow2GiB) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    copyFile(STAND_IN_LOCAL, app / "vexrun.vxr");
+
+    const RunResult result = run(exe);
+    expectRan(result, "local", app / "vexrun.vxr");
+    const uint64_t data = dataSection(exe).address;
+    ASSERT_NE(data, 0u);
+    EXPECT_LT(data, 0x80000000u);
+    char address[48];
+    snprintf(address, sizeof address, "image=%p ", reinterpret_cast<void*>(data));
+    EXPECT_NE(result.out.find(address), std::string::npos) << result.out << " should hold " << address;
+}
+
+TEST_F(LauncherRun, LocalFileThatCannotBeLoadedFallsBackToTheRegistry) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    writeFile(app / "vexrun.vxr", "not a library");
+    const fs::path installed = installedDirectory();
+    writeRecord(installed.string());
+
+    expectRan(run(exe), "installed", installed / "vexrun.vxe");
+}
+
+// --- The installation directory in the registry ------------------------------
+
+TEST_F(LauncherRun, RecordedDirectoryWithoutBackslashGetsOne) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const fs::path installed = installedDirectory("installed\\rtA");
+    // Where a wrong join would lead: the last character lost or no backslash.
+    copyFile(STAND_IN_DECOY, tree_.dir("installed\\rt") / "vexrun.vxe");
+    copyFile(STAND_IN_DECOY, root() / "installed\\rtAvexrun.vxe");
+    writeRecord(installed.string());
+
+    expectRan(run(exe), "installed", root() / "installed\\rtA\\vexrun.vxe");
+}
+
+TEST_F(LauncherRun, RecordedDirectoryWithBackslashGetsNoSecond) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const fs::path installed = installedDirectory("installed\\rtA");
+    copyFile(STAND_IN_DECOY, tree_.dir("installed\\rtA\\rtA") / "vexrun.vxe");
+    writeRecord(installed.string() + "\\");
+
+    expectRan(run(exe), "installed", root() / "installed\\rtA\\vexrun.vxe");
+}
+
+TEST_F(LauncherRun, ValueStoredWithoutItsNulIsReadWhole) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const fs::path installed = installedDirectory();
+    writeRecord(installed.string(), false);
+
+    expectRan(run(exe), "installed", installed / "vexrun.vxe");
+}
+
+TEST_F(LauncherRun, RecordedDirectoryIsSearchedForTheFullBuildOnly) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const fs::path dir = tree_.dir("installed\\rtA");
+    copyFile(STAND_IN_DECOY, dir / "vexrun.vxr");
+    writeRecord(dir.string());
+
+    const RunResult result = run(exe);
+    expectFailure(result);
+    EXPECT_EQ(result.out, "");
+}
+
+TEST_F(LauncherRun, LongestRecordedPathThatFitsIsLoaded) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    // 248 characters, '\', "vexrun.vxe": 259 characters and the NUL fill
+    // the 260-byte path buffer exactly.
+    const std::string prefix = root().string() + "\\";
+    const std::string rest(248 - prefix.size() - 101, 'b');
+    const fs::path dir = installedDirectory(std::string(100, 'a') + "\\" + rest);
+    ASSERT_EQ(dir.string().size(), 248u);
+    writeRecord(dir.string());
+
+    expectRan(run(exe), "installed", dir / "vexrun.vxe");
+}
+
+TEST_F(LauncherRun, RecordedPathTooLongForTheBufferFails) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const std::string prefix = root().string() + "\\";
+    const std::string dir = prefix + std::string(100, 'a') + "\\" + std::string(249 - prefix.size() - 101, 'b');
+    ASSERT_EQ(dir.size(), 249u);
+    writeRecord(dir);
+    expectFailure(run(exe));
+
+    // Beyond the read size of 259 bytes.
+    writeRecord(dir + "\\" + std::string(60, 'c'));
+    expectFailure(run(exe));
+}
+
+// --- Nothing to load ---------------------------------------------------------
+
+TEST_F(LauncherRun, NeitherLocalFileNorRegistryKeyFails) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const RunResult result = run(exe);
+    expectFailure(result);
+    EXPECT_EQ(result.out, "");
+}
+
+TEST_F(LauncherRun, RegistryWithoutAUsableDirectoryFails) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    // The key without the value.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    expectFailure(run(exe));
+    for (const std::string& value : {root().string() + "\\nowhere", tree_.dir("empty").string(), std::string()}) {
+        SCOPED_TRACE(value);
+        writeRecord(value);
+        expectFailure(run(exe));
+    }
+}
+
+// --- An executable path longer than 127 characters ---------------------------
+
+class LongPath : public LauncherRun {
+protected:
+    void SetUp() override {
+        LauncherRun::SetUp();
+        // cut: 100 characters, '\': the last '\' within the 128 characters
+        // read, at or before the sixth-last (index 122).
+        const std::string prefix = root().string() + "\\";
+        cut_ = tree_.dir(std::string(100 - prefix.size(), 'p'));
+        ASSERT_EQ(cut_.string().size(), 100u);
+        real_ = tree_.dir(cut_.filename().string() + "\\" + std::string(60, 'q'));
+        exe_ = placeLauncher(real_);
+        ASSERT_GT(exe_.string().size(), 127u);
+    }
+    fs::path cut_, real_, exe_;
+};
+
+TEST_F(LongPath, DirectoryIsTakenFromTheCutPath) {
+    copyFile(STAND_IN_LOCAL, cut_ / "vexrun.vxr");
+    copyFile(STAND_IN_DECOY, real_ / "vexrun.vxr");
+    expectRan(run(exe_), "local", cut_ / "vexrun.vxr");
+}
+
+TEST_F(LongPath, WithoutTheLibraryInTheCutDirectoryTheRegistryIsConsulted) {
+    copyFile(STAND_IN_DECOY, real_ / "vexrun.vxr");
+    const fs::path installed = installedDirectory();
+    writeRecord(installed.string());
+    expectRan(run(exe_), "installed", installed / "vexrun.vxe");
+}
+
+// --- An invalid kernel library ------------------------------------------------
+
+TEST_F(LauncherRun, MissingExportIsReleasedThenReported) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    copyFile(STAND_IN_NO_EXPORT, app / "vexrun.vxr");
+    // Nothing is retried: the registry is not consulted after a bad local library.
+    writeRecord(installedDirectory().string());
+
+    const RunResult result = run(exe);
+    expectFailure(result, "no-export unloaded\n");
+    EXPECT_EQ(result.out, "no-export loaded " + (app / "vexrun.vxr").string() + "\n");
+}
+
+TEST_F(LauncherRun, ExportReturningZeroIsReleasedThenReported) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    copyFile(STAND_IN_ZERO_ENTRY, app / "vexrun.vxr");
+    writeRecord(installedDirectory().string());
+
+    const RunResult result = run(exe);
+    expectFailure(result, "zero-entry unloaded\n");
+    EXPECT_EQ(result.out, "zero-entry loaded " + (app / "vexrun.vxr").string() + "\nzero-entry hook 1000\n");
+}
+
+TEST_F(LauncherRun, InvalidInstalledLibraryIsReleasedThenReported) {
+    const fs::path exe = placeLauncher(tree_.dir("app"));
+    const fs::path dir = tree_.dir("installed\\rtA");
+    copyFile(STAND_IN_NO_EXPORT, dir / "vexrun.vxe");
+    writeRecord(dir.string());
+    expectFailure(run(exe), "no-export unloaded\n");
+
+    copyFile(STAND_IN_ZERO_ENTRY, dir / "vexrun.vxe");
+    expectFailure(run(exe), "zero-entry unloaded\n");
+}
+
+// --- The real kernel library ----------------------------------------------------
+
+TEST_F(LauncherRun, RealKernelLibraryRunsTheImageWithTheFiveSupportLibraries) {
+    const fs::path app = tree_.dir("app");
+    const fs::path exe = placeLauncher(app);
+    copyFile(KERNEL_LIBRARY, app / "vexrun.vxr");
+    for (const char* library : {SUPPORT_LIBRARIES}) copyFile(library, app / fs::path(library).filename());
+
+    // Loaded, relocated, run from the entry routine up to its first window,
+    // which needs the window layer still to come.
+    const RunResult result = run(exe);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(result.boxShown);
+    EXPECT_EQ(result.err, "vexrun: loading a window needs a window system, and none is installed\n");
+    EXPECT_EQ(result.exitCode, 3u);
+}
+
+}  // namespace
