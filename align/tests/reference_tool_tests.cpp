@@ -13,26 +13,16 @@
 #include <vector>
 
 #include "align/tests/generated_pairs.h"
+#include "engine/tests/test_files.h"
 
 namespace {
 
+using testfiles::quoted;
+using testfiles::readFile;
+using testfiles::writeFile;
+
 namespace fs = std::filesystem;
 using namespace aligntest;
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeFile(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
 
 // The lines of a text that hold no "-->".
 std::vector<std::string> otherLines(const std::string& text) {

@@ -10,16 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/tests/test_files.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using testfiles::readFile;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+namespace fs = std::filesystem;
 
 int shell(const std::string& command) {
     const int raw = std::system(command.c_str());

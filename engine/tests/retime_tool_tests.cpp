@@ -16,31 +16,20 @@
 #include <thread>
 #include <vector>
 
+#include "engine/tests/test_files.h"
+
 namespace {
+
+using testfiles::quoted;
+using testfiles::readFile;
+using testfiles::utf16;
+using testfiles::writeFile;
 
 namespace fs = std::filesystem;
 
 const std::string kStandard =
     "1\r\n00:00:01,000 --> 00:00:02,000\r\nHello\r\n\r\n"
     "2\r\n00:00:03,000 --> 00:00:04,000\r\nWorld\r\n";
-
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeFile(const fs::path& p, const std::string& s) {
-    std::ofstream out(p, std::ios::binary);
-    out << s;
-}
 
 struct ToolRun {
     int status;
@@ -307,16 +296,6 @@ TEST_F(RetimeToolTest, AReplacedFileKeepsModeAndOwnerAndALinkItsLink) {
     EXPECT_EQ(run({"--custom", "1", "0", "in.srt", "dangling.srt"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.srt"));
     EXPECT_EQ(readFile(dir_ / "new.srt"), kStandard);
-}
-
-// UTF-16 units of a text, behind their byte-order mark.
-std::string utf16(const std::u16string& text, bool bigEndian) {
-    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t u : text) {
-        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-        out += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return out;
 }
 
 TEST_F(RetimeToolTest, EveryLineEndAndUtf16ComeBackAsTheyWere) {

@@ -9,12 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/tests/test_files.h"
 #include "ui/tests/drive_session.h"
 #include "ui/tests/gbk.h"
 #include "ui/tests/window_texts.h"
 
 namespace ui::e2e {
 namespace {
+
+using testfiles::utf16;
 
 const char* const kSourceBoxes[5] = {"编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"};
 const char* const kTargetBoxes[5] = {"掩码编辑框1", "掩码编辑框2", "掩码编辑框3", "掩码编辑框4", "掩码编辑框5"};
@@ -390,16 +393,6 @@ TEST_F(WindowAdjust, SubtitleBytesPassThroughUnchangedAndTwoPressesGiveTheSameOu
         EXPECT_EQ(readBytes(second), readBytes(first));
         EXPECT_EQ(readBytes(box), k.sample.input());
     }
-}
-
-// UTF-16 units of `text` (UTF-8, BMP only) behind their byte-order mark.
-std::string utf16(const std::u16string& text, bool bigEndian) {
-    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t u : text) {
-        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-        out += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return out;
 }
 
 TEST_F(WindowAdjust, Utf16AndLoneCrSubtitlesShowAndRetimeEveryLine) {

@@ -15,24 +15,12 @@ status is 1 when a figure misses its target.
 """
 import argparse
 import os
-import re
-import subprocess
 import sys
 import tempfile
 
+from benchmark import drive, report, write_subtitle
+
 TARGETS = {"paste-100000": 1.0, "long-line-10MB": 2.0}
-
-
-def time_text(ms):
-    return "%02d:%02d:%02d,%03d" % (ms // 3600000, ms // 60000 % 60, ms // 1000 % 60, ms % 1000)
-
-
-def write_cues(path, cues):
-    with open(path, "wb") as f:
-        for i in range(cues):
-            start = 1000 + i * 3000
-            f.write(("%d\r\n%s --> %s\r\n第%d句字幕 line %d of the film\r\n\r\n" % (
-                i + 1, time_text(start), time_text(start + 2000), i + 1, i + 1)).encode("utf-8"))
 
 
 def write_long_line(path, size):
@@ -44,16 +32,6 @@ def write_long_line(path, size):
         f.write(b"2\r\n00:00:05,000 --> 00:00:06,000\r\nend\r\n")
 
 
-def drive(build, script):
-    exe = os.path.join(build, "bin", "tessaly-drive")
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    p = subprocess.run([exe, "--timing"], input=script.encode("utf-8"), capture_output=True, env=env, timeout=600)
-    err = p.stderr.decode("utf-8", "replace")
-    if p.returncode != 0:
-        sys.exit("tessaly-drive failed (%d):\n%s" % (p.returncode, err))
-    return {int(n): float(t) for n, t in re.findall(r"line (\d+) \(\w+\) took ([0-9.]+) s", err)}
-
-
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser()
@@ -63,7 +41,7 @@ def main():
     best = {}
     with tempfile.TemporaryDirectory() as tmp:
         cues = os.path.join(tmp, "cues.srt")
-        write_cues(cues, 100000)
+        write_subtitle(cues, 100000)
         long_line = os.path.join(tmp, "long-line.srt")
         write_long_line(long_line, 10 * 1000 * 1000)
         shot = os.path.join(tmp, "window.png")
@@ -81,17 +59,11 @@ def main():
             "quit",
         ]) + "\n"
         for _ in range(args.runs):
-            t = drive(args.build, paste)
+            _, t, _ = drive(args.build, paste, timeout=600)
             best["paste-100000"] = min(best.get("paste-100000", 1e9), t[2] + t[3])
-            t = drive(args.build, adjust)
+            _, t, _ = drive(args.build, adjust, timeout=600)
             best["long-line-10MB"] = min(best.get("long-line-10MB", 1e9), t[1] + t[8] + t[9])
-    failed = False
-    print("%-16s %10s %10s %8s" % ("figure", "best (s)", "target (s)", "ratio"))
-    for key, target in TARGETS.items():
-        ratio = best[key] / target
-        failed = failed or ratio > 1
-        print("%-16s %10.3f %10.3f %8.2f%s" % (key, best[key], target, ratio, "  MISSED" if ratio > 1 else ""))
-    return 1 if failed else 0
+    return report(best, TARGETS)
 
 
 if __name__ == "__main__":
