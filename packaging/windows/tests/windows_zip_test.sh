@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The portable zip as a user unpacks it:
+#   windows_zip_test.sh ZIP UNPACK_DIR
+# checks that ZIP holds exactly the folder Tessaly/ with the program, the
+# kernel and support libraries and the read-me (CR LF line ends, naming every
+# file), and unpacks it into UNPACK_DIR, where the Windows package test starts
+# the unpacked program under Wine.
+set -euo pipefail
+zip=$1 unpack=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+expected='Tessaly/README.txt
+Tessaly/Ravline.vxl
+Tessaly/dravolt.vxl
+Tessaly/plintor.vxl
+Tessaly/stylon.vxl
+Tessaly/tessaly.exe
+Tessaly/ulmix.vxl
+Tessaly/vexrun.vxr'
+[ -f "$zip" ] || fail "no $zip (cmake --build BUILD --target package makes it)"
+entries=$(cmake -E tar tf "$zip" | LC_ALL=C sort)
+[ "$entries" = "$expected" ] || fail "the zip holds:
+$entries
+and should hold:
+$expected"
+
+rm -rf "$unpack"
+mkdir -p "$unpack"
+(cd "$unpack" && cmake -E tar xf "$zip")
+dir=$unpack/Tessaly
+for f in tessaly.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
+  [ "$(head -c 2 "$dir/$f")" = MZ ] || fail "$f is not a Windows program or library"
+done
+
+readme=$dir/README.txt
+lines=$(wc -l <"$readme")
+crlf=$(grep -c $'\r$' "$readme" || true)
+[ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] || fail "README.txt: $crlf of $lines lines end in CR LF"
+for f in tessaly.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
+  grep -q "$f" "$readme" || fail "README.txt does not name $f"
+done
+grep -q 'Wine only' "$readme" || fail "README.txt does not say where this build was tested"
+echo "$(basename "$zip"): the program, the kernel library, five support libraries and the read-me"
