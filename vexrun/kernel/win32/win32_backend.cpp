@@ -289,7 +289,7 @@ std::wstring Win32Backend::environmentScreenshotPath() {
 // The window as it shows, frame included, copied from its window DC
 // (PrintWindow gives only the background under Wine).
 void Win32Backend::saveScreenshot(HWND top) {
-    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT r{};
     GetWindowRect(top, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
