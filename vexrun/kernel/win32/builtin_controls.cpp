@@ -1,7 +1,8 @@
 // The kernel library's own controls on Win32: the edit box (kind 1:5, an
-// EDIT, one line or several), the label (1:10, a STATIC whose caption always
-// shows whole: a caption wider than the label gets a smaller size of the
-// font), the button (1:11), the check box (1:12), the shape box (1:7, a
+// EDIT, one line or several), the label (1:10, a borderless read-only EDIT,
+// so that its caption can be selected and copied, as a result that is to be
+// carried into another box; its caption always shows whole: a caption wider
+// than the label gets a smaller size of the font), the button (1:11), the check box (1:12), the shape box (1:7, a
 // horizontal or vertical line) and the spin control (1:30, an up-down
 // control). Texts keep the exact bytes they were given until the user edits
 // them; an edit is encoded back in the encoding those bytes came in.
@@ -122,7 +123,8 @@ HFONT controlFontOfPixels(int pixels) {
 class LabelControl : public Control {
 public:
     LabelControl(const image::LabelSettings& s, const ControlContext& context) {
-        window_ = createChild(L"STATIC", SS_LEFT | SS_NOPREFIX, 0, context);
+        window_ = createChild(L"EDIT", ES_MULTILINE | ES_READONLY, 0, context);
+        SendMessageW(window_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
         colours_.hasText = colourFromRecord(s.textColour, colours_.text);
         colours_.hasBackground = colourFromRecord(s.backgroundColour, colours_.background);
         setCaption(s.caption, text::Encoding::Gbk);
@@ -147,11 +149,6 @@ private:
     void setCaption(std::string_view bytes, text::Encoding encoding) {
         caption_.assign(bytes);
         const std::u16string shown = withCrLf(text::decode(caption_, encoding));
-        // One line stands in the middle of the label's height, as on Linux.
-        const bool oneLine = shown.find(u'\n') == std::u16string::npos;
-        LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
-        style = oneLine ? (style | SS_CENTERIMAGE) : (style & ~LONG_PTR(SS_CENTERIMAGE));
-        SetWindowLongPtrW(window_, GWL_STYLE, style);
         RECT client{};
         GetClientRect(window_, &client);
         int pixels = kControlFontPixels;
@@ -167,8 +164,23 @@ private:
             return w;
         };
         while (pixels > kSmallestFontPixels && widest(controlFontOfPixels(pixels)) > client.right) --pixels;
-        SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(controlFontOfPixels(pixels)), FALSE);
+        HFONT font = controlFontOfPixels(pixels);
+        SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SetWindowTextW(window_, wide(shown));
+        // The lines stand in the middle of the label's height, as on Linux.
+        HDC dc = GetDC(window_);
+        HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(window_, dc);
+        size_t lines = 1;
+        for (size_t at = shown.find(u'\n'); at != std::u16string::npos; at = shown.find(u'\n', at + 1)) ++lines;
+        const LONG textHeight = LONG(lines) * tm.tmHeight;
+        RECT area = client;
+        area.top = std::max<LONG>(0, (client.bottom - textHeight) / 2);
+        area.bottom = std::min<LONG>(client.bottom, area.top + textHeight);
+        SendMessageW(window_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&area));
         InvalidateRect(window_, nullptr, TRUE);
     }
 

@@ -332,7 +332,7 @@ LRESULT CALLBACK Win32Backend::mainWindowProc(HWND window, UINT message, WPARAM 
     if (!w->window) w->window = window;
     // Nothing may unwind into the window system's frames.
     try {
-        return gBackend->mainWindowMessage(*w, message, wp, lp);
+        return gBackend->mainWindowMessage(*w, window, message, wp, lp);
     } catch (const std::exception& e) {
         fatalError(std::string("the window layer failed: ") + e.what());
     } catch (...) {
@@ -340,7 +340,7 @@ LRESULT CALLBACK Win32Backend::mainWindowProc(HWND window, UINT message, WPARAM 
     }
 }
 
-LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, UINT message, WPARAM wp, LPARAM lp) {
+LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
         case WM_COMMAND:
             if (Control* c = controlOfWindow(reinterpret_cast<HWND>(lp))) c->command(HIWORD(wp));
@@ -365,11 +365,15 @@ LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, UINT message, WPARAM wp
                 GetObjectW(w.background, sizeof lb, &lb);
                 back = lb.lbColor;
             }
-            // A read-only or disabled edit asks as a static: it keeps its own background.
+            // A disabled edit box asks as a static and keeps its own background;
+            // a read-only one is a label, on the window's.
             if (message == WM_CTLCOLORSTATIC && c && !colours.hasBackground) {
+                const HWND child = reinterpret_cast<HWND>(lp);
                 wchar_t cls[16] = {};
-                GetClassNameW(reinterpret_cast<HWND>(lp), cls, 16);
-                if (lstrcmpiW(cls, L"EDIT") == 0) back = GetSysColor(COLOR_WINDOW);
+                GetClassNameW(child, cls, 16);
+                if (lstrcmpiW(cls, L"EDIT") == 0 && !(GetWindowLongPtrW(child, GWL_STYLE) & ES_READONLY)) {
+                    back = GetSysColor(COLOR_WINDOW);
+                }
             }
             SetBkColor(dc, back);
             HBRUSH& brush = brushes_[back];
@@ -399,7 +403,7 @@ LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, UINT message, WPARAM wp
             return 0;
         default: break;
     }
-    return DefWindowProcW(w.window, message, wp, lp);
+    return DefWindowProcW(window, message, wp, lp);
 }
 
 LRESULT CALLBACK Win32Backend::commonEventsProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR,
@@ -446,9 +450,11 @@ void Win32Backend::closeRequested(LoadedWindow& w) {
 int32_t Win32Backend::runMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Tab and the arrow keys move between controls as in a dialog.
+        // Tab and the arrow keys move between controls as in a dialog; Enter
+        // and Escape reach the control, whose key handler may want them.
+        const bool enterOrEscape = msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
         HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-        if (top && controlOfWindow(msg.hwnd) && IsDialogMessageW(top, &msg)) continue;
+        if (!enterOrEscape && top && controlOfWindow(msg.hwnd) && IsDialogMessageW(top, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -56,7 +56,7 @@ private:
     void closeRequested(LoadedWindow& w);
     void saveScreenshot(HWND top);
     static std::wstring environmentScreenshotPath();
-    LRESULT mainWindowMessage(LoadedWindow& w, UINT message, WPARAM wp, LPARAM lp);
+    LRESULT mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK commonEventsProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id,
                                              DWORD_PTR data);
