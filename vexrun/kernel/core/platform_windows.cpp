@@ -232,6 +232,13 @@ double parseDoubleInCLocale(const char* text) noexcept {
     return _strtod_l(text, nullptr, cLocale);
 }
 
-int openFileForReading(const std::string& path) noexcept { return _open(path.c_str(), _O_RDONLY | _O_BINARY); }
+// Paths are UTF-8 (a dropped file's path comes so), opened through the wide call.
+int openFileForReading(const std::string& path) noexcept {
+    try {
+        return _wopen(wide(path).c_str(), _O_RDONLY | _O_BINARY);
+    } catch (...) {
+        return -1;
+    }
+}
 
 }  // namespace vexrun::platform

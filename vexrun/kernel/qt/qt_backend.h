@@ -16,7 +16,7 @@
 #include "image/window_record.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/qt/driver_access.h"
-#include "vexrun/kernel/qt/event_dispatcher.h"
+#include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/qt/handle_registry.h"
 #include "vexrun/kernel/qt/windowing.h"
 #include "vexrun/kernel/support_library.h"

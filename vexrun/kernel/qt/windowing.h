@@ -18,43 +18,13 @@
 #include <QString>
 
 #include "image/window_record.h"
+#include "vexrun/kernel/control_events.h"
 
 class QWidget;
 
 namespace vexrun {
 
 constexpr uint32_t kWindowingAbi = 1;
-
-// The arguments an event hands its handler.
-struct EventArgs {
-    enum class Form : uint8_t {
-        None,             // void()
-        Integers,         // void(int32 ...), one to three of them
-        TextByReference,  // void(char** text): a variable holding a text block
-    };
-    Form form = Form::None;
-    uint32_t intCount = 0;
-    int32_t ints[3] = {0, 0, 0};
-    std::string text;  // TextByReference: the text's bytes
-
-    static EventArgs none() { return {}; }
-    static EventArgs integers(std::initializer_list<int32_t> values) {
-        EventArgs a;
-        a.form = Form::Integers;
-        for (int32_t v : values) {
-            if (a.intCount < 3) a.ints[a.intCount++] = v;
-        }
-        return a;
-    }
-    static EventArgs textByReference(std::string bytes) {
-        EventArgs a;
-        a.form = Form::TextByReference;
-        a.text = std::move(bytes);
-        return a;
-    }
-};
-
-enum class PropertyType : uint8_t { Unknown, Integer, Text };
 
 // A control as the window layer sees it: its widget and its numbered
 // properties. Texts are bytes, exactly as the program gave them.

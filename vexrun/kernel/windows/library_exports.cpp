@@ -1,9 +1,23 @@
-// What vexrun.vxr exports on Windows: the launcher's ObtainEntryHook.
+// What vexrun.vxr exports on Windows: the launcher's ObtainEntryHook, which
+// also installs the Win32 window layer.
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/core/program_loader.h"
+#include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
+#include "vexrun/kernel/win32/win32_backend.h"
+
+namespace {
+
+// Lives until the process ends (it ends by _exit, never by returning).
+vexrun::win32::Win32Backend& theBackend() {
+    static auto* backend = new vexrun::win32::Win32Backend();
+    return *backend;
+}
+
+}  // namespace
 
 VEXRUN_EXPORT vx::RuntimeEntry ObtainEntryHook(int32_t selector) {
     if (selector != vx::kEntryHookSelector) return nullptr;
+    vexrun::setGuiBackend(&theBackend());
     return &vexrun::runtimeEntry;
 }

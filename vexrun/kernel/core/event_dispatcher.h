@@ -1,5 +1,5 @@
-// Calls the program's event handlers: one at a time, on the thread of the
-// message loop. An event raised while a handler runs (say, while it shows a
+// Calls the program's event handlers (System V functions of the image, on
+// every platform): one at a time, on the thread of the message loop. An event raised while a handler runs (say, while it shows a
 // message box) waits until that handler has returned.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <deque>
 #include <functional>
 
-#include "vexrun/kernel/qt/windowing.h"
+#include "vexrun/kernel/control_events.h"
 
 namespace vexrun {
 

@@ -1,10 +1,11 @@
-#include "vexrun/kernel/qt/event_dispatcher.h"
+#include "vexrun/kernel/core/event_dispatcher.h"
 
 #include <cstdio>
 #include <string>
 
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/runtime_errors.h"
+#include "runtime/vexrun_interface.h"
 
 namespace vexrun {
 
@@ -28,20 +29,28 @@ void EventDispatcher::raise(uint32_t offset, EventArgs args, std::function<void(
     busy_ = false;
 }
 
+namespace {
+// The handlers' shapes: System V functions of the image.
+using Handler0 = void(VX_IMAGE_CALL*)();
+using Handler1 = void(VX_IMAGE_CALL*)(int32_t);
+using Handler2 = void(VX_IMAGE_CALL*)(int32_t, int32_t);
+using Handler3 = void(VX_IMAGE_CALL*)(int32_t, int32_t, int32_t);
+using HandlerText = void(VX_IMAGE_CALL*)(char**);
+}  // namespace
+
 void EventDispatcher::call(const Pending& p) {
     const void* at = code_ + p.offset;
     const EventArgs& a = p.args;
     switch (a.form) {
         case EventArgs::Form::None:
-            reinterpret_cast<void (*)()>(const_cast<void*>(at))();
+            reinterpret_cast<Handler0>(const_cast<void*>(at))();
             break;
         case EventArgs::Form::Integers:
             switch (a.intCount) {
-                case 1: reinterpret_cast<void (*)(int32_t)>(const_cast<void*>(at))(a.ints[0]); break;
-                case 2: reinterpret_cast<void (*)(int32_t, int32_t)>(const_cast<void*>(at))(a.ints[0], a.ints[1]); break;
+                case 1: reinterpret_cast<Handler1>(const_cast<void*>(at))(a.ints[0]); break;
+                case 2: reinterpret_cast<Handler2>(const_cast<void*>(at))(a.ints[0], a.ints[1]); break;
                 default:
-                    reinterpret_cast<void (*)(int32_t, int32_t, int32_t)>(const_cast<void*>(at))(a.ints[0], a.ints[1],
-                                                                                               a.ints[2]);
+                    reinterpret_cast<Handler3>(const_cast<void*>(at))(a.ints[0], a.ints[1], a.ints[2]);
                     break;
             }
             break;
@@ -49,7 +58,7 @@ void EventDispatcher::call(const Pending& p) {
             // The handler gets the address of a variable holding a fresh text;
             // whatever the variable holds afterwards is released here.
             char* variable = newText(a.text);
-            reinterpret_cast<void (*)(char**)>(const_cast<void*>(at))(&variable);
+            reinterpret_cast<HandlerText>(const_cast<void*>(at))(&variable);
             freeBlock(variable);
             break;
         }

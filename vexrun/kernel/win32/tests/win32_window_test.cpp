@@ -1,0 +1,171 @@
+// The real program under the Windows kernel library, as a user starts it:
+// its window shows every control of the window record at the record's place
+// and size with its text, a picture of it is saved in the build's artifacts,
+// and closing it ends the process with status 0 through the program's own
+// handler (its thread terminates the process, well before the handler's own
+// 10 s wait would end).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "image/image_reader.h"
+#include "image/window_record.h"
+#include "launcher/tests/temp_tree.h"
+#include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/text/text_encoding.h"
+
+namespace fs = std::filesystem;
+using launcher_test::readFile;
+
+namespace {
+
+struct Shown {
+    std::wstring className, text;
+    RECT place;  // in the main window's client area
+};
+
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner == search->processId && IsWindowVisible(window) && lstrcmpW(className, L"TessalyWindow") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK collectChild(HWND child, LPARAM parameter) {
+    auto* shown = reinterpret_cast<std::vector<Shown>*>(parameter);
+    Shown s;
+    wchar_t buffer[4096] = {};
+    GetClassNameW(child, buffer, 64);
+    s.className = buffer;
+    buffer[0] = 0;
+    SendMessageTimeoutW(child, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, nullptr);
+    s.text = buffer;
+    GetWindowRect(child, &s.place);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&s.place), 2);
+    shown->push_back(s);
+    return TRUE;
+}
+
+std::wstring wideOf(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+HANDLE inheritableFile(const fs::path& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(Win32Window, TheRealProgramShowsItsRecordAndEndsWithStatus0WhenClosed) {
+    // The window record of the very image the executable embeds.
+    const std::string imageBytes = readFile(TESSALY_IMAGE_FILE);
+    image::ImageError error;
+    auto image = image::readImage(std::span(reinterpret_cast<const uint8_t*>(imageBytes.data()), imageBytes.size()),
+                                  error);
+    ASSERT_TRUE(image) << error.message;
+    image::RecordError recordError;
+    const image::SectionView* form = image->section("form");
+    ASSERT_NE(form, nullptr);
+    auto record = image::readWindowRecord(form->data, recordError);
+    ASSERT_TRUE(record) << recordError.message;
+    ASSERT_FALSE(record->windows.empty());
+    const image::Window& window = record->windows[0];
+    auto settings = image::decodeWindowSettings(window.elements[0].extension);
+    ASSERT_TRUE(settings);
+
+    launcher_test::TempTree tree;
+    const fs::path scratch = tree.dir("run");
+    fs::create_directories(ARTIFACTS_DIR);
+    const fs::path picture = fs::path(ARTIFACTS_DIR) / "tessaly-window-windows.png";
+    fs::remove(picture);
+    SetEnvironmentVariableW(L"VEXRUN_SCREENSHOT", picture.wstring().c_str());
+    SetEnvironmentVariableW(L"VEXRUN_REPORT_BLOCKS", L"1");
+    HANDLE in = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE out = inheritableFile(scratch / "out.txt", GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = inheritableFile(scratch / "err.txt", GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = in;
+    start.hStdOutput = out;
+    start.hStdError = err;
+    const fs::path exe = TESSALY_EXE;
+    std::wstring command = L"\"" + exe.wstring() + L"\"";
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        exe.parent_path().wstring().c_str(), &start, &process);
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(err);
+    SetEnvironmentVariableW(L"VEXRUN_SCREENSHOT", nullptr);
+    ASSERT_TRUE(started);
+    CloseHandle(process.hThread);
+
+    // The window, once it is there and its picture saved.
+    Search search{process.dwProcessId, nullptr};
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    while (GetTickCount64() < deadline && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+        if (!search.found) EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found && fs::exists(picture) && fs::file_size(picture) > 0) break;
+    }
+    ASSERT_NE(search.found, nullptr) << "no window; standard error: " << readFile(scratch / "err.txt");
+
+    wchar_t caption[256] = {};
+    GetWindowTextW(search.found, caption, 256);
+    EXPECT_EQ(std::wstring(caption), wideOf(vexrun::text::decode(settings->caption, vexrun::text::Encoding::Gbk)));
+    EXPECT_GT(fs::file_size(picture), 100000u);
+
+    std::vector<Shown> shown;
+    EnumChildWindows(search.found, collectChild, reinterpret_cast<LPARAM>(&shown));
+    std::multiset<std::tuple<long, long, long, long>> places;
+    std::set<std::wstring> texts;
+    for (const Shown& s : shown) {
+        places.emplace(s.place.left, s.place.top, s.place.right - s.place.left, s.place.bottom - s.place.top);
+        texts.insert(s.text);
+    }
+    size_t expected = 0;
+    for (size_t i = 1; i < window.elements.size(); ++i) {
+        const image::Element& e = window.elements[i];
+        if (e.kind == vx::kKindDropTarget) continue;  // never shown
+        ++expected;
+        EXPECT_EQ(places.count({e.left, e.top, e.width, e.height}), 1u)
+            << "element " << i << " at " << e.left << "," << e.top << " " << e.width << "x" << e.height;
+        std::optional<std::string> caption;
+        if (e.kind == vx::kKindLabel) caption = image::decodeLabelSettings(e.extension)->caption;
+        if (e.kind == vx::kKindButton) caption = image::decodeButtonSettings(e.extension)->caption;
+        if (caption && caption->find('\r') == std::string::npos && caption->find('\n') == std::string::npos) {
+            EXPECT_EQ(texts.count(wideOf(vexrun::text::decode(*caption, vexrun::text::Encoding::Gbk))), 1u)
+                << "element " << i;
+        }
+    }
+    EXPECT_EQ(shown.size(), expected);
+
+    // Closing runs the program's own handler, which ends the process.
+    const ULONGLONG closed = GetTickCount64();
+    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    EXPECT_LT(GetTickCount64() - closed, 5000u);
+    if (waited == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+    DWORD status = 99;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(readFile(scratch / "err.txt"), "");
+}
+
+}  // namespace

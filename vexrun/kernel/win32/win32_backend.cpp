@@ -1,0 +1,548 @@
+#include "vexrun/kernel/win32/win32_backend.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/memory.h"
+#include "vexrun/kernel/core/program_loader.h"
+#include "vexrun/kernel/core/runtime_errors.h"
+#include "vexrun/kernel/core/support_libraries.h"
+#include "vexrun/kernel/text/text_encoding.h"
+#include "vexrun/kernel/win32/builtin_controls.h"
+#include "vexrun/kernel/win32/png_file.h"
+#include "vexrun/kernel/win32/win32_text.h"
+
+namespace vexrun::win32 {
+
+namespace {
+
+constexpr wchar_t kMainWindowClass[] = L"TessalyWindow";
+constexpr UINT_PTR kCommonEventsSubclass = 0x7E55;
+constexpr UINT_PTR kScreenshotTimer = 1;
+constexpr UINT kScreenshotDelayMs = 300;
+
+// The frame of the window the record's outer size is given for, and the
+// room kept to the right of and below the outermost control.
+constexpr int kFrameSide = 4, kFrameTop = 30, kFrameBottom = 4, kClientMargin = 4;
+
+std::string hex32(uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", v);
+    return buf;
+}
+
+std::string utf8Name(const std::string& gbk) {
+    return text::encode(text::decode(gbk, text::Encoding::Gbk), text::Encoding::Utf8);
+}
+
+// The client size: the record's outer size less the frame, grown where a
+// control would not fit.
+SIZE clientSizeFor(const image::Window& window) {
+    int width = window.elements[0].width - 2 * kFrameSide;
+    int height = window.elements[0].height - kFrameTop - kFrameBottom;
+    for (size_t i = 1; i < window.elements.size(); ++i) {
+        const image::Element& e = window.elements[i];
+        if (!e.visible()) continue;
+        width = std::max(width, e.left + e.width + kClientMargin);
+        height = std::max(height, e.top + e.height + kClientMargin);
+    }
+    return SIZE{std::max(width, 1), std::max(height, 1)};
+}
+
+// The shift state handed along with mouse and key events: 1 Ctrl, 2 Shift, 4 Alt.
+int32_t shiftState() {
+    return (GetKeyState(VK_CONTROL) < 0 ? 1 : 0) | (GetKeyState(VK_SHIFT) < 0 ? 2 : 0) |
+           (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+// The icon of the window record's ICO file nearest `size` pixels.
+HICON iconFromIco(const std::vector<uint8_t>& ico, int size) {
+    if (ico.size() < 6) return nullptr;
+    const unsigned count = ico[4] | ico[5] << 8;
+    int best = -1, bestDistance = 1 << 30;
+    for (unsigned i = 0; i < count && 6 + 16 * (i + 1) <= ico.size(); ++i) {
+        const uint8_t* entry = &ico[6 + 16 * i];
+        const int w = entry[0] ? entry[0] : 256;
+        if (std::abs(w - size) < bestDistance) {
+            bestDistance = std::abs(w - size);
+            best = int(i);
+        }
+    }
+    if (best < 0) return nullptr;
+    const uint8_t* entry = &ico[6 + 16 * size_t(best)];
+    const uint32_t bytes = entry[8] | entry[9] << 8 | entry[10] << 16 | uint32_t(entry[11]) << 24;
+    const uint32_t offset = entry[12] | entry[13] << 8 | entry[14] << 16 | uint32_t(entry[15]) << 24;
+    if (offset > ico.size() || bytes > ico.size() - offset) return nullptr;
+    return CreateIconFromResourceEx(const_cast<uint8_t*>(&ico[offset]), bytes, TRUE, 0x00030000, size, size,
+                                    LR_DEFAULTCOLOR);
+}
+
+Win32Backend* gBackend = nullptr;  // the one window system of the process
+
+}  // namespace
+
+struct Win32Backend::LoadedWindow {
+    uint32_t id = 0;
+    const image::Window* record = nullptr;
+    std::vector<std::unique_ptr<Control>> controls;  // by element index; [0] is the window
+    std::vector<std::string> kindNames;
+    std::map<uint32_t, size_t> byId;
+    HWND window = nullptr;
+    HBRUSH background = nullptr;
+    bool goingAway = false;
+};
+
+Win32Backend::Win32Backend() = default;
+
+Win32Backend::~Win32Backend() {
+    for (auto& [id, w] : windows_) {
+        if (w->window) DestroyWindow(w->window);
+    }
+}
+
+void Win32Backend::fail(const std::string& message) { fatalError(message); }
+
+Win32Backend::LoadedWindow& Win32Backend::window(uint32_t windowId, const char* what) const {
+    auto it = windows_.find(windowId);
+    if (it == windows_.end()) fatalError(std::string(what) + ": window " + hex32(windowId) + " is not loaded");
+    return *it->second;
+}
+
+Control& Win32Backend::controlOf(uint32_t windowId, uint32_t controlId, const char* what) const {
+    LoadedWindow& w = window(windowId, what);
+    auto it = w.byId.find(controlId);
+    if (it == w.byId.end() || it->second == 0) {
+        fatalError(std::string(what) + ": window " + hex32(windowId) + " has no control " + hex32(controlId));
+    }
+    return *w.controls[it->second];
+}
+
+void Win32Backend::attachLibraries() {
+    if (librariesAttached_) return;
+    librariesAttached_ = true;
+    for (const SupportLibrary* lib : libraries_) {
+        if (!lib || !lib->windowing) continue;
+        const auto* windowing = static_cast<const Windowing*>(lib->windowing);
+        if (windowing->abi != kWindowingAbi) {
+            fatalError(std::string("support library ") + lib->name + " was built for another window layer");
+        }
+        if (windowing->attach) windowing->attach(this);
+    }
+}
+
+Control* Win32Backend::makeControl(LoadedWindow& w, const image::Element& e) {
+    ControlContext context{this, w.id, &e, w.window};
+    std::string error;
+    Control* made = nullptr;
+    const uint32_t library = vx::kindLibraryNumber(e.kind);
+    if (library == 1) {
+        const BuiltinKind* kind = builtinKind(e.kind);
+        if (!kind) {
+            fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + ", which is not known");
+        }
+        w.kindNames.push_back(kind->name);
+        made = kind->create(context, error);
+    } else {
+        const SupportLibrary* lib =
+            library >= 1 && library - 1 < libraries_.size() ? libraries_[library - 1] : nullptr;
+        const ControlKind* kind = nullptr;
+        if (lib && lib->windowing) {
+            for (const ControlKind& k : static_cast<const Windowing*>(lib->windowing)->kindList()) {
+                if (k.kindNumber == vx::kindNumber(e.kind)) kind = &k;
+            }
+        }
+        if (!kind) {
+            fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + " of library " +
+                       std::to_string(library) + ", which no loaded support library provides");
+        }
+        w.kindNames.push_back(kind->name);
+        made = kind->create(context, error);
+    }
+    if (!made) fatalError("cannot make control " + utf8Name(e.name) + ": " + error);
+    return made;
+}
+
+int32_t Win32Backend::loadWindow(uint32_t windowId) {
+    gBackend = this;
+    if (auto it = windows_.find(windowId); it != windows_.end()) {
+        ShowWindow(it->second->window, SW_SHOW);
+        SetForegroundWindow(it->second->window);
+        return 1;
+    }
+    const LoadedProgram* program = loadedProgram();
+    if (!program) fatalError("loading window " + hex32(windowId) + ": no program is loaded");
+    dispatcher_.setCode(program->code, program->codeSize);
+    if (!record_) {
+        image::RecordError error;
+        record_ = image::readWindowRecord(program->form, error);
+        if (!record_) fatalError("the window record cannot be read: " + error.message);
+        libraries_.assign(loadedLibraryCount(), nullptr);
+        for (uint32_t i = 1; i < libraries_.size(); ++i) libraries_[i] = loadedLibrary(i);
+    }
+    const image::Window* rw = record_->window(windowId);
+    if (!rw) fatalError("the window record has no window " + hex32(windowId));
+    if (rw->elements.empty() || rw->elements[0].kind != vx::kKindWindow) {
+        fatalError("window " + hex32(windowId) + " of the window record does not start with its window element");
+    }
+    const image::Element& self = rw->elements[0];
+    auto settings = image::decodeWindowSettings(self.extension);
+    if (!settings) fatalError("the settings of window " + hex32(windowId) + " cannot be read");
+
+    static const bool ready = [] {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+        InitCommonControlsEx(&icc);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = mainWindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kMainWindowClass;
+        return RegisterClassExW(&wc) != 0;
+    }();
+    if (!ready) {
+        fatalError("the main window's class cannot be registered (error " + std::to_string(GetLastError()) + ")");
+    }
+    attachLibraries();
+
+    auto w = std::make_unique<LoadedWindow>();
+    w->id = windowId;
+    w->record = rw;
+    COLORREF background;
+    if (colourFromRecord(settings->backgroundColour, background)) w->background = CreateSolidBrush(background);
+
+    // A fixed size: caption, system menu, minimise and close, no maximise.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    const SIZE client = clientSizeFor(*rw);
+    RECT outer{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&outer, style, FALSE, 0);
+    const std::u16string caption = text::decode(settings->caption, text::Encoding::Gbk);
+    LoadedWindow& loaded = *w;
+    windows_[windowId] = std::move(w);
+    loaded.window = CreateWindowExW(0, kMainWindowClass, wide(caption), style, self.left, self.top,
+                                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), &loaded);
+    if (!loaded.window) fatalError("the main window cannot be made (error " + std::to_string(GetLastError()) + ")");
+    if (!settings->icon.empty()) {
+        HICON big = iconFromIco(settings->icon, GetSystemMetrics(SM_CXICON));
+        HICON small = iconFromIco(settings->icon, GetSystemMetrics(SM_CXSMICON));
+        if (!big) std::fprintf(stderr, "vexrun: the window icon cannot be shown\n");
+        SendMessageW(loaded.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        SendMessageW(loaded.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
+    }
+    EnableWindow(loaded.window, !self.disabled());
+
+    loaded.controls.emplace_back();  // the window element itself
+    loaded.kindNames.emplace_back("window");
+    loaded.byId[self.id] = 0;
+    HWND previous = HWND_TOP;
+    for (size_t i = 1; i < rw->elements.size(); ++i) {
+        const image::Element& e = rw->elements[i];
+        if (loaded.byId.count(e.id)) {
+            fatalError("window " + hex32(windowId) + " holds control " + hex32(e.id) + " twice");
+        }
+        Control* c = makeControl(loaded, e);
+        loaded.controls.emplace_back(c);
+        loaded.byId[e.id] = i;
+        HWND child = c->window();
+        if (!child) continue;
+        byWindow_[child] = c;
+        LONG_PTR childStyle = GetWindowLongPtrW(child, GWL_STYLE);
+        childStyle = e.tabStop() ? (childStyle | WS_TABSTOP) : (childStyle & ~LONG_PTR(WS_TABSTOP));
+        SetWindowLongPtrW(child, GWL_STYLE, childStyle);
+        // A label stored as disabled keeps its colours: it takes no input anyway.
+        if (e.kind != vx::kKindLabel) EnableWindow(child, !e.disabled());
+        if (e.visible()) ShowWindow(child, SW_SHOWNA);
+        // Record order is tab order; an earlier element lies above a later one.
+        SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = child;
+        const bool dbl = image::handlerFor(e, vx::kEventDoubleClicked).has_value();
+        const bool keys = image::handlerFor(e, vx::kEventKeyPressed).has_value();
+        if (dbl || keys) {
+            SetWindowSubclass(child, commonEventsProc, kCommonEventsSubclass, DWORD_PTR(&e));
+        }
+    }
+    if (self.visible()) {
+        ShowWindow(loaded.window, SW_SHOW);
+        UpdateWindow(loaded.window);
+    }
+    raiseEvent(windowId, self.id, vx::kEventCreated, EventArgs::none());
+    if (!screenshotTaken_ && !environmentScreenshotPath().empty()) {
+        screenshotTaken_ = true;
+        SetTimer(loaded.window, kScreenshotTimer, kScreenshotDelayMs, nullptr);
+    }
+    return 1;
+}
+
+std::wstring Win32Backend::environmentScreenshotPath() {
+    const DWORD n = GetEnvironmentVariableW(L"VEXRUN_SCREENSHOT", nullptr, 0);
+    if (n == 0) return {};
+    std::wstring path(n, L'\0');
+    path.resize(GetEnvironmentVariableW(L"VEXRUN_SCREENSHOT", path.data(), n));
+    return path;
+}
+
+// The window as it shows, frame included, copied from its window DC
+// (PrintWindow gives only the background under Wine).
+void Win32Backend::saveScreenshot(HWND top) {
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT r{};
+    GetWindowRect(top, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetWindowDC(top);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    const auto* px = static_cast<const uint8_t*>(bits);
+    for (size_t i = 0; px && i < size_t(width) * size_t(height); ++i) {
+        rgb[3 * i] = px[4 * i + 2];
+        rgb[3 * i + 1] = px[4 * i + 1];
+        rgb[3 * i + 2] = px[4 * i];
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(top, screen);
+    const std::wstring path = environmentScreenshotPath();
+    if (!writePng(path, width, height, rgb)) std::fprintf(stderr, "vexrun: cannot save the window's picture\n");
+}
+
+Control* Win32Backend::controlOfWindow(HWND child) const {
+    auto it = byWindow_.find(child);
+    return it == byWindow_.end() ? nullptr : it->second;
+}
+
+LRESULT CALLBACK Win32Backend::mainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_NCCREATE) {
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    }
+    auto* w = reinterpret_cast<LoadedWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!w || !gBackend) return DefWindowProcW(window, message, wp, lp);
+    if (!w->window) w->window = window;
+    // Nothing may unwind into the window system's frames.
+    try {
+        return gBackend->mainWindowMessage(*w, window, message, wp, lp);
+    } catch (const std::exception& e) {
+        fatalError(std::string("the window layer failed: ") + e.what());
+    } catch (...) {
+        fatalError("the window layer failed");
+    }
+}
+
+LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+        case WM_COMMAND:
+            if (Control* c = controlOfWindow(reinterpret_cast<HWND>(lp))) c->command(HIWORD(wp));
+            return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lp);
+            if (Control* c = controlOfWindow(header->hwndFrom)) return c->notify(header);
+            return 0;
+        }
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            Control* c = controlOfWindow(reinterpret_cast<HWND>(lp));
+            const ControlColours colours = c ? c->colours() : ControlColours{};
+            HDC dc = reinterpret_cast<HDC>(wp);
+            if (colours.hasText) SetTextColor(dc, colours.text);
+            COLORREF back = GetSysColor(message == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_BTNFACE);
+            if (colours.hasBackground) {
+                back = colours.background;
+            } else if (message != WM_CTLCOLOREDIT && w.background) {
+                LOGBRUSH lb{};
+                GetObjectW(w.background, sizeof lb, &lb);
+                back = lb.lbColor;
+            }
+            // A disabled edit box asks as a static and keeps its own background;
+            // a read-only one is a label, on the window's.
+            if (message == WM_CTLCOLORSTATIC && c && !colours.hasBackground) {
+                const HWND child = reinterpret_cast<HWND>(lp);
+                wchar_t cls[16] = {};
+                GetClassNameW(child, cls, 16);
+                if (lstrcmpiW(cls, L"EDIT") == 0 && !(GetWindowLongPtrW(child, GWL_STYLE) & ES_READONLY)) {
+                    back = GetSysColor(COLOR_WINDOW);
+                }
+            }
+            SetBkColor(dc, back);
+            HBRUSH& brush = brushes_[back];
+            if (!brush) brush = CreateSolidBrush(back);
+            return reinterpret_cast<LRESULT>(brush);
+        }
+        case WM_ERASEBKGND:
+            if (w.background) {
+                RECT r{};
+                GetClientRect(w.window, &r);
+                FillRect(reinterpret_cast<HDC>(wp), &r, w.background);
+                return 1;
+            }
+            break;
+        case WM_TIMER:
+            if (wp == kScreenshotTimer) {
+                KillTimer(w.window, kScreenshotTimer);
+                saveScreenshot(w.window);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            closeRequested(w);
+            return 0;
+        case WM_DESTROY:
+            w.window = nullptr;
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(window, message, wp, lp);
+}
+
+LRESULT CALLBACK Win32Backend::commonEventsProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR,
+                                                DWORD_PTR data) {
+    const auto& e = *reinterpret_cast<const image::Element*>(data);
+    if (gBackend && IsWindowEnabled(window)) {
+        try {
+            for (auto& [id, w] : gBackend->windows_) {
+                if (GetParent(window) != w->window) continue;
+                if (message == WM_LBUTTONDBLCLK && image::handlerFor(e, vx::kEventDoubleClicked)) {
+                    gBackend->raiseEvent(id, e.id, vx::kEventDoubleClicked,
+                                         EventArgs::integers({int16_t(LOWORD(lp)), int16_t(HIWORD(lp)),
+                                                              shiftState()}));
+                } else if (message == WM_KEYDOWN && image::handlerFor(e, vx::kEventKeyPressed)) {
+                    gBackend->raiseEvent(id, e.id, vx::kEventKeyPressed,
+                                         EventArgs::integers({int32_t(wp), shiftState()}));
+                }
+            }
+        } catch (...) {
+            fatalError("the window layer failed in an event of a control");
+        }
+    }
+    return DefSubclassProc(window, message, wp, lp);
+}
+
+void Win32Backend::closeRequested(LoadedWindow& w) {
+    if (w.goingAway) return;  // its handler is on its way
+    w.goingAway = true;
+    HWND top = w.window;
+    // Once the handler has returned (normally it ends the process first),
+    // the window closes and the message loop ends.
+    auto closeAndQuit = [top] {
+        DestroyWindow(top);
+        PostQuitMessage(0);
+    };
+    auto handler = image::handlerFor(w.record->elements[0], vx::kEventGoingAway);
+    if (!handler) {
+        closeAndQuit();
+        return;
+    }
+    dispatcher_.raise(*handler, EventArgs::none(), closeAndQuit);
+}
+
+int32_t Win32Backend::runMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // Tab and the arrow keys move between controls as in a dialog; Enter
+        // and Escape reach the control, whose key handler may want them.
+        const bool enterOrEscape = msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
+        HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+        if (!enterOrEscape && top && controlOfWindow(msg.hwnd) && IsDialogMessageW(top, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+uint64_t Win32Backend::getProperty(uint32_t windowId, uint32_t controlId, uint32_t property) {
+    Control& c = controlOf(windowId, controlId, "getting a control property");
+    switch (c.propertyType(property)) {
+        case PropertyType::Integer: return uint32_t(c.integerProperty(property));
+        case PropertyType::Text: return reinterpret_cast<uint64_t>(newText(c.textProperty(property)));
+        case PropertyType::Unknown: break;
+    }
+    fatalError("getting a control property: control " + hex32(controlId) + " has no property " +
+               std::to_string(property));
+}
+
+void Win32Backend::setProperty(uint32_t windowId, uint32_t controlId, uint32_t property, uint64_t value) {
+    Control& c = controlOf(windowId, controlId, "setting a control property");
+    switch (c.propertyType(property)) {
+        case PropertyType::Integer: c.setIntegerProperty(property, int32_t(uint32_t(value))); return;
+        case PropertyType::Text: c.setTextProperty(property, textView(reinterpret_cast<const char*>(value))); return;
+        case PropertyType::Unknown: break;
+    }
+    fatalError("setting a control property: control " + hex32(controlId) + " has no property " +
+               std::to_string(property));
+}
+
+std::string Win32Backend::clipboardText() {
+    // The clipboard's text in the program's own code page.
+    std::u16string text;
+    HWND owner = windows_.empty() ? nullptr : windows_.begin()->second->window;
+    if (!OpenClipboard(owner)) return {};
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text::encode(text, text::Encoding::Gbk);
+}
+
+// The program's button and icon bits are the Windows ones, and so are the
+// values of the buttons.
+int32_t Win32Backend::messageBox(std::string_view message, int32_t buttons, std::string_view caption) {
+    HWND owner = nullptr;
+    for (auto& [id, w] : windows_) {
+        if (w->window) owner = w->window;
+    }
+    std::u16string title = text::decode(caption);
+    if (title.empty() && owner) title = windowText(owner);
+    return MessageBoxW(owner, wide(text::decode(message)), wide(title), UINT(buttons) & 0xFFu);
+}
+
+// A window handle's value fits 32 bits on 64-bit Windows; the program keeps it so.
+int32_t Win32Backend::windowHandle(uint32_t windowId, uint32_t controlId) {
+    LoadedWindow& w = window(windowId, "window handle of a control");
+    HWND h = controlId == 0 || controlId == w.record->elements[0].id
+                 ? w.window
+                 : controlOf(windowId, controlId, "window handle of a control").window();
+    return int32_t(reinterpret_cast<intptr_t>(h));
+}
+
+HWND Win32Backend::windowForHandle(int32_t handle) const {
+    for (const auto& [child, c] : byWindow_) {
+        if (int32_t(reinterpret_cast<intptr_t>(child)) == handle) return child;
+    }
+    for (const auto& [id, w] : windows_) {
+        if (w->window && int32_t(reinterpret_cast<intptr_t>(w->window)) == handle) return w->window;
+    }
+    return nullptr;
+}
+
+void Win32Backend::shutdown() {
+    for (auto& [id, w] : windows_) {
+        if (w->window) ShowWindow(w->window, SW_HIDE);
+    }
+}
+
+void Win32Backend::raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) {
+    auto wi = windows_.find(windowId);
+    if (wi == windows_.end()) return;
+    auto it = wi->second->byId.find(elementId);
+    if (it == wi->second->byId.end()) return;
+    auto handler = image::handlerFor(wi->second->record->elements[it->second], event);
+    if (!handler) return;
+    dispatcher_.raise(*handler, std::move(args));
+}
+
+}  // namespace vexrun::win32

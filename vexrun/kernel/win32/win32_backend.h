@@ -1,0 +1,74 @@
+// The kernel library's window system on Win32 with native controls: builds
+// the windows of the window record, serves the control properties, the
+// message box, the clipboard and window handles, and calls the bound
+// handlers. Texts go through the wide (W) calls with our own GBK table.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/window_record.h"
+#include "vexrun/kernel/core/event_dispatcher.h"
+#include "vexrun/kernel/gui_backend.h"
+#include "vexrun/kernel/support_library.h"
+#include "vexrun/kernel/win32/win32_windowing.h"
+
+namespace vexrun::win32 {
+
+class Win32Backend final : public GuiBackend, public ControlHost {
+public:
+    Win32Backend();
+    ~Win32Backend() override;
+    Win32Backend(const Win32Backend&) = delete;
+    Win32Backend& operator=(const Win32Backend&) = delete;
+
+    // GuiBackend
+    int32_t loadWindow(uint32_t windowId) override;
+    int32_t runMessageLoop() override;
+    uint64_t getProperty(uint32_t windowId, uint32_t controlId, uint32_t property) override;
+    void setProperty(uint32_t windowId, uint32_t controlId, uint32_t property, uint64_t value) override;
+    std::string clipboardText() override;
+    int32_t messageBox(std::string_view text, int32_t buttons, std::string_view caption) override;
+    int32_t windowHandle(uint32_t windowId, uint32_t controlId) override;
+    void shutdown() override;
+
+    // ControlHost
+    void raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) override;
+    HWND windowForHandle(int32_t handle) const override;
+    [[noreturn]] void fail(const std::string& message) override;
+
+private:
+    struct LoadedWindow;
+
+    LoadedWindow& window(uint32_t windowId, const char* what) const;
+    Control& controlOf(uint32_t windowId, uint32_t controlId, const char* what) const;
+    Control* makeControl(LoadedWindow& w, const image::Element& e);
+    void attachLibraries();
+    Control* controlOfWindow(HWND child) const;
+    void closeRequested(LoadedWindow& w);
+    void saveScreenshot(HWND top);
+    static std::wstring environmentScreenshotPath();
+    LRESULT mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK commonEventsProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                             DWORD_PTR data);
+
+    std::optional<image::WindowRecord> record_;
+    std::vector<const SupportLibrary*> libraries_;  // by library-table position
+    std::map<uint32_t, std::unique_ptr<LoadedWindow>> windows_;
+    std::map<HWND, Control*> byWindow_;
+    std::map<COLORREF, HBRUSH> brushes_;
+    EventDispatcher dispatcher_;
+    bool librariesAttached_ = false;
+    bool screenshotTaken_ = false;
+};
+
+}  // namespace vexrun::win32
