@@ -52,7 +52,7 @@ std::string escapeText(std::u16string_view shown) {
             appendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00));
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
-            out += "\xEF\xBF\xBD";  // a lone surrogate shows as the replacement character
+            out += '?';  // a lone surrogate, written as Qt's UTF-8 encoder writes it
         } else {
             appendUtf8(out, c);
         }

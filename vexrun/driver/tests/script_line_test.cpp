@@ -93,6 +93,7 @@ TEST(ShowLine, FixedFormatWithEscapes) {
     // A byte that decoded to nothing, kept as its escape character.
     EXPECT_EQ(escapeText(std::u16string(1, char16_t(0xDC80 + 0x7F))), "\\xFF");
     EXPECT_EQ(escapeText(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(escapeText(std::u16string{u'a', char16_t(0xD800), u'b', char16_t(0xDE00)}), "a?b?");
     s.enabled = -1;
     EXPECT_EQ(showLine("拖放对象1", u"", s), "拖放对象1 text=\"\" checked=1 enabled=- visible=0");
 }
