@@ -52,6 +52,8 @@
 
 namespace {
 
+std::u16string_view utf16(const QString& s) { return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())}; }
+
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
 
@@ -242,7 +244,7 @@ private:
             }
             case Verb::Messages:
                 for (const std::string& m : access_->takeMessages()) {
-                    say(drive::escapeText(access_->decodeForDisplay(m)));
+                    say(drive::escapeText(utf16(access_->decodeForDisplay(m))));
                 }
                 return true;
             case Verb::Shot: {
@@ -303,7 +305,7 @@ private:
             state.enabled = w->isEnabled() ? 1 : 0;
             state.visible = w->isVisible();
         }
-        say(drive::showLine(name, c.contentText(), state));
+        say(drive::showLine(name, utf16(c.contentText()), state));
     }
 
     vexrun::DriverAccess* access_;

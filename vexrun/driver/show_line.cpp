@@ -4,11 +4,33 @@
 
 namespace drive {
 
-std::string escapeText(const QString& shown) {
+namespace {
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string escapeText(std::u16string_view shown) {
     std::string out;
-    const char16_t* s = reinterpret_cast<const char16_t*>(shown.utf16());
-    const qsizetype n = shown.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    const char16_t* s = shown.data();
+    const size_t n = shown.size();
+    for (size_t i = 0; i < n; ++i) {
         const char16_t c = s[i];
         char hex[8];
         switch (c) {
@@ -27,16 +49,18 @@ std::string escapeText(const QString& shown) {
             std::snprintf(hex, sizeof hex, "\\x%02X", unsigned(c - 0xDC00));
             out += hex;
         } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            out += QString(reinterpret_cast<const QChar*>(s + i), 2).toUtf8().toStdString();
+            appendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00));
             ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out += '?';  // a lone surrogate, written as Qt's UTF-8 encoder writes it
         } else {
-            out += QString(QChar(c)).toUtf8().toStdString();
+            appendUtf8(out, c);
         }
     }
     return out;
 }
 
-std::string showLine(std::string_view name, const QString& text, const ShownState& state) {
+std::string showLine(std::string_view name, std::u16string_view text, const ShownState& state) {
     std::string line(name);
     line += " text=\"" + escapeText(text) + "\"";
     line += " checked=" + (state.checked < 0 ? std::string("-") : std::to_string(state.checked));

@@ -8,16 +8,16 @@
 // character or undecodable byte as \xHH. C is 1 or 0 for a check box and "-"
 // for every other kind; E and V are 1 or 0 ("-" for E of a control without a
 // window, such as the drop target object, whose V is 0).
+// Plain C++ on UTF-16 texts, so that the drivers of every platform print the
+// very same bytes.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include <QString>
-
 namespace drive {
 
-std::string escapeText(const QString& shown);
+std::string escapeText(std::u16string_view shown);
 
 struct ShownState {
     int checked = -1;  // -1 none
@@ -25,6 +25,6 @@ struct ShownState {
     bool visible = false;
 };
 
-std::string showLine(std::string_view name, const QString& text, const ShownState& state);
+std::string showLine(std::string_view name, std::u16string_view text, const ShownState& state);
 
 }  // namespace drive

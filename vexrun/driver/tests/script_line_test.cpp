@@ -83,18 +83,19 @@ TEST(ShowLine, FixedFormatWithEscapes) {
     s.checked = -1;
     s.enabled = 1;
     s.visible = true;
-    EXPECT_EQ(showLine("编辑框2", QStringLiteral("00:00:00,000"), s),
+    EXPECT_EQ(showLine("编辑框2", u"00:00:00,000", s),
               "编辑框2 text=\"00:00:00,000\" checked=- enabled=1 visible=1");
     s.checked = 1;
     s.enabled = 0;
     s.visible = false;
-    EXPECT_EQ(showLine("选择框1", QString::fromUtf8("分1段"), s), "选择框1 text=\"分1段\" checked=1 enabled=0 visible=0");
-    EXPECT_EQ(escapeText(QString::fromUtf8("a\"b\\c\r\nd\te\x01")), "a\\\"b\\\\c\\r\\nd\\te\\x01");
+    EXPECT_EQ(showLine("选择框1", u"分1段", s), "选择框1 text=\"分1段\" checked=1 enabled=0 visible=0");
+    EXPECT_EQ(escapeText(u"a\"b\\c\r\nd\te\x01"), "a\\\"b\\\\c\\r\\nd\\te\\x01");
     // A byte that decoded to nothing, kept as its escape character.
-    EXPECT_EQ(escapeText(QString(QChar(char16_t(0xDC80 + 0x7F)))), "\\xFF");
-    EXPECT_EQ(escapeText(QString::fromUtf8("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(escapeText(std::u16string(1, char16_t(0xDC80 + 0x7F))), "\\xFF");
+    EXPECT_EQ(escapeText(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(escapeText(std::u16string{u'a', char16_t(0xD800), u'b', char16_t(0xDE00)}), "a?b?");
     s.enabled = -1;
-    EXPECT_EQ(showLine("拖放对象1", QString(), s), "拖放对象1 text=\"\" checked=1 enabled=- visible=0");
+    EXPECT_EQ(showLine("拖放对象1", u"", s), "拖放对象1 text=\"\" checked=1 enabled=- visible=0");
 }
 
 }  // namespace

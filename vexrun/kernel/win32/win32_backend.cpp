@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/core/memory.h"
@@ -23,6 +24,8 @@ constexpr wchar_t kMainWindowClass[] = L"TessalyWindow";
 constexpr UINT_PTR kCommonEventsSubclass = 0x7E55;
 constexpr UINT_PTR kScreenshotTimer = 1;
 constexpr UINT kScreenshotDelayMs = 300;
+// Posted once the first window is up, for the headless driver's call.
+constexpr UINT kDriverReadyMessage = WM_APP + 0x7E;
 
 // The frame of the window the record's outer size is given for, and the
 // room kept to the right of and below the outermost control.
@@ -271,6 +274,10 @@ int32_t Win32Backend::loadWindow(uint32_t windowId) {
         UpdateWindow(loaded.window);
     }
     raiseEvent(windowId, self.id, vx::kEventCreated, EventArgs::none());
+    if (ready_ && !readyPosted_) {
+        readyPosted_ = true;
+        PostMessageW(loaded.window, kDriverReadyMessage, 0, 0);
+    }
     if (!screenshotTaken_ && !environmentScreenshotPath().empty()) {
         screenshotTaken_ = true;
         SetTimer(loaded.window, kScreenshotTimer, kScreenshotDelayMs, nullptr);
@@ -289,6 +296,12 @@ std::wstring Win32Backend::environmentScreenshotPath() {
 // The window as it shows, frame included, copied from its window DC
 // (PrintWindow gives only the background under Wine).
 void Win32Backend::saveScreenshot(HWND top) {
+    if (!writeScreenshot(top, environmentScreenshotPath())) {
+        std::fprintf(stderr, "vexrun: cannot save the window's picture\n");
+    }
+}
+
+bool Win32Backend::writeScreenshot(HWND top, const std::wstring& path) {
     RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT r{};
     GetWindowRect(top, &r);
@@ -313,8 +326,7 @@ void Win32Backend::saveScreenshot(HWND top) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(top, screen);
-    const std::wstring path = environmentScreenshotPath();
-    if (!writePng(path, width, height, rgb)) std::fprintf(stderr, "vexrun: cannot save the window's picture\n");
+    return writePng(path, width, height, rgb);
 }
 
 Control* Win32Backend::controlOfWindow(HWND child) const {
@@ -395,6 +407,9 @@ LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, HWND window, UINT messa
                 return 0;
             }
             break;
+        case kDriverReadyMessage:
+            if (ready_) ready_();
+            return 0;
         case WM_CLOSE:
             closeRequested(w);
             return 0;
@@ -501,6 +516,10 @@ std::string Win32Backend::clipboardText() {
 // The program's button and icon bits are the Windows ones, and so are the
 // values of the buttons.
 int32_t Win32Backend::messageBox(std::string_view message, int32_t buttons, std::string_view caption) {
+    if (headless_) {
+        messages_.emplace_back(message);
+        return IDOK;
+    }
     HWND owner = nullptr;
     for (auto& [id, w] : windows_) {
         if (w->window) owner = w->window;
@@ -527,6 +546,39 @@ HWND Win32Backend::windowForHandle(int32_t handle) const {
         if (w->window && int32_t(reinterpret_cast<intptr_t>(w->window)) == handle) return w->window;
     }
     return nullptr;
+}
+
+std::vector<std::string> Win32Backend::takeMessages() { return std::exchange(messages_, {}); }
+
+HWND Win32Backend::mainWindow() const { return windows_.empty() ? nullptr : windows_.begin()->second->window; }
+
+Win32Backend::Named Win32Backend::findByName(std::string_view name) const {
+    for (const auto& [id, w] : windows_) {
+        for (size_t i = 1; i < w->record->elements.size() && i < w->controls.size(); ++i) {
+            const image::Element& e = w->record->elements[i];
+            if (utf8Name(e.name) == name) return {w->controls[i].get(), &w->kindNames[i], &e};
+        }
+    }
+    return {};
+}
+
+Control* Win32Backend::controlByName(std::string_view name) const { return findByName(name).control; }
+
+std::string Win32Backend::kindOf(std::string_view name) const {
+    const std::string* kind = findByName(name).kind;
+    return kind ? *kind : std::string();
+}
+
+bool Win32Backend::isEnabled(std::string_view name) const {
+    const Named n = findByName(name);
+    if (!n.control || !n.control->window()) return false;
+    if (n.element->kind == vx::kKindLabel) return !n.element->disabled();
+    return IsWindowEnabled(n.control->window()) != 0;
+}
+
+bool Win32Backend::saveShot(const std::wstring& path) {
+    HWND top = mainWindow();
+    return top && writeScreenshot(top, path);
 }
 
 void Win32Backend::shutdown() {

@@ -19,11 +19,12 @@
 #include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
+#include "vexrun/kernel/win32/driver_access.h"
 #include "vexrun/kernel/win32/win32_windowing.h"
 
 namespace vexrun::win32 {
 
-class Win32Backend final : public GuiBackend, public ControlHost {
+class Win32Backend final : public GuiBackend, public ControlHost, public DriverAccess {
 public:
     Win32Backend();
     ~Win32Backend() override;
@@ -45,6 +46,16 @@ public:
     HWND windowForHandle(int32_t handle) const override;
     [[noreturn]] void fail(const std::string& message) override;
 
+    // DriverAccess
+    void setHeadless(bool headless) override { headless_ = headless; }
+    std::vector<std::string> takeMessages() override;
+    void setReadyCallback(void (*ready)()) override { ready_ = ready; }
+    HWND mainWindow() const override;
+    Control* controlByName(std::string_view name) const override;
+    std::string kindOf(std::string_view name) const override;
+    bool isEnabled(std::string_view name) const override;
+    bool saveShot(const std::wstring& path) override;
+
 private:
     struct LoadedWindow;
 
@@ -55,6 +66,14 @@ private:
     Control* controlOfWindow(HWND child) const;
     void closeRequested(LoadedWindow& w);
     void saveScreenshot(HWND top);
+    bool writeScreenshot(HWND top, const std::wstring& path);
+    // The loaded control of that name (UTF-8) and its kind's name.
+    struct Named {
+        Control* control = nullptr;
+        const std::string* kind = nullptr;
+        const image::Element* element = nullptr;
+    };
+    Named findByName(std::string_view name) const;
     static std::wstring environmentScreenshotPath();
     LRESULT mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
@@ -69,6 +88,12 @@ private:
     EventDispatcher dispatcher_;
     bool librariesAttached_ = false;
     bool screenshotTaken_ = false;
+    // The headless driver's: message boxes kept rather than shown, and its
+    // call once the window is up.
+    bool headless_ = false;
+    std::vector<std::string> messages_;
+    void (*ready_)() = nullptr;
+    bool readyPosted_ = false;
 };
 
 }  // namespace vexrun::win32

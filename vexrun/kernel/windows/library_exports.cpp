@@ -21,3 +21,6 @@ VEXRUN_EXPORT vx::RuntimeEntry ObtainEntryHook(int32_t selector) {
     vexrun::setGuiBackend(&theBackend());
     return &vexrun::runtimeEntry;
 }
+
+// The headless driver's way into this copy of the window layer.
+VEXRUN_EXPORT vexrun::win32::DriverAccess* vexrunDriverAccess() { return &theBackend(); }

@@ -1,0 +1,456 @@
+// tessaly-drive.exe: runs the program image under our Windows kernel library
+// and acts on its native window as a user would, from a script on standard
+// input: the same script language and the same output as the Linux driver
+// (script_line.h, show_line.h), so that the window tests run from the same
+// scripts on both platforms.
+//
+//   tessaly-drive.exe [--image PATH] [--timing] < script
+//
+// The image defaults to tessaly.img in the parent of the folder holding this
+// program; the kernel library is vexrun.vxr beside it, reached through its
+// own export `vexrunDriverAccess`, so one copy of the kernel runs the program.
+// The script runs on the message loop's thread once the window is up; every
+// action is the message a user's action would send to the control.
+//
+// Exit status: whatever the program ends with (0 when its window closes or
+// the message loop ends); 2 for a script line that cannot be read (the
+// message names the line); 1 when an action cannot be carried out or the
+// image or kernel library cannot be loaded.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "runtime/vexrun_interface.h"
+#include "vexrun/driver/script_line.h"
+#include "vexrun/driver/show_line.h"
+#include "vexrun/kernel/text/text_encoding.h"
+#include "vexrun/kernel/win32/driver_access.h"
+
+namespace {
+
+using vexrun::win32::Control;
+using vexrun::win32::DriverAccess;
+
+// The box files are dropped on.
+constexpr const char* kSubtitleBox = "编辑框1";
+
+void say(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void stop(int status, const std::string& message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
+    std::fflush(stderr);
+    ExitProcess(UINT(status));
+}
+
+std::wstring wideOf(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring out(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string utf8Of(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+bool readFile(const std::string& path, std::string& bytes) {
+    FILE* f = _wfopen(wideOf(path).c_str(), L"rb");
+    if (!f) return false;
+    bytes.clear();
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool writeFile(const std::string& path, std::string_view bytes) {
+    FILE* f = _wfopen(wideOf(path).c_str(), L"wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+}
+
+double secondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+}
+
+LARGE_INTEGER gStart;
+bool gTiming = false;
+
+std::wstring ownDirectory() {
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    path.resize(n);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+std::wstring parentOf(const std::wstring& dir) {
+    const size_t slash = dir.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : dir.substr(0, slash);
+}
+
+// Zero bits above 32 are a mask the allocation must fit: below 2 GiB.
+using NtAllocateVirtualMemoryFn = LONG(NTAPI*)(HANDLE, void**, ULONG_PTR, SIZE_T*, ULONG, ULONG);
+
+// The image in memory below 2 GiB that may be written and run.
+uint8_t* loadImage(const std::string& path, size_t& size) {
+    std::string bytes;
+    if (!readFile(path, bytes)) stop(1, "cannot read the program image " + path);
+    if (bytes.empty()) stop(1, "the program image " + path + " is empty");
+    size = bytes.size();
+    const auto allocate = reinterpret_cast<NtAllocateVirtualMemoryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAllocateVirtualMemory")));
+    void* at = nullptr;
+    SIZE_T reserved = size;
+    if (!allocate ||
+        allocate(GetCurrentProcess(), &at, 0x7FFFFFFF, &reserved, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE) != 0 ||
+        reinterpret_cast<uintptr_t>(at) + size > 0x80000000u) {
+        stop(1, "cannot map " + std::to_string(size) + " bytes below 2 GiB for the program image");
+    }
+    std::memcpy(at, bytes.data(), size);
+    return static_cast<uint8_t*>(at);
+}
+
+// Pending messages handled, as between a user's actions.
+void settle() {
+    MSG msg;
+    for (int i = 0; i < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));  // for the program's own loop
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+class Driver {
+public:
+    Driver(DriverAccess* access, std::vector<std::string> lines) : access_(access), lines_(std::move(lines)) {}
+
+    // Runs the script on the loop thread; returns when it is done or the
+    // window is on its way out.
+    void run() {
+        if (gTiming) std::fprintf(stderr, "tessaly-drive: window up after %.3f s\n", secondsSince(gStart));
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            lineNumber_ = i + 1;
+            std::string error;
+            auto line = drive::parseScriptLine(lines_[i], error);
+            if (!line) {
+                if (error.empty()) continue;
+                fail(error);
+            }
+            LARGE_INTEGER began;
+            QueryPerformanceCounter(&began);
+            const bool goOn = perform(*line);
+            if (gTiming) {
+                std::fprintf(stderr, "tessaly-drive: line %zu (%s) took %.3f s\n", lineNumber_, drive::verbName(line->verb),
+                             secondsSince(began));
+            }
+            if (!goOn) return;
+            settle();
+        }
+        PostQuitMessage(0);  // the end of the script ends the program
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what) {
+        stop(2, "line " + std::to_string(lineNumber_) + ": " + what + ": \"" + lines_[lineNumber_ - 1] + "\"");
+    }
+    [[noreturn]] void cannot(const std::string& what) { stop(1, "line " + std::to_string(lineNumber_) + ": " + what); }
+
+    Control& control(const std::string& name) {
+        Control* c = access_->controlByName(name);
+        if (!c) fail("no control is named " + name);
+        return *c;
+    }
+    HWND windowOf(const std::string& name) {
+        HWND w = control(name).window();
+        if (!w) fail(name + " is never shown, so nothing can be done to it");
+        return w;
+    }
+    static void giveFocus(HWND w) {
+        SetForegroundWindow(GetAncestor(w, GA_ROOT));
+        SetFocus(w);
+    }
+    static bool isCheckBox(HWND w) {
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        const LONG_PTR type = GetWindowLongPtrW(w, GWL_STYLE) & BS_TYPEMASK;
+        return lstrcmpiW(cls, L"BUTTON") == 0 && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX);
+    }
+    static bool isButton(HWND w) {
+        wchar_t cls[16] = {};
+        GetClassNameW(w, cls, 16);
+        return lstrcmpiW(cls, L"BUTTON") == 0;
+    }
+    static LPARAM middleOf(HWND w) {
+        RECT r{};
+        GetClientRect(w, &r);
+        return MAKELPARAM(r.right / 2, r.bottom / 2);
+    }
+
+    // A key pressed and let go on the focused control, with its character
+    // where it gives one.
+    static void pressKey(HWND w, UINT vk, wchar_t ch) {
+        SendMessageW(w, WM_KEYDOWN, vk, 1);
+        if (ch) SendMessageW(w, WM_CHAR, ch, 1);
+        SendMessageW(w, WM_KEYUP, vk, LPARAM(0xC0000001));
+    }
+
+    bool setClipboard(const std::u16string& text) {
+        if (!OpenClipboard(access_->mainWindow())) return false;
+        EmptyClipboard();
+        bool ok = true;
+        if (!text.empty()) {
+            HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
+            ok = data != nullptr;
+            if (data) {
+                std::memcpy(GlobalLock(data), text.c_str(), (text.size() + 1) * sizeof(char16_t));
+                GlobalUnlock(data);
+                ok = SetClipboardData(CF_UNICODETEXT, data) != nullptr;
+                if (!ok) GlobalFree(data);
+            }
+        }
+        CloseClipboard();
+        return ok;
+    }
+    std::u16string clipboard() {
+        std::u16string text;
+        if (!OpenClipboard(access_->mainWindow())) return text;
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+                text = p;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+        return text;
+    }
+
+    // False when the script ends here (the window is closing or the loop
+    // ends).
+    bool perform(const drive::ScriptLine& line) {
+        using drive::Verb;
+        switch (line.verb) {
+            case Verb::Clipboard:
+                if (!setClipboard(vexrun::text::decode(line.argument, vexrun::text::Encoding::Utf8))) {
+                    cannot("cannot put the text on the clipboard");
+                }
+                return true;
+            case Verb::ClipFile: {
+                std::string bytes;
+                if (!readFile(line.argument, bytes)) cannot("cannot read " + line.argument);
+                if (!setClipboard(vexrun::text::decode(bytes))) cannot("cannot put the text on the clipboard");
+                return true;
+            }
+            case Verb::SaveClip:
+                if (!writeFile(line.argument, vexrun::text::encode(clipboard(), vexrun::text::Encoding::Utf8))) {
+                    cannot("cannot write " + line.argument);
+                }
+                return true;
+            case Verb::Paste:
+            case Verb::Copy: {
+                HWND w = windowOf(line.control);
+                if (!IsWindowEnabled(w)) return true;  // a disabled box takes no keys
+                giveFocus(w);
+                if (line.verb == Verb::Copy) {
+                    SendMessageW(w, EM_SETSEL, 0, -1);
+                    SendMessageW(w, WM_COPY, 0, 0);
+                } else {
+                    SendMessageW(w, WM_PASTE, 0, 0);
+                }
+                return true;
+            }
+            case Verb::Type: typeInto(windowOf(line.control), line.argument); return true;
+            case Verb::Set: {
+                Control& c = control(line.control);
+                if (c.window() && !IsWindowEnabled(c.window())) return true;  // a disabled box takes no paste
+                if (!c.pasteText(vexrun::text::decode(line.argument, vexrun::text::Encoding::Utf8))) {
+                    fail(line.control + " takes no text");
+                }
+                return true;
+            }
+            case Verb::Click: click(windowOf(line.control), false); return true;
+            case Verb::DoubleClick: click(windowOf(line.control), true); return true;
+            case Verb::Key: {
+                HWND w = windowOf(line.control);
+                if (line.keyCode <= 0 || line.keyCode > 0xFE) fail("no key gives the key code " + std::to_string(line.keyCode));
+                giveFocus(w);
+                const UINT ch = MapVirtualKeyW(UINT(line.keyCode), MAPVK_VK_TO_CHAR) & 0x7FFF;
+                pressKey(w, UINT(line.keyCode), line.keyCode == VK_RETURN || line.keyCode == VK_ESCAPE ? 0 : wchar_t(ch));
+                return true;
+            }
+            case Verb::Spin: {
+                if (access_->kindOf(line.control) != "spin control") fail(line.control + " is not a spin control");
+                HWND w = windowOf(line.control);
+                RECT r{};
+                GetClientRect(w, &r);
+                const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 4);
+                SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                SendMessageW(w, WM_LBUTTONUP, 0, at);
+                return true;
+            }
+            case Verb::Drop: dropFile(line.argument); return true;
+            case Verb::Show: show(line.control); return true;
+            case Verb::Save:
+                if (!writeFile(line.argument, control(line.control).contentBytes())) cannot("cannot write " + line.argument);
+                return true;
+            case Verb::Messages:
+                for (const std::string& m : access_->takeMessages()) say(drive::escapeText(vexrun::text::decode(m)));
+                return true;
+            case Verb::Shot:
+                if (!access_->saveShot(wideOf(line.argument))) cannot("cannot save a picture to " + line.argument);
+                return true;
+            case Verb::Close:
+                if (HWND top = access_->mainWindow()) PostMessageW(top, WM_CLOSE, 0, 0);
+                return false;
+            case Verb::Quit: PostQuitMessage(0); return false;
+        }
+        return true;
+    }
+
+    // A left click in the middle of the control (a button or check box is
+    // pressed as its own click does it).
+    void click(HWND w, bool twice) {
+        if (!IsWindowEnabled(w)) return;
+        const LPARAM at = middleOf(w);
+        if (isButton(w) && !twice) {
+            SendMessageW(w, BM_CLICK, 0, 0);
+            return;
+        }
+        SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(w, WM_LBUTTONUP, 0, at);
+        if (twice) {
+            SendMessageW(w, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+            SendMessageW(w, WM_LBUTTONUP, 0, at);
+        }
+    }
+
+    void typeInto(HWND w, const std::string& utf8) {
+        giveFocus(w);
+        for (char16_t u : vexrun::text::decode(utf8, vexrun::text::Encoding::Utf8)) {
+            UINT vk = 0;
+            if (u >= 0x20 && u < 0x7F) {
+                const SHORT scan = VkKeyScanW(wchar_t(u));
+                if (scan != -1) vk = UINT(scan & 0xFF);
+            }
+            pressKey(w, vk ? vk : VK_PACKET, wchar_t(u));
+        }
+    }
+
+    // The shell's file drop on the subtitle box: one file in a DROPFILES
+    // block, as Explorer hands it over.
+    void dropFile(const std::string& path) {
+        HWND on = windowOf(kSubtitleBox);
+        const std::wstring wide = wideOf(path);
+        const bool accepts = (GetWindowLongPtrW(on, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        const bool file = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (accepts) {
+            const size_t bytes = sizeof(DROPFILES) + (wide.size() + 2) * sizeof(wchar_t);
+            HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+            if (!data) cannot("cannot hand over the dropped file");
+            auto* drop = static_cast<DROPFILES*>(GlobalLock(data));
+            drop->pFiles = sizeof(DROPFILES);
+            drop->fWide = TRUE;
+            std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), wide.c_str(), wide.size() * sizeof(wchar_t));
+            GlobalUnlock(data);
+            SendMessageW(on, WM_DROPFILES, reinterpret_cast<WPARAM>(data), 0);  // the receiver frees it
+        }
+        if (!accepts || !file) std::fprintf(stderr, "tessaly-drive: the subtitle box refused the drop of %s\n", path.c_str());
+    }
+
+    void show(const std::string& name) {
+        Control& c = control(name);
+        drive::ShownState state;
+        std::u16string text = vexrun::text::decode(c.contentBytes());
+        if (HWND w = c.window()) {
+            state.enabled = access_->isEnabled(name) ? 1 : 0;
+            state.visible = IsWindowVisible(w) != 0;
+            if (isCheckBox(w)) state.checked = SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+        }
+        say(drive::showLine(name, text, state));
+    }
+
+    DriverAccess* access_;
+    std::vector<std::string> lines_;
+    size_t lineNumber_ = 0;
+};
+
+Driver* gDriver = nullptr;
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    QueryPerformanceCounter(&gStart);
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::string image;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring a = argv[i];
+        if (a == L"--image" && i + 1 < argc) {
+            image = utf8Of(argv[++i]);
+        } else if (a == L"--timing") {
+            gTiming = true;
+        } else if (a == L"--help" || a == L"-h") {
+            std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
+            return 0;
+        } else {
+            stop(2, "unknown option " + utf8Of(a) + " (usage: tessaly-drive [--image PATH] [--timing] < script)");
+        }
+    }
+    const std::wstring bin = ownDirectory();
+    if (image.empty()) image = utf8Of(parentOf(bin) + L"\\tessaly.img");
+
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
+
+    size_t size = 0;
+    const uint8_t* loaded = loadImage(image, size);
+
+    const std::wstring kernel = bin + L"\\vexrun.vxr";
+    HMODULE library = LoadLibraryW(kernel.c_str());
+    if (!library) stop(1, "cannot load the kernel library " + utf8Of(kernel) + " (error " + std::to_string(GetLastError()) + ")");
+    auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(reinterpret_cast<void*>(GetProcAddress(library, "ObtainEntryHook")));
+    auto accessEntry = reinterpret_cast<vexrun::win32::DriverAccessEntry>(
+        reinterpret_cast<void*>(GetProcAddress(library, vexrun::win32::kDriverAccessExport)));
+    if (!obtain || !accessEntry) stop(1, utf8Of(kernel) + " does not export what the driver needs");
+    DriverAccess* access = accessEntry();
+    vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
+    if (!entry) stop(1, utf8Of(kernel) + " gives no runtime entry");
+
+    gDriver = new Driver(access, std::move(lines));
+    access->setHeadless(true);
+    access->setReadyCallback([] { gDriver->run(); });
+    entry(loaded);  // ends the process
+    return 0;
+}
