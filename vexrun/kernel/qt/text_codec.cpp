@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "vexrun/kernel/text/text_encoding.h"
+
 namespace vexrun {
 namespace {
 
@@ -48,48 +50,7 @@ private:
 
 }  // namespace
 
-bool isValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        // Skip ASCII eight bytes at a time.
-        while (end - p >= 8) {
-            uint64_t w;
-            __builtin_memcpy(&w, p, 8);
-            if (w & 0x8080808080808080ull) break;
-            p += 8;
-        }
-        if (p >= end) break;
-        unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= extra) return false;
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) return false;
-        if (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) return false;
-        p += extra + 1;
-    }
-    return true;
-}
+bool isValidUtf8(std::string_view bytes) { return text::isValidUtf8(bytes); }
 
 TextEncoding detectEncoding(std::string_view bytes) {
     bool ascii = true;

@@ -138,6 +138,14 @@ bool isValidUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     while (p < end) {
+        // Skip ASCII eight bytes at a time: subtitles are mostly ASCII.
+        while (end - p >= 8) {
+            uint64_t w;
+            __builtin_memcpy(&w, p, 8);
+            if (w & 0x8080808080808080ull) break;
+            p += 8;
+        }
+        if (p >= end) break;
         const unsigned char c = *p;
         if (c < 0x80) {
             ++p;
