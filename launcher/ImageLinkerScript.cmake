@@ -1,7 +1,8 @@
-# Writes the launcher's linker script: the linker's own default script for a
-# non-PIE executable, with the image's section put first inside the .data
-# output section (before the .data of crt1, crtbegin and everything else), so
-# that the image's first byte is the first byte of .data.
+# Writes the launcher's linker script: the linker's own default script (for a
+# non-PIE executable on Linux, the MinGW linker's on Windows), with the image's
+# section put first inside the .data output section (before the .data of the
+# C runtime and everything else), so that the image's first byte is the first
+# byte of .data.
 function(tessaly_write_image_linker_script out)
   execute_process(COMMAND ${CMAKE_LINKER} --verbose
                   OUTPUT_VARIABLE verbose RESULT_VARIABLE rc ERROR_QUIET)
@@ -19,8 +20,14 @@ function(tessaly_write_image_linker_script out)
   math(EXPR length "${last} - ${begin}")
   string(SUBSTRING "${verbose}" ${begin} ${length} script)
 
-  string(REGEX REPLACE "(\n[ \t]*\\.data[ \t]*:[ \t]*\n[ \t]*{[ \t]*\n)"
-         "\\1    KEEP(*(.tessaly_image))\n" edited "${script}")
+  # Where .data opens; MinGW's script opens it with its alignment and the
+  # __data_start__ symbol, which stays in front of the image.
+  if(WIN32)
+    set(data_opens "(\n[ \t]*\\.data[ \t]+BLOCK\\(__section_alignment__\\)[ \t]*:[ \t]*\n[ \t]*{[ \t]*\n[ \t]*__data_start__[ \t]*=[ \t]*\\.[ \t]*;[ \t]*\n)")
+  else()
+    set(data_opens "(\n[ \t]*\\.data[ \t]*:[ \t]*\n[ \t]*{[ \t]*\n)")
+  endif()
+  string(REGEX REPLACE "${data_opens}" "\\1    KEEP(*(.tessaly_image))\n" edited "${script}")
   string(REGEX MATCHALL "KEEP\\(\\*\\(\\.tessaly_image\\)\\)" placed "${edited}")
   list(LENGTH placed count)
   if(NOT count EQUAL 1)
