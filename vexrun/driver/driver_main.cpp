@@ -57,14 +57,6 @@ std::u16string_view utf16(const QString& s) { return {reinterpret_cast<const cha
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
 
-// Everything the program's window shows goes out at once: the process may be
-// ended from another thread without stdio being flushed.
-void say(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 [[noreturn]] void stop(int status, const std::string& message) {
     std::fflush(stdout);
     std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
@@ -244,7 +236,7 @@ private:
             }
             case Verb::Messages:
                 for (const std::string& m : access_->takeMessages()) {
-                    say(drive::escapeText(utf16(access_->decodeForDisplay(m))));
+                    drive::printLine(drive::escapeText(utf16(access_->decodeForDisplay(m))));
                 }
                 return true;
             case Verb::Shot: {
@@ -305,7 +297,7 @@ private:
             state.enabled = w->isEnabled() ? 1 : 0;
             state.visible = w->isVisible();
         }
-        say(drive::showLine(name, utf16(c.contentText()), state));
+        drive::printLine(drive::showLine(name, utf16(c.contentText()), state));
     }
 
     vexrun::DriverAccess* access_;

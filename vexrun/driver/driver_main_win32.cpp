@@ -46,12 +46,6 @@ using vexrun::win32::DriverAccess;
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
 
-void say(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 [[noreturn]] void stop(int status, const std::string& message) {
     std::fflush(stdout);
     std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
@@ -324,7 +318,7 @@ private:
                 if (!writeFile(line.argument, control(line.control).contentBytes())) cannot("cannot write " + line.argument);
                 return true;
             case Verb::Messages:
-                for (const std::string& m : access_->takeMessages()) say(drive::escapeText(vexrun::text::decode(m)));
+                for (const std::string& m : access_->takeMessages()) drive::printLine(drive::escapeText(vexrun::text::decode(m)));
                 return true;
             case Verb::Shot:
                 if (!access_->saveShot(wideOf(line.argument))) cannot("cannot save a picture to " + line.argument);
@@ -397,7 +391,7 @@ private:
             state.visible = IsWindowVisible(w) != 0;
             if (isCheckBox(w)) state.checked = SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
         }
-        say(drive::showLine(name, text, state));
+        drive::printLine(drive::showLine(name, text, state));
     }
 
     DriverAccess* access_;

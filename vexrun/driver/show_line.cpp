@@ -69,4 +69,10 @@ std::string showLine(std::string_view name, std::u16string_view text, const Show
     return line;
 }
 
+void printLine(std::string_view line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
 }  // namespace drive

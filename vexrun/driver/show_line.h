@@ -27,4 +27,9 @@ struct ShownState {
 
 std::string showLine(std::string_view name, std::u16string_view text, const ShownState& state);
 
+// Writes one line of the driver's output to standard output and flushes it at
+// once: the program may end the process from another thread, without stdio
+// being flushed.
+void printLine(std::string_view line);
+
 }  // namespace drive
