@@ -68,7 +68,7 @@ bool parseShown(const std::string& line, const std::string& control, Shown& show
 std::string buildDir() { return drive::testing::buildDir(); }
 
 std::string tempPath(const std::string& name) {
-    return ::testing::TempDir() + "tessaly-window-" + std::to_string(getpid()) + "-" + name;
+    return ::testing::TempDir() + "tessaly-window-" + std::to_string(drive::testing::processId()) + "-" + name;
 }
 
 std::string readBytes(const std::string& path) {
@@ -98,7 +98,8 @@ DriveSession& DriveSession::messages(const std::string& label) {
 }
 
 DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeoutSeconds) const {
-    // Always the offscreen platform, whatever the caller's environment says.
+    // Always Qt's offscreen platform on Linux, whatever the caller's
+    // environment says (the Windows driver has no use for it).
     std::vector<std::string> driveEnv = {"QT_QPA_PLATFORM=offscreen"};
     driveEnv.insert(driveEnv.end(), env.begin(), env.end());
     const drive::testing::DriveResult ran = drive::testing::runDrive(script_, driveEnv, timeoutSeconds);
