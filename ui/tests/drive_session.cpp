@@ -63,6 +63,21 @@ bool parseShown(const std::string& line, const std::string& control, Shown& show
     return true;
 }
 
+// With TESSALY_DRIVE_RECORD=DIR set, what each run printed and how it ended
+// goes to DIR/<suite>.<test>.<n>.out as well, so that the runs of one
+// platform can be compared with another's byte for byte.
+void record(const drive::testing::DriveResult& ran) {
+    const char* dir = std::getenv("TESSALY_DRIVE_RECORD");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!dir || !*dir || !test) return;
+    static std::map<std::string, int> runs;
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    const std::string path = std::string(dir) + "/" + name + "." + std::to_string(++runs[name]) + ".out";
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << ran.out << "--- exit status " << (ran.timedOut ? "(timed out)" : std::to_string(ran.status)) << "\n";
+    if (!out.flush()) ADD_FAILURE() << "cannot record the run in " << path;
+}
+
 }  // namespace
 
 std::string buildDir() { return drive::testing::buildDir(); }
@@ -104,6 +119,7 @@ DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeo
     driveEnv.insert(driveEnv.end(), env.begin(), env.end());
     const drive::testing::DriveResult ran = drive::testing::runDrive(script_, driveEnv, timeoutSeconds);
     if (!ran.started) ADD_FAILURE() << ran.err;
+    record(ran);
 
     DriveOutcome r;
     r.status = ran.status;
