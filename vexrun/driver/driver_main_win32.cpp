@@ -34,6 +34,7 @@
 
 #include "runtime/vexrun_interface.h"
 #include "vexrun/driver/script_line.h"
+#include "vexrun/driver/script_run.h"
 #include "vexrun/driver/show_line.h"
 #include "vexrun/kernel/text/text_encoding.h"
 #include "vexrun/kernel/win32/driver_access.h"
@@ -42,16 +43,10 @@ namespace {
 
 using vexrun::win32::Control;
 using vexrun::win32::DriverAccess;
+using drive::stop;
 
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
-
-[[noreturn]] void stop(int status, const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
-    std::fflush(stderr);
-    ExitProcess(UINT(status));
-}
 
 std::wstring wideOf(const std::string& utf8) {
     if (utf8.empty()) return {};
@@ -87,16 +82,6 @@ bool writeFile(const std::string& path, std::string_view bytes) {
     return std::fclose(f) == 0 && written;
 }
 
-double secondsSince(const LARGE_INTEGER& start) {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-}
-
-LARGE_INTEGER gStart;
-bool gTiming = false;
-
 std::wstring ownDirectory() {
     std::wstring path(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
@@ -110,30 +95,8 @@ std::wstring parentOf(const std::wstring& dir) {
     return slash == std::wstring::npos ? L"." : dir.substr(0, slash);
 }
 
-// Zero bits above 32 are a mask the allocation must fit: below 2 GiB.
-using NtAllocateVirtualMemoryFn = LONG(NTAPI*)(HANDLE, void**, ULONG_PTR, SIZE_T*, ULONG, ULONG);
-
-// The image in memory below 2 GiB that may be written and run.
-uint8_t* loadImage(const std::string& path, size_t& size) {
-    std::string bytes;
-    if (!readFile(path, bytes)) stop(1, "cannot read the program image " + path);
-    if (bytes.empty()) stop(1, "the program image " + path + " is empty");
-    size = bytes.size();
-    const auto allocate = reinterpret_cast<NtAllocateVirtualMemoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAllocateVirtualMemory")));
-    void* at = nullptr;
-    SIZE_T reserved = size;
-    if (!allocate ||
-        allocate(GetCurrentProcess(), &at, 0x7FFFFFFF, &reserved, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE) != 0 ||
-        reinterpret_cast<uintptr_t>(at) + size > 0x80000000u) {
-        stop(1, "cannot map " + std::to_string(size) + " bytes below 2 GiB for the program image");
-    }
-    std::memcpy(at, bytes.data(), size);
-    return static_cast<uint8_t*>(at);
-}
-
 // Pending messages handled, as between a user's actions.
-void settle() {
+void handlePendingMessages() {
     MSG msg;
     for (int i = 0; i < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
         if (msg.message == WM_QUIT) {
@@ -145,41 +108,18 @@ void settle() {
     }
 }
 
-class Driver {
+class Driver : public drive::ScriptRun {
 public:
-    Driver(DriverAccess* access, std::vector<std::string> lines) : access_(access), lines_(std::move(lines)) {}
+    Driver(DriverAccess* access, std::vector<std::string> lines, bool timing, Clock::time_point started)
+        : ScriptRun(std::move(lines), timing, started), access_(access) {}
 
-    // Runs the script on the loop thread; returns when it is done or the
-    // window is on its way out.
-    void run() {
-        if (gTiming) std::fprintf(stderr, "tessaly-drive: window up after %.3f s\n", secondsSince(gStart));
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            lineNumber_ = i + 1;
-            std::string error;
-            auto line = drive::parseScriptLine(lines_[i], error);
-            if (!line) {
-                if (error.empty()) continue;
-                fail(error);
-            }
-            LARGE_INTEGER began;
-            QueryPerformanceCounter(&began);
-            const bool goOn = perform(*line);
-            if (gTiming) {
-                std::fprintf(stderr, "tessaly-drive: line %zu (%s) took %.3f s\n", lineNumber_, drive::verbName(line->verb),
-                             secondsSince(began));
-            }
-            if (!goOn) return;
-            settle();
-        }
-        PostQuitMessage(0);  // the end of the script ends the program
+    // Runs the script on the loop thread; the end of the script ends the
+    // program.
+    void runToTheEnd() {
+        if (run()) PostQuitMessage(0);
     }
 
 private:
-    [[noreturn]] void fail(const std::string& what) {
-        stop(2, "line " + std::to_string(lineNumber_) + ": " + what + ": \"" + lines_[lineNumber_ - 1] + "\"");
-    }
-    [[noreturn]] void cannot(const std::string& what) { stop(1, "line " + std::to_string(lineNumber_) + ": " + what); }
-
     Control& control(const std::string& name) {
         Control* c = access_->controlByName(name);
         if (!c) fail("no control is named " + name);
@@ -249,9 +189,9 @@ private:
         return text;
     }
 
-    // False when the script ends here (the window is closing or the loop
-    // ends).
-    bool perform(const drive::ScriptLine& line) {
+    void settle() override { handlePendingMessages(); }
+
+    bool perform(const drive::ScriptLine& line) override {
         using drive::Verb;
         switch (line.verb) {
             case Verb::Clipboard:
@@ -395,8 +335,6 @@ private:
     }
 
     DriverAccess* access_;
-    std::vector<std::string> lines_;
-    size_t lineNumber_ = 0;
 };
 
 Driver* gDriver = nullptr;
@@ -404,17 +342,18 @@ Driver* gDriver = nullptr;
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    QueryPerformanceCounter(&gStart);
+    const auto started = drive::ScriptRun::Clock::now();
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     std::string image;
+    bool timing = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring a = argv[i];
         if (a == L"--image" && i + 1 < argc) {
             image = utf8Of(argv[++i]);
         } else if (a == L"--timing") {
-            gTiming = true;
+            timing = true;
         } else if (a == L"--help" || a == L"-h") {
             std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
             return 0;
@@ -428,8 +367,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
 
-    size_t size = 0;
-    const uint8_t* loaded = loadImage(image, size);
+    const uint8_t* loaded = drive::loadImage(image);
 
     const std::wstring kernel = bin + L"\\vexrun.vxr";
     HMODULE library = LoadLibraryW(kernel.c_str());
@@ -442,9 +380,9 @@ int wmain(int argc, wchar_t** argv) {
     vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
     if (!entry) stop(1, utf8Of(kernel) + " gives no runtime entry");
 
-    gDriver = new Driver(access, std::move(lines));
+    gDriver = new Driver(access, std::move(lines), timing, started);
     access->setHeadless(true);
-    access->setReadyCallback([] { gDriver->run(); });
+    access->setReadyCallback([] { gDriver->runToTheEnd(); });
     entry(loaded);  // ends the process
     return 0;
 }
