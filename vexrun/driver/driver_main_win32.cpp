@@ -38,6 +38,7 @@
 #include "vexrun/driver/show_line.h"
 #include "vexrun/kernel/text/text_encoding.h"
 #include "vexrun/kernel/win32/driver_access.h"
+#include "vexrun/kernel/win32/win32_clipboard.h"
 
 namespace {
 
@@ -176,18 +177,6 @@ private:
         CloseClipboard();
         return ok;
     }
-    std::u16string clipboard() {
-        std::u16string text;
-        if (!OpenClipboard(access_->mainWindow())) return text;
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
-                text = p;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
-        return text;
-    }
 
     void settle() override { handlePendingMessages(); }
 
@@ -205,11 +194,13 @@ private:
                 if (!setClipboard(vexrun::text::decode(bytes))) cannot("cannot put the text on the clipboard");
                 return true;
             }
-            case Verb::SaveClip:
-                if (!writeFile(line.argument, vexrun::text::encode(clipboard(), vexrun::text::Encoding::Utf8))) {
+            case Verb::SaveClip: {
+                const std::u16string text = vexrun::win32::clipboardUnicodeText(access_->mainWindow());
+                if (!writeFile(line.argument, vexrun::text::encode(text, vexrun::text::Encoding::Utf8))) {
                     cannot("cannot write " + line.argument);
                 }
                 return true;
+            }
             case Verb::Paste:
             case Verb::Copy: {
                 HWND w = windowOf(line.control);
