@@ -18,16 +18,11 @@
 // the message loop ends); 2 for a script line that cannot be read (the
 // message names the line); 1 when an action cannot be carried out (a file
 // that cannot be written) or the image or kernel library cannot be loaded.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,39 +38,22 @@
 #include <QUrl>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/driver/driver_run.h"
 #include "vexrun/driver/script_line.h"
-#include "vexrun/driver/script_run.h"
 #include "vexrun/driver/show_line.h"
 #include "vexrun/kernel/qt/driver_access.h"
 #include "vexrun/kernel/qt/key_codes.h"
 
 namespace {
 
-using drive::stop;
-
 std::u16string_view utf16(const QString& s) { return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())}; }
 
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
 
-std::string ownDirectory() {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string path(buf, size_t(n));
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-std::string parentOf(const std::string& dir) {
-    size_t slash = dir.rfind('/');
-    return slash == std::string::npos || slash == 0 ? "/" : dir.substr(0, slash);
-}
-
 class Driver : public drive::ScriptRun {
 public:
-    Driver(vexrun::DriverAccess* access, std::vector<std::string> lines, bool timing, Clock::time_point started)
-        : ScriptRun(std::move(lines), timing, started), access_(access) {}
+    Driver(vexrun::DriverAccess* access, drive::Prepared& prepared) : ScriptRun(prepared), access_(access) {}
 
     // Runs the script on the loop thread; the end of the script ends the
     // program.
@@ -255,44 +233,12 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto started = drive::ScriptRun::Clock::now();
-    std::string image;
-    bool timing = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--image" && i + 1 < argc) {
-            image = argv[++i];
-        } else if (a == "--timing") {
-            timing = true;
-        } else if (a == "--help" || a == "-h") {
-            std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
-            return 0;
-        } else {
-            stop(2, "unknown option " + a + " (usage: tessaly-drive [--image PATH] [--timing] < script)");
-        }
-    }
-    const std::string bin = ownDirectory();
-    if (image.empty()) image = parentOf(bin) + "/tessaly.img";
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
-
-    const uint8_t* loaded = drive::loadImage(image);
-
-    const std::string kernel = bin + "/vexrun.vxr";
-    void* library = dlopen(kernel.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) stop(1, "cannot load the kernel library " + kernel + ": " + dlerror());
-    auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(dlsym(library, "ObtainEntryHook"));
-    auto accessEntry = reinterpret_cast<vexrun::DriverAccessEntry>(dlsym(library, vexrun::kDriverAccessExport));
-    if (!obtain || !accessEntry) stop(1, kernel + " does not export what the driver needs");
-    vexrun::DriverAccess* access = accessEntry();
-    vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
-    if (!entry) stop(1, kernel + " gives no runtime entry");
-
-    static Driver* driver = new Driver(access, std::move(lines), timing, started);
+    drive::Prepared prepared = drive::prepare({argv + 1, argv + argc}, vexrun::kDriverAccessExport);
+    vexrun::DriverAccess* access = reinterpret_cast<vexrun::DriverAccessEntry>(prepared.driverAccess)();
+    static Driver* driver = new Driver(access, prepared);
     access->setHeadless(true);
     access->setReadyCallback([] { driver->runToTheEnd(); });
-    entry(loaded);  // ends the process
+    prepared.entry(prepared.image);  // ends the process
     return 0;
 }

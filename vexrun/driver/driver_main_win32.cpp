@@ -26,15 +26,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/driver/driver_run.h"
 #include "vexrun/driver/script_line.h"
-#include "vexrun/driver/script_run.h"
 #include "vexrun/driver/show_line.h"
 #include "vexrun/kernel/text/text_encoding.h"
 #include "vexrun/kernel/win32/driver_access.h"
@@ -44,7 +41,6 @@ namespace {
 
 using vexrun::win32::Control;
 using vexrun::win32::DriverAccess;
-using drive::stop;
 
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
@@ -83,19 +79,6 @@ bool writeFile(const std::string& path, std::string_view bytes) {
     return std::fclose(f) == 0 && written;
 }
 
-std::wstring ownDirectory() {
-    std::wstring path(32768, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    path.resize(n);
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
-}
-
-std::wstring parentOf(const std::wstring& dir) {
-    const size_t slash = dir.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"." : dir.substr(0, slash);
-}
-
 // Pending messages handled, as between a user's actions.
 void handlePendingMessages() {
     MSG msg;
@@ -111,8 +94,7 @@ void handlePendingMessages() {
 
 class Driver : public drive::ScriptRun {
 public:
-    Driver(DriverAccess* access, std::vector<std::string> lines, bool timing, Clock::time_point started)
-        : ScriptRun(std::move(lines), timing, started), access_(access) {}
+    Driver(DriverAccess* access, drive::Prepared& prepared) : ScriptRun(prepared), access_(access) {}
 
     // Runs the script on the loop thread; the end of the script ends the
     // program.
@@ -333,47 +315,16 @@ Driver* gDriver = nullptr;
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const auto started = drive::ScriptRun::Clock::now();
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    std::string image;
-    bool timing = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring a = argv[i];
-        if (a == L"--image" && i + 1 < argc) {
-            image = utf8Of(argv[++i]);
-        } else if (a == L"--timing") {
-            timing = true;
-        } else if (a == L"--help" || a == L"-h") {
-            std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
-            return 0;
-        } else {
-            stop(2, "unknown option " + utf8Of(a) + " (usage: tessaly-drive [--image PATH] [--timing] < script)");
-        }
-    }
-    const std::wstring bin = ownDirectory();
-    if (image.empty()) image = utf8Of(parentOf(bin) + L"\\tessaly.img");
-
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
-
-    const uint8_t* loaded = drive::loadImage(image);
-
-    const std::wstring kernel = bin + L"\\vexrun.vxr";
-    HMODULE library = LoadLibraryW(kernel.c_str());
-    if (!library) stop(1, "cannot load the kernel library " + utf8Of(kernel) + " (error " + std::to_string(GetLastError()) + ")");
-    auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(reinterpret_cast<void*>(GetProcAddress(library, "ObtainEntryHook")));
-    auto accessEntry = reinterpret_cast<vexrun::win32::DriverAccessEntry>(
-        reinterpret_cast<void*>(GetProcAddress(library, vexrun::win32::kDriverAccessExport)));
-    if (!obtain || !accessEntry) stop(1, utf8Of(kernel) + " does not export what the driver needs");
-    DriverAccess* access = accessEntry();
-    vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
-    if (!entry) stop(1, utf8Of(kernel) + " gives no runtime entry");
-
-    gDriver = new Driver(access, std::move(lines), timing, started);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(utf8Of(argv[i]));
+    drive::Prepared prepared = drive::prepare(arguments, vexrun::win32::kDriverAccessExport);
+    DriverAccess* access = reinterpret_cast<vexrun::win32::DriverAccessEntry>(prepared.driverAccess)();
+    gDriver = new Driver(access, prepared);
     access->setHeadless(true);
     access->setReadyCallback([] { gDriver->runToTheEnd(); });
-    entry(loaded);  // ends the process
+    prepared.entry(prepared.image);  // ends the process
     return 0;
 }
