@@ -77,7 +77,8 @@ Prepared prepare(const std::vector<std::string>& arguments, const char* accessEx
     std::string why;
     void* library = vexrun::platform::openLibrary(kernel, why);
     if (!library) stop(1, "cannot load the kernel library " + kernel + ": " + why);
-    const auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(vexrun::platform::librarySymbol(library, "ObtainEntryHook"));
+    const auto obtain =
+        reinterpret_cast<vx::ObtainEntryHookFn>(vexrun::platform::librarySymbol(library, "ObtainEntryHook"));
     prepared.driverAccess = vexrun::platform::librarySymbol(library, accessExport);
     if (!obtain || !prepared.driverAccess) stop(1, kernel + " does not export what the driver needs");
     prepared.entry = obtain(vx::kEntryHookSelector);
