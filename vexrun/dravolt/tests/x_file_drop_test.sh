@@ -100,7 +100,7 @@ for file in sample.srt gbk.srt; do
   sleep 0.3
   xdotool mouseup 1
   outcome=
-  read -r -t 20 outcome <&"${drag[0]}" || true
+  read -r -t 20 outcome <&"${drag[0]}" || kill "$drag_PID" 2>/dev/null || true
   wait "$drag_PID" 2>/dev/null || true
   if [ "$outcome" != dropped ]; then
     echo "x_file_drop_test: the drop of $file was not taken (${outcome:-no answer})" >&2
