@@ -4,7 +4,8 @@
 // shell's file drop (DragAcceptFiles, WM_DROPFILES). A drop of a readable
 // regular file raises the drop target's event 3 with the file's path in
 // UTF-8 (the kernel library opens paths as UTF-8); anything else (a folder, a
-// file that cannot be read or has gone) is refused.
+// file that cannot be read or has gone, a drop handle that is not this
+// process's) is refused.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,6 +17,7 @@
 
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/support_library.h"
+#include "vexrun/dravolt/shell_drop.h"
 #include "vexrun/kernel/win32/win32_windowing.h"
 
 namespace {
@@ -62,12 +64,7 @@ std::string utf8(const std::wstring& s) {
 LRESULT CALLBACK zoneProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     if (message == WM_DROPFILES) {
         HDROP drop = reinterpret_cast<HDROP>(wp);
-        std::wstring path;
-        if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
-            const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-            path.resize(length + 1);
-            path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
-        }
+        const std::wstring path = dravolt::firstDroppedFile(drop);
         DragFinish(drop);
         const auto* zone = reinterpret_cast<const Zone*>(data);
         if (!path.empty() && isReadableRegularFile(path) && gHost) {

@@ -38,6 +38,19 @@ std::u16string withCrLf(const std::u16string& s) {
     return out;
 }
 
+// Ctrl+A selects the whole text of an EDIT, as it does in every text box of
+// the Qt layer; the system's classic EDIT ignores it.
+constexpr UINT_PTR kSelectAllSubclass = 0x5E1A;
+
+LRESULT CALLBACK selectAllProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (message == WM_CHAR && wp == 0x01) {
+        SendMessageW(window, EM_SETSEL, 0, -1);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, selectAllProc, kSelectAllSubclass);
+    return DefSubclassProc(window, message, wp, lp);
+}
+
 class EditBoxControl : public Control {
 public:
     EditBoxControl(const image::EditBoxSettings& s, const ControlContext& context) : multiLine_(s.multiLine) {
@@ -50,6 +63,7 @@ public:
             style |= ES_AUTOHSCROLL;
         }
         window_ = createChild(L"EDIT", style, WS_EX_CLIENTEDGE, context);
+        SetWindowSubclass(window_, selectAllProc, kSelectAllSubclass, 0);
         SendMessageW(window_, EM_SETLIMITTEXT, 0, 0);  // as long as memory allows
         // Narrow margins: the layout's boxes are tight ("1.00000000" in 72 pixels).
         SendMessageW(window_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
@@ -124,6 +138,7 @@ class LabelControl : public Control {
 public:
     LabelControl(const image::LabelSettings& s, const ControlContext& context) {
         window_ = createChild(L"EDIT", ES_MULTILINE | ES_READONLY, 0, context);
+        SetWindowSubclass(window_, selectAllProc, kSelectAllSubclass, 0);
         SendMessageW(window_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0));
         colours_.hasText = colourFromRecord(s.textColour, colours_.text);
         colours_.hasBackground = colourFromRecord(s.backgroundColour, colours_.background);

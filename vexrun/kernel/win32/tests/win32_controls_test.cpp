@@ -1,5 +1,6 @@
 // The native controls in this process: an edit box keeps the bytes it was
-// given and encodes a user's edit back in their encoding; the masked edit box
+// given and encodes a user's edit back in their encoding, and selects all on
+// Ctrl+A; the masked edit box
 // (plintor's subclassed EDIT) takes keys, Delete, cut and paste only through
 // its mask; a click on a button raises its event.
 #include <gtest/gtest.h>
@@ -82,6 +83,19 @@ TEST_F(Win32Controls, EditBoxKeepsItsBytesAndEncodesAnEditBackAsTheyCame) {
         SendMessageW(box->window(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"节"));
         box->command(EN_CHANGE);
         EXPECT_EQ(box->textProperty(vx::kPropEditText), expected);
+    }
+    // Ctrl+A selects the whole text, to be copied out (and so does it in a label).
+    image::LabelSettings l;
+    l.caption = "x = 1.125";
+    auto label = make(vx::kKindLabel, image::encodeLabelSettings(l));
+    for (HWND w : {box->window(), label->window()}) {
+        SendMessageW(w, EM_SETSEL, 1, 1);
+        type(w, u"\x01");
+        DWORD from = 99, to = 0;
+        SendMessageW(w, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(from, 0u);
+        EXPECT_EQ(to, DWORD(GetWindowTextLengthW(w)));
+        EXPECT_GT(to, 0u);
     }
 }
 
