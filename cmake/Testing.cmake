@@ -9,10 +9,14 @@ function(tessaly_add_test name)
   # tests keeps the build's own flags.
   target_compile_options(${name} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1 -g0>)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSALY_BUILD_DIR=${CMAKE_BINARY_DIR}")
   if(WIN32)
-    # Under Wine, in the session the fixture starts; never left hanging.
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 180)
+    # Under Wine, in the session the fixture starts; never left hanging. The
+    # build folder as a Windows path.
+    tessaly_windows_path(build_dir ${CMAKE_BINARY_DIR})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "TESSALY_BUILD_DIR=${build_dir}"
+                                            FIXTURES_REQUIRED wine TIMEOUT 180)
+  else()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSALY_BUILD_DIR=${CMAKE_BINARY_DIR}")
   endif()
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")

@@ -63,12 +63,27 @@ bool parseShown(const std::string& line, const std::string& control, Shown& show
     return true;
 }
 
+// With TESSALY_DRIVE_RECORD=DIR set, what each run printed and how it ended
+// goes to DIR/<suite>.<test>.<n>.out as well, so that the runs of one
+// platform can be compared with another's byte for byte.
+void record(const drive::testing::DriveResult& ran) {
+    const char* dir = std::getenv("TESSALY_DRIVE_RECORD");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!dir || !*dir || !test) return;
+    static std::map<std::string, int> runs;
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    const std::string path = std::string(dir) + "/" + name + "." + std::to_string(++runs[name]) + ".out";
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << ran.out << "--- exit status " << (ran.timedOut ? "(timed out)" : std::to_string(ran.status)) << "\n";
+    if (!out.flush()) ADD_FAILURE() << "cannot record the run in " << path;
+}
+
 }  // namespace
 
 std::string buildDir() { return drive::testing::buildDir(); }
 
 std::string tempPath(const std::string& name) {
-    return ::testing::TempDir() + "tessaly-window-" + std::to_string(getpid()) + "-" + name;
+    return ::testing::TempDir() + "tessaly-window-" + std::to_string(drive::testing::processId()) + "-" + name;
 }
 
 std::string readBytes(const std::string& path) {
@@ -98,11 +113,13 @@ DriveSession& DriveSession::messages(const std::string& label) {
 }
 
 DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeoutSeconds) const {
-    // Always the offscreen platform, whatever the caller's environment says.
+    // Always Qt's offscreen platform on Linux, whatever the caller's
+    // environment says (the Windows driver has no use for it).
     std::vector<std::string> driveEnv = {"QT_QPA_PLATFORM=offscreen"};
     driveEnv.insert(driveEnv.end(), env.begin(), env.end());
     const drive::testing::DriveResult ran = drive::testing::runDrive(script_, driveEnv, timeoutSeconds);
     if (!ran.started) ADD_FAILURE() << ran.err;
+    record(ran);
 
     DriveOutcome r;
     r.status = ran.status;

@@ -1,4 +1,4 @@
-// Running the real program image through build/bin/tessaly-drive for the
+// Running the real program image through the build's tessaly-drive for the
 // window tests: a script is put together step by step, each `show` and
 // `messages` under a label of its own, run as a child process, and its output
 // read back by label, so that a failing check names what it looked at.

@@ -1,24 +1,26 @@
 #include "ui/tests/gbk.h"
 
-#include <iconv.h>
-
-#include <vector>
+#include "vexrun/kernel/text/text_encoding.h"
 
 namespace ui::test {
 
 std::optional<std::string> toGbk(std::string_view utf8) {
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::vector<char> in(utf8.begin(), utf8.end());
-    std::vector<char> out(utf8.size() * 2 + 4);
-    char* inPtr = in.data();
-    size_t inLeft = in.size();
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1) || inLeft != 0) return std::nullopt;
-    return std::string(out.data(), out.size() - outLeft);
+    if (!vexrun::text::isValidUtf8(utf8)) return std::nullopt;
+    const std::u16string text = vexrun::text::decode(utf8, vexrun::text::Encoding::Utf8);
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t units = (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) ? 2 : 1;
+        const std::u16string_view character(text.data() + i, units);
+        i += units - 1;
+        const std::string code = vexrun::text::encodeGbk(character);
+        // Characters outside GBK come out as "?" or as four-byte codes; a
+        // character of GBK decodes back to itself.
+        const bool gbk = code.size() == 1 ? character.size() == 1 && character[0] < 0x80
+                                          : code.size() == 2 && vexrun::text::decodeGbk(code) == character;
+        if (!gbk) return std::nullopt;
+        out += code;
+    }
+    return out;
 }
 
 long codePointCount(std::string_view utf8) {

@@ -1,9 +1,14 @@
 // Getting text into the window: the clipboard pasted into the source time
 // boxes by a double-click, and a subtitle file dropped on the subtitle box.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -60,9 +65,10 @@ class WindowDrop : public ::testing::Test {
 protected:
     void TearDown() override {
         for (const std::string& p : made_) {
-            chmod(p.c_str(), 0600);
-            std::remove(p.c_str());
-            rmdir(p.c_str());
+            std::error_code ignored;
+            std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                         ignored);
+            std::filesystem::remove(p, ignored);
         }
     }
     std::string file(const std::string& name, const std::string& bytes) {
@@ -96,21 +102,33 @@ TEST_F(WindowDrop, ADroppedFileReplacesWhatTheBoxHeldByteForByte) {
 
 TEST_F(WindowDrop, WhatIsNotAReadableRegularFileLeavesTheBoxAsItWas) {
     const std::string folder = path("folder");
-    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-    const std::string fifo = path("fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
     const std::string gone = path("gone.srt");
     const std::string locked = file("locked.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nsecret\r\n");
-    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
     const std::string saved = path("saved.srt");
     DriveSession s;
-    s.set("编辑框1", "typed by hand").drop(folder).drop(fifo).drop(gone);
+    s.set("编辑框1", "typed by hand").drop(folder).drop(gone);
+#ifdef _WIN32
+    // Windows has no FIFO among files. A file another program holds open
+    // without sharing it cannot be read, whoever asks.
+    const HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const bool lockedIsUnreadable = true;
+#else
+    const std::string fifo = path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    s.drop(fifo);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
     // Root reads a file without read permission all the same; the check only
     // means something for an ordinary user.
     const bool lockedIsUnreadable = geteuid() != 0;
+#endif
     if (lockedIsUnreadable) s.drop(locked);
     s.save("编辑框1", saved).act("quit");
     const DriveOutcome r = s.run();
+#ifdef _WIN32
+    CloseHandle(holder);
+#endif
     ASSERT_EQ(r.status, 0) << r.transcript();
     EXPECT_EQ(readBytes(saved), "typed by hand");
 }

@@ -18,18 +18,11 @@
 // the message loop ends); 2 for a script line that cannot be read (the
 // message names the line); 1 when an action cannot be carried out (a file
 // that cannot be written) or the image or kernel library cannot be loaded.
-#include <dlfcn.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <iterator>
-#include <sstream>
-#include <time.h>
 #include <string>
 #include <vector>
 
@@ -45,6 +38,7 @@
 #include <QUrl>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/driver/driver_run.h"
 #include "vexrun/driver/script_line.h"
 #include "vexrun/driver/show_line.h"
 #include "vexrun/kernel/qt/driver_access.h"
@@ -57,84 +51,17 @@ std::u16string_view utf16(const QString& s) { return {reinterpret_cast<const cha
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
 
-[[noreturn]] void stop(int status, const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
-    std::fflush(stderr);
-    _exit(status);
-}
-
-double secondsSince(const timespec& start) {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return double(now.tv_sec - start.tv_sec) + double(now.tv_nsec - start.tv_nsec) / 1e9;
-}
-
-timespec gStart;
-bool gTiming = false;
-
-std::string ownDirectory() {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string path(buf, size_t(n));
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-std::string parentOf(const std::string& dir) {
-    size_t slash = dir.rfind('/');
-    return slash == std::string::npos || slash == 0 ? "/" : dir.substr(0, slash);
-}
-
-// The image in memory below 2 GiB that may be written and run.
-uint8_t* loadImage(const std::string& path, size_t& size) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) stop(1, "cannot read the program image " + path);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.empty()) stop(1, "the program image " + path + " is empty");
-    size = bytes.size();
-    void* at = mmap(nullptr, size, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-    if (at == MAP_FAILED) stop(1, "cannot map " + std::to_string(size) + " bytes below 2 GiB for the program image");
-    std::memcpy(at, bytes.data(), size);
-    return static_cast<uint8_t*>(at);
-}
-
-class Driver {
+class Driver : public drive::ScriptRun {
 public:
-    Driver(vexrun::DriverAccess* access, std::vector<std::string> lines)
-        : access_(access), lines_(std::move(lines)) {}
+    Driver(vexrun::DriverAccess* access, drive::Prepared& prepared) : ScriptRun(prepared), access_(access) {}
 
-    // Runs the script on the loop thread; returns when it is done or the
-    // window is on its way out.
-    void run() {
-        if (gTiming) std::fprintf(stderr, "tessaly-drive: window up after %.3f s\n", secondsSince(gStart));
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            lineNumber_ = i + 1;
-            std::string error;
-            auto line = drive::parseScriptLine(lines_[i], error);
-            if (!line) {
-                if (error.empty()) continue;
-                fail(error);
-            }
-            timespec began;
-            clock_gettime(CLOCK_MONOTONIC, &began);
-            const bool goOn = perform(*line);
-            if (gTiming) {
-                std::fprintf(stderr, "tessaly-drive: line %zu (%s) took %.3f s\n", lineNumber_, drive::verbName(line->verb),
-                             secondsSince(began));
-            }
-            if (!goOn) return;
-            QCoreApplication::processEvents();
-        }
-        access_->quitMessageLoop();  // the end of the script ends the program
+    // Runs the script on the loop thread; the end of the script ends the
+    // program.
+    void runToTheEnd() {
+        if (run()) access_->quitMessageLoop();
     }
 
 private:
-    [[noreturn]] void fail(const std::string& what) {
-        stop(2, "line " + std::to_string(lineNumber_) + ": " + what + ": \"" + lines_[lineNumber_ - 1] + "\"");
-    }
-
     vexrun::Control& control(const std::string& name) {
         vexrun::Control* c = access_->controlByName(name);
         if (!c) fail("no control is named " + name);
@@ -163,15 +90,15 @@ private:
         w->setFocus(Qt::OtherFocusReason);
     }
 
-    // False when the script ends here (the window is closing or the loop
-    // ends).
-    bool perform(const drive::ScriptLine& line) {
+    void settle() override { QCoreApplication::processEvents(); }
+
+    bool perform(const drive::ScriptLine& line) override {
         using drive::Verb;
         switch (line.verb) {
             case Verb::Clipboard: QGuiApplication::clipboard()->setText(QString::fromStdString(line.argument)); return true;
             case Verb::ClipFile: {
                 std::ifstream in(line.argument, std::ios::binary);
-                if (!in) stop(1, "line " + std::to_string(lineNumber_) + ": cannot read " + line.argument);
+                if (!in) cannot("cannot read " + line.argument);
                 const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
                 QGuiApplication::clipboard()->setText(access_->decodeForDisplay(bytes));
                 return true;
@@ -181,7 +108,7 @@ private:
                 std::ofstream out(line.argument, std::ios::binary | std::ios::trunc);
                 out.write(text.constData(), std::streamsize(text.size()));
                 out.close();
-                if (!out) stop(1, "line " + std::to_string(lineNumber_) + ": cannot write " + line.argument);
+                if (!out) cannot("cannot write " + line.argument);
                 return true;
             }
             case Verb::Paste:
@@ -231,7 +158,7 @@ private:
                 std::ofstream out(line.argument, std::ios::binary | std::ios::trunc);
                 out.write(bytes.data(), std::streamsize(bytes.size()));
                 out.close();
-                if (!out) stop(1, "line " + std::to_string(lineNumber_) + ": cannot write " + line.argument);
+                if (!out) cannot("cannot write " + line.argument);
                 return true;
             }
             case Verb::Messages:
@@ -242,7 +169,7 @@ private:
             case Verb::Shot: {
                 QWidget* top = access_->windowWidget();
                 if (!top || !top->grab().save(QString::fromStdString(line.argument), "PNG")) {
-                    stop(1, "line " + std::to_string(lineNumber_) + ": cannot save a picture to " + line.argument);
+                    cannot("cannot save a picture to " + line.argument);
                 }
                 return true;
             }
@@ -301,51 +228,17 @@ private:
     }
 
     vexrun::DriverAccess* access_;
-    std::vector<std::string> lines_;
-    size_t lineNumber_ = 0;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    clock_gettime(CLOCK_MONOTONIC, &gStart);
-    std::string image;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--image" && i + 1 < argc) {
-            image = argv[++i];
-        } else if (a == "--timing") {
-            gTiming = true;
-        } else if (a == "--help" || a == "-h") {
-            std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
-            return 0;
-        } else {
-            stop(2, "unknown option " + a + " (usage: tessaly-drive [--image PATH] [--timing] < script)");
-        }
-    }
-    const std::string bin = ownDirectory();
-    if (image.empty()) image = parentOf(bin) + "/tessaly.img";
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
-
-    size_t size = 0;
-    const uint8_t* loaded = loadImage(image, size);
-
-    const std::string kernel = bin + "/vexrun.vxr";
-    void* library = dlopen(kernel.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) stop(1, "cannot load the kernel library " + kernel + ": " + dlerror());
-    auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(dlsym(library, "ObtainEntryHook"));
-    auto accessEntry = reinterpret_cast<vexrun::DriverAccessEntry>(dlsym(library, vexrun::kDriverAccessExport));
-    if (!obtain || !accessEntry) stop(1, kernel + " does not export what the driver needs");
-    vexrun::DriverAccess* access = accessEntry();
-    vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
-    if (!entry) stop(1, kernel + " gives no runtime entry");
-
-    static Driver* driver = new Driver(access, std::move(lines));
+    drive::Prepared prepared = drive::prepare({argv + 1, argv + argc}, vexrun::kDriverAccessExport);
+    vexrun::DriverAccess* access = reinterpret_cast<vexrun::DriverAccessEntry>(prepared.driverAccess)();
+    static Driver* driver = new Driver(access, prepared);
     access->setHeadless(true);
-    access->setReadyCallback([] { driver->run(); });
-    entry(loaded);  // ends the process
+    access->setReadyCallback([] { driver->runToTheEnd(); });
+    prepared.entry(prepared.image);  // ends the process
     return 0;
 }

@@ -26,17 +26,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/driver/driver_run.h"
 #include "vexrun/driver/script_line.h"
 #include "vexrun/driver/show_line.h"
 #include "vexrun/kernel/text/text_encoding.h"
 #include "vexrun/kernel/win32/driver_access.h"
+#include "vexrun/kernel/win32/win32_clipboard.h"
 
 namespace {
 
@@ -45,13 +44,6 @@ using vexrun::win32::DriverAccess;
 
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
-
-[[noreturn]] void stop(int status, const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "tessaly-drive: %s\n", message.c_str());
-    std::fflush(stderr);
-    ExitProcess(UINT(status));
-}
 
 std::wstring wideOf(const std::string& utf8) {
     if (utf8.empty()) return {};
@@ -87,53 +79,8 @@ bool writeFile(const std::string& path, std::string_view bytes) {
     return std::fclose(f) == 0 && written;
 }
 
-double secondsSince(const LARGE_INTEGER& start) {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-}
-
-LARGE_INTEGER gStart;
-bool gTiming = false;
-
-std::wstring ownDirectory() {
-    std::wstring path(32768, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    path.resize(n);
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
-}
-
-std::wstring parentOf(const std::wstring& dir) {
-    const size_t slash = dir.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"." : dir.substr(0, slash);
-}
-
-// Zero bits above 32 are a mask the allocation must fit: below 2 GiB.
-using NtAllocateVirtualMemoryFn = LONG(NTAPI*)(HANDLE, void**, ULONG_PTR, SIZE_T*, ULONG, ULONG);
-
-// The image in memory below 2 GiB that may be written and run.
-uint8_t* loadImage(const std::string& path, size_t& size) {
-    std::string bytes;
-    if (!readFile(path, bytes)) stop(1, "cannot read the program image " + path);
-    if (bytes.empty()) stop(1, "the program image " + path + " is empty");
-    size = bytes.size();
-    const auto allocate = reinterpret_cast<NtAllocateVirtualMemoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAllocateVirtualMemory")));
-    void* at = nullptr;
-    SIZE_T reserved = size;
-    if (!allocate ||
-        allocate(GetCurrentProcess(), &at, 0x7FFFFFFF, &reserved, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE) != 0 ||
-        reinterpret_cast<uintptr_t>(at) + size > 0x80000000u) {
-        stop(1, "cannot map " + std::to_string(size) + " bytes below 2 GiB for the program image");
-    }
-    std::memcpy(at, bytes.data(), size);
-    return static_cast<uint8_t*>(at);
-}
-
 // Pending messages handled, as between a user's actions.
-void settle() {
+void handlePendingMessages() {
     MSG msg;
     for (int i = 0; i < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
         if (msg.message == WM_QUIT) {
@@ -145,41 +92,17 @@ void settle() {
     }
 }
 
-class Driver {
+class Driver : public drive::ScriptRun {
 public:
-    Driver(DriverAccess* access, std::vector<std::string> lines) : access_(access), lines_(std::move(lines)) {}
+    Driver(DriverAccess* access, drive::Prepared& prepared) : ScriptRun(prepared), access_(access) {}
 
-    // Runs the script on the loop thread; returns when it is done or the
-    // window is on its way out.
-    void run() {
-        if (gTiming) std::fprintf(stderr, "tessaly-drive: window up after %.3f s\n", secondsSince(gStart));
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            lineNumber_ = i + 1;
-            std::string error;
-            auto line = drive::parseScriptLine(lines_[i], error);
-            if (!line) {
-                if (error.empty()) continue;
-                fail(error);
-            }
-            LARGE_INTEGER began;
-            QueryPerformanceCounter(&began);
-            const bool goOn = perform(*line);
-            if (gTiming) {
-                std::fprintf(stderr, "tessaly-drive: line %zu (%s) took %.3f s\n", lineNumber_, drive::verbName(line->verb),
-                             secondsSince(began));
-            }
-            if (!goOn) return;
-            settle();
-        }
-        PostQuitMessage(0);  // the end of the script ends the program
+    // Runs the script on the loop thread; the end of the script ends the
+    // program.
+    void runToTheEnd() {
+        if (run()) PostQuitMessage(0);
     }
 
 private:
-    [[noreturn]] void fail(const std::string& what) {
-        stop(2, "line " + std::to_string(lineNumber_) + ": " + what + ": \"" + lines_[lineNumber_ - 1] + "\"");
-    }
-    [[noreturn]] void cannot(const std::string& what) { stop(1, "line " + std::to_string(lineNumber_) + ": " + what); }
-
     Control& control(const std::string& name) {
         Control* c = access_->controlByName(name);
         if (!c) fail("no control is named " + name);
@@ -236,22 +159,10 @@ private:
         CloseClipboard();
         return ok;
     }
-    std::u16string clipboard() {
-        std::u16string text;
-        if (!OpenClipboard(access_->mainWindow())) return text;
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
-                text = p;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
-        return text;
-    }
 
-    // False when the script ends here (the window is closing or the loop
-    // ends).
-    bool perform(const drive::ScriptLine& line) {
+    void settle() override { handlePendingMessages(); }
+
+    bool perform(const drive::ScriptLine& line) override {
         using drive::Verb;
         switch (line.verb) {
             case Verb::Clipboard:
@@ -265,11 +176,13 @@ private:
                 if (!setClipboard(vexrun::text::decode(bytes))) cannot("cannot put the text on the clipboard");
                 return true;
             }
-            case Verb::SaveClip:
-                if (!writeFile(line.argument, vexrun::text::encode(clipboard(), vexrun::text::Encoding::Utf8))) {
+            case Verb::SaveClip: {
+                const std::u16string text = vexrun::win32::clipboardUnicodeText(access_->mainWindow());
+                if (!writeFile(line.argument, vexrun::text::encode(text, vexrun::text::Encoding::Utf8))) {
                     cannot("cannot write " + line.argument);
                 }
                 return true;
+            }
             case Verb::Paste:
             case Verb::Copy: {
                 HWND w = windowOf(line.control);
@@ -395,8 +308,6 @@ private:
     }
 
     DriverAccess* access_;
-    std::vector<std::string> lines_;
-    size_t lineNumber_ = 0;
 };
 
 Driver* gDriver = nullptr;
@@ -404,47 +315,16 @@ Driver* gDriver = nullptr;
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    QueryPerformanceCounter(&gStart);
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    std::string image;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring a = argv[i];
-        if (a == L"--image" && i + 1 < argc) {
-            image = utf8Of(argv[++i]);
-        } else if (a == L"--timing") {
-            gTiming = true;
-        } else if (a == L"--help" || a == L"-h") {
-            std::printf("usage: tessaly-drive [--image PATH] [--timing] < script\n");
-            return 0;
-        } else {
-            stop(2, "unknown option " + utf8Of(a) + " (usage: tessaly-drive [--image PATH] [--timing] < script)");
-        }
-    }
-    const std::wstring bin = ownDirectory();
-    if (image.empty()) image = utf8Of(parentOf(bin) + L"\\tessaly.img");
-
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(std::cin, line);) lines.push_back(line);
-
-    size_t size = 0;
-    const uint8_t* loaded = loadImage(image, size);
-
-    const std::wstring kernel = bin + L"\\vexrun.vxr";
-    HMODULE library = LoadLibraryW(kernel.c_str());
-    if (!library) stop(1, "cannot load the kernel library " + utf8Of(kernel) + " (error " + std::to_string(GetLastError()) + ")");
-    auto obtain = reinterpret_cast<vx::ObtainEntryHookFn>(reinterpret_cast<void*>(GetProcAddress(library, "ObtainEntryHook")));
-    auto accessEntry = reinterpret_cast<vexrun::win32::DriverAccessEntry>(
-        reinterpret_cast<void*>(GetProcAddress(library, vexrun::win32::kDriverAccessExport)));
-    if (!obtain || !accessEntry) stop(1, utf8Of(kernel) + " does not export what the driver needs");
-    DriverAccess* access = accessEntry();
-    vx::RuntimeEntry entry = obtain(vx::kEntryHookSelector);
-    if (!entry) stop(1, utf8Of(kernel) + " gives no runtime entry");
-
-    gDriver = new Driver(access, std::move(lines));
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(utf8Of(argv[i]));
+    drive::Prepared prepared = drive::prepare(arguments, vexrun::win32::kDriverAccessExport);
+    DriverAccess* access = reinterpret_cast<vexrun::win32::DriverAccessEntry>(prepared.driverAccess)();
+    gDriver = new Driver(access, prepared);
     access->setHeadless(true);
-    access->setReadyCallback([] { gDriver->run(); });
-    entry(loaded);  // ends the process
+    access->setReadyCallback([] { gDriver->runToTheEnd(); });
+    prepared.entry(prepared.image);  // ends the process
     return 0;
 }

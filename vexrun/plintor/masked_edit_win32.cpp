@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/win32/win32_clipboard.h"
 #include "vexrun/kernel/win32/win32_text.h"
 
 namespace plintor {
@@ -93,19 +94,6 @@ private:
         return to > from;
     }
 
-    std::u16string clipboard() {
-        std::u16string text;
-        if (!OpenClipboard(window_)) return text;
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
-                text = p;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
-        return text;
-    }
-
     LRESULT message(UINT msg, WPARAM wp, LPARAM lp) {
         switch (msg) {
             case WM_CHAR: {
@@ -150,7 +138,7 @@ private:
                 }
                 break;
             case WM_PASTE:
-                setWhole(ascii(clipboard()));
+                setWhole(ascii(vexrun::win32::clipboardUnicodeText(window_)));
                 return 0;
             case WM_CUT: {
                 DefSubclassProc(window_, WM_COPY, 0, 0);

@@ -1,6 +1,8 @@
 // The real tessaly.exe, copied into temporary folders with stand-in kernel
 // libraries beside it or in an installation directory recorded in the
-// registry, run as a user would start it (the same cases as on Linux).
+// registry, run as a user would start it: the search cases shared with Linux
+// (launcher_cases.cpp), and what only Windows has (the registry value's
+// forms, the executable's sections and resources, the real kernel library).
 //
 // A stand-in prints "<marker> loaded <path>", "<marker> hook <argument>" and
 // "<marker> entry image=<address> bytes=<first four>" on standard output, and
@@ -15,13 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "launcher/tests/launcher_cases.h"
 #include "launcher/tests/temp_tree.h"
 
 namespace fs = std::filesystem;
-using launcher_test::copyFile;
-using launcher_test::readFile;
-using launcher_test::writeFile;
 
+namespace launcher_test {
 namespace {
 
 constexpr char kKeyParent[] = "Software\\Norvex";
@@ -226,255 +227,93 @@ TEST(Resources, VersionBlockAndTheWindowIconAt48x48In32Bits) {
     FreeLibrary(module);
 }
 
+// What the shared cases read of a run: the box stands for the message.
+Outcome outcomeOf(const RunResult& result) {
+    EXPECT_FALSE(result.timedOut);
+    if (result.boxShown) {
+        EXPECT_EQ(result.boxCaption, "Error");
+        EXPECT_EQ(result.boxText, kMessage);
+    }
+    return {static_cast<int>(result.exitCode), result.boxShown, result.out,
+            result.boxShown ? result.errAtBox : result.err};
+}
+
+}  // namespace
+
+// ---- What the shared cases need of Windows ----
+
+fs::path placeLauncher(const fs::path& dir) {
+    const fs::path exe = dir / "tessaly.exe";
+    copyFile(LAUNCHER_EXE, exe);
+    return exe;
+}
+
+// Windows holds no file at a path of MAX_PATH characters or more (without
+// long-path support): such a library is not placed, and the launcher, whose
+// buffer is MAX_PATH bytes, must fail there either way.
+void placeLibrary(const fs::path& from, const fs::path& to) {
+    if (to.string().size() < MAX_PATH) copyFile(from, to);
+}
+
+// The "Path" value, stored with its NUL.
+void writeRecord(const TempTree&, const std::string& directory) {
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Path", REG_SZ, directory.c_str(),
+                              static_cast<DWORD>(directory.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+void forgetRecord() { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyParent); }
+
+Outcome start(const TempTree& tree, const fs::path& exe) { return outcomeOf(run(exe, tree.root())); }
+
+namespace {
+
 class LauncherRun : public ::testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyParent); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyParent); }
+    void SetUp() override { forgetRecord(); }
+    void TearDown() override { forgetRecord(); }
 
     fs::path root() const { return tree_.root(); }
 
-    fs::path placeLauncher(const fs::path& dir) const {
-        const fs::path exe = dir / "tessaly.exe";
-        copyFile(LAUNCHER_EXE, exe);
-        return exe;
-    }
-
-    // The "Path" value; `withNul` false stores the text without its NUL.
-    void writeRecord(const std::string& path, bool withNul = true) const {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Path", REG_SZ, path.c_str(),
-                                  static_cast<DWORD>(path.size() + (withNul ? 1 : 0))),
-                  ERROR_SUCCESS);
-    }
-
-    fs::path installedDirectory(const std::string& relative = "installed\\rtA") const {
-        const fs::path dir = tree_.dir(relative);
-        copyFile(STAND_IN_INSTALLED, dir / "vexrun.vxe");
-        return dir;
-    }
-
-    RunResult run(const fs::path& exe) const { return ::run(exe, root()); }
-
-    // The one message box, the path never shown, exit code -1; what was on
-    // standard error when the box came up.
-    void expectFailure(const RunResult& result, const std::string& before = "") const {
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(result.exitCode, 0xFFFFFFFFu);
-        EXPECT_TRUE(result.boxShown);
-        EXPECT_EQ(result.boxCaption, "Error");
-        EXPECT_EQ(result.boxText, kMessage);
-        EXPECT_EQ(result.errAtBox, before);
-    }
-
-    void expectRan(const RunResult& result, const std::string& marker, const fs::path& path) const {
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_FALSE(result.boxShown) << result.boxText;
-        EXPECT_EQ(result.exitCode, 0u) << result.err;
-        EXPECT_EQ(result.out.rfind(marker + " loaded " + path.string() + "\n" + marker + " hook 1000\n" + marker +
-                                       " entry image=",
-                                   0),
-                  0u)
-            << result.out;
-        EXPECT_NE(result.out.find(" bytes=51 5a 00 00\n"), std::string::npos) << result.out;
-        EXPECT_EQ(result.err, marker + " unloaded\n");
-    }
-
-    launcher_test::TempTree tree_;
+    TempTree tree_;
 };
-
-// --- The library beside the executable -------------------------------------
-
-TEST_F(LauncherRun, LocalLibraryWinsOverTheRegistry) {
-    const fs::path app = tree_.dir("app");
-    const fs::path exe = placeLauncher(app);
-    copyFile(STAND_IN_LOCAL, app / "vexrun.vxr");
-    writeRecord(installedDirectory().string());
-
-    const RunResult result = run(exe);
-    expectRan(result, "local", app / "vexrun.vxr");
-    EXPECT_EQ(result.out.find("installed"), std::string::npos);
-}
 
 TEST_F(LauncherRun, RuntimeEntryGetsTheStartOfTheDataSectionBelow2GiB) {
     const fs::path app = tree_.dir("app");
     const fs::path exe = placeLauncher(app);
     copyFile(STAND_IN_LOCAL, app / "vexrun.vxr");
 
-    const RunResult result = run(exe);
-    expectRan(result, "local", app / "vexrun.vxr");
+    const Outcome outcome = start(tree_, exe);
+    expectRan(outcome, "local", app / "vexrun.vxr");
     const uint64_t data = dataSection(exe).address;
     ASSERT_NE(data, 0u);
     EXPECT_LT(data, 0x80000000u);
     char address[48];
     snprintf(address, sizeof address, "image=%p ", reinterpret_cast<void*>(data));
-    EXPECT_NE(result.out.find(address), std::string::npos) << result.out << " should hold " << address;
-}
-
-TEST_F(LauncherRun, LocalFileThatCannotBeLoadedFallsBackToTheRegistry) {
-    const fs::path app = tree_.dir("app");
-    const fs::path exe = placeLauncher(app);
-    writeFile(app / "vexrun.vxr", "not a library");
-    const fs::path installed = installedDirectory();
-    writeRecord(installed.string());
-
-    expectRan(run(exe), "installed", installed / "vexrun.vxe");
-}
-
-// --- The installation directory in the registry ------------------------------
-
-TEST_F(LauncherRun, RecordedDirectoryWithoutBackslashGetsOne) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    const fs::path installed = installedDirectory("installed\\rtA");
-    // Where a wrong join would lead: the last character lost or no backslash.
-    copyFile(STAND_IN_DECOY, tree_.dir("installed\\rt") / "vexrun.vxe");
-    copyFile(STAND_IN_DECOY, root() / "installed\\rtAvexrun.vxe");
-    writeRecord(installed.string());
-
-    expectRan(run(exe), "installed", root() / "installed\\rtA\\vexrun.vxe");
-}
-
-TEST_F(LauncherRun, RecordedDirectoryWithBackslashGetsNoSecond) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    const fs::path installed = installedDirectory("installed\\rtA");
-    copyFile(STAND_IN_DECOY, tree_.dir("installed\\rtA\\rtA") / "vexrun.vxe");
-    writeRecord(installed.string() + "\\");
-
-    expectRan(run(exe), "installed", root() / "installed\\rtA\\vexrun.vxe");
+    EXPECT_NE(outcome.out.find(address), std::string::npos) << outcome.out << " should hold " << address;
 }
 
 TEST_F(LauncherRun, ValueStoredWithoutItsNulIsReadWhole) {
     const fs::path exe = placeLauncher(tree_.dir("app"));
-    const fs::path installed = installedDirectory();
-    writeRecord(installed.string(), false);
+    const fs::path installed = tree_.dir("installed\\rtA");
+    copyFile(STAND_IN_INSTALLED, installed / "vexrun.vxe");
+    const std::string path = installed.string();
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Path", REG_SZ, path.c_str(), static_cast<DWORD>(path.size())),
+              ERROR_SUCCESS);
 
-    expectRan(run(exe), "installed", installed / "vexrun.vxe");
+    expectRan(start(tree_, exe), "installed", installed / "vexrun.vxe");
 }
 
-TEST_F(LauncherRun, RecordedDirectoryIsSearchedForTheFullBuildOnly) {
+TEST_F(LauncherRun, RegistryWithoutADirectoryFails) {
     const fs::path exe = placeLauncher(tree_.dir("app"));
-    const fs::path dir = tree_.dir("installed\\rtA");
-    copyFile(STAND_IN_DECOY, dir / "vexrun.vxr");
-    writeRecord(dir.string());
-
-    const RunResult result = run(exe);
-    expectFailure(result);
-    EXPECT_EQ(result.out, "");
-}
-
-TEST_F(LauncherRun, LongestRecordedPathThatFitsIsLoaded) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    // 248 characters, '\', "vexrun.vxe": 259 characters and the NUL fill
-    // the 260-byte path buffer exactly.
-    const std::string prefix = root().string() + "\\";
-    const std::string rest(248 - prefix.size() - 101, 'b');
-    const fs::path dir = installedDirectory(std::string(100, 'a') + "\\" + rest);
-    ASSERT_EQ(dir.string().size(), 248u);
-    writeRecord(dir.string());
-
-    expectRan(run(exe), "installed", dir / "vexrun.vxe");
-}
-
-TEST_F(LauncherRun, RecordedPathTooLongForTheBufferFails) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    const std::string prefix = root().string() + "\\";
-    const std::string dir = prefix + std::string(100, 'a') + "\\" + std::string(249 - prefix.size() - 101, 'b');
-    ASSERT_EQ(dir.size(), 249u);
-    writeRecord(dir);
-    expectFailure(run(exe));
-
-    // Beyond the read size of 259 bytes.
-    writeRecord(dir + "\\" + std::string(60, 'c'));
-    expectFailure(run(exe));
-}
-
-// --- Nothing to load ---------------------------------------------------------
-
-TEST_F(LauncherRun, NeitherLocalFileNorRegistryKeyFails) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    const RunResult result = run(exe);
-    expectFailure(result);
-    EXPECT_EQ(result.out, "");
-}
-
-TEST_F(LauncherRun, RegistryWithoutAUsableDirectoryFails) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    // The key without the value.
+    // The key without the value, then the value empty.
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    expectFailure(run(exe));
-    for (const std::string& value : {root().string() + "\\nowhere", tree_.dir("empty").string(), std::string()}) {
-        SCOPED_TRACE(value);
-        writeRecord(value);
-        expectFailure(run(exe));
-    }
-}
-
-// --- An executable path longer than 127 characters ---------------------------
-
-class LongPath : public LauncherRun {
-protected:
-    void SetUp() override {
-        LauncherRun::SetUp();
-        // cut: 100 characters, '\': the last '\' within the 128 characters
-        // read, at or before the sixth-last (index 122).
-        const std::string prefix = root().string() + "\\";
-        cut_ = tree_.dir(std::string(100 - prefix.size(), 'p'));
-        ASSERT_EQ(cut_.string().size(), 100u);
-        real_ = tree_.dir(cut_.filename().string() + "\\" + std::string(60, 'q'));
-        exe_ = placeLauncher(real_);
-        ASSERT_GT(exe_.string().size(), 127u);
-    }
-    fs::path cut_, real_, exe_;
-};
-
-TEST_F(LongPath, DirectoryIsTakenFromTheCutPath) {
-    copyFile(STAND_IN_LOCAL, cut_ / "vexrun.vxr");
-    copyFile(STAND_IN_DECOY, real_ / "vexrun.vxr");
-    expectRan(run(exe_), "local", cut_ / "vexrun.vxr");
-}
-
-TEST_F(LongPath, WithoutTheLibraryInTheCutDirectoryTheRegistryIsConsulted) {
-    copyFile(STAND_IN_DECOY, real_ / "vexrun.vxr");
-    const fs::path installed = installedDirectory();
-    writeRecord(installed.string());
-    expectRan(run(exe_), "installed", installed / "vexrun.vxe");
-}
-
-// --- An invalid kernel library ------------------------------------------------
-
-TEST_F(LauncherRun, MissingExportIsReleasedThenReported) {
-    const fs::path app = tree_.dir("app");
-    const fs::path exe = placeLauncher(app);
-    copyFile(STAND_IN_NO_EXPORT, app / "vexrun.vxr");
-    // Nothing is retried: the registry is not consulted after a bad local library.
-    writeRecord(installedDirectory().string());
-
-    const RunResult result = run(exe);
-    expectFailure(result, "no-export unloaded\n");
-    EXPECT_EQ(result.out, "no-export loaded " + (app / "vexrun.vxr").string() + "\n");
-}
-
-TEST_F(LauncherRun, ExportReturningZeroIsReleasedThenReported) {
-    const fs::path app = tree_.dir("app");
-    const fs::path exe = placeLauncher(app);
-    copyFile(STAND_IN_ZERO_ENTRY, app / "vexrun.vxr");
-    writeRecord(installedDirectory().string());
-
-    const RunResult result = run(exe);
-    expectFailure(result, "zero-entry unloaded\n");
-    EXPECT_EQ(result.out, "zero-entry loaded " + (app / "vexrun.vxr").string() + "\nzero-entry hook 1000\n");
-}
-
-TEST_F(LauncherRun, InvalidInstalledLibraryIsReleasedThenReported) {
-    const fs::path exe = placeLauncher(tree_.dir("app"));
-    const fs::path dir = tree_.dir("installed\\rtA");
-    copyFile(STAND_IN_NO_EXPORT, dir / "vexrun.vxe");
-    writeRecord(dir.string());
-    expectFailure(run(exe), "no-export unloaded\n");
-
-    copyFile(STAND_IN_ZERO_ENTRY, dir / "vexrun.vxe");
-    expectFailure(run(exe), "zero-entry unloaded\n");
+    expectFailure(start(tree_, exe));
+    writeRecord(tree_, "");
+    expectFailure(start(tree_, exe));
 }
 
 // --- The real kernel library ----------------------------------------------------
@@ -487,7 +326,7 @@ TEST_F(LauncherRun, RealKernelLibraryRunsTheImageWithTheFiveSupportLibraries) {
 
     // Loaded, relocated, run from the entry routine to its window; closing
     // the window ends the process through the program's own handler.
-    const RunResult result = run(exe);
+    const RunResult result = run(exe, root());
     EXPECT_FALSE(result.timedOut);
     EXPECT_TRUE(result.windowClosed);
     EXPECT_FALSE(result.boxShown) << result.boxText;
@@ -496,3 +335,4 @@ TEST_F(LauncherRun, RealKernelLibraryRunsTheImageWithTheFiveSupportLibraries) {
 }
 
 }  // namespace
+}  // namespace launcher_test

@@ -14,6 +14,7 @@
 #include "vexrun/kernel/text/text_encoding.h"
 #include "vexrun/kernel/win32/builtin_controls.h"
 #include "vexrun/kernel/win32/png_file.h"
+#include "vexrun/kernel/win32/win32_clipboard.h"
 #include "vexrun/kernel/win32/win32_text.h"
 
 namespace vexrun::win32 {
@@ -399,17 +400,8 @@ void Win32Backend::setProperty(uint32_t windowId, uint32_t controlId, uint32_t p
 
 std::string Win32Backend::clipboardText() {
     // The clipboard's text in the program's own code page.
-    std::u16string text;
     HWND owner = windows_.empty() ? nullptr : windows_.first()->window;
-    if (!OpenClipboard(owner)) return {};
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
-            text = p;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text::encode(text, text::Encoding::Gbk);
+    return text::encode(clipboardUnicodeText(owner), text::Encoding::Gbk);
 }
 
 // The program's button and icon bits are the Windows ones, and so are the
