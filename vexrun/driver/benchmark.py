@@ -27,13 +27,13 @@ def time_text(ms):
     return "%02d:%02d:%02d,%03d" % (ms // 3600000, ms // 60000 % 60, ms // 1000 % 60, ms % 1000)
 
 
-def write_subtitle(path, cues):
+def write_subtitle(path, cues, encoding="utf-8"):
     with open(path, "wb") as f:
         for i in range(cues):
             start = 1000 + i * 3000
             text = "%d\r\n%s --> %s\r\n第%d句字幕 line %d of the film\r\n\r\n" % (
                 i + 1, time_text(start), time_text(start + 2000), i + 1, i + 1)
-            f.write(text.encode("utf-8"))
+            f.write(text.encode(encoding))
     return 1000 + (cues - 1) * 3000
 
 

@@ -32,12 +32,6 @@ namespace vexrun {
 
 namespace {
 
-std::string hex32(uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08X", v);
-    return buf;
-}
-
 std::string utf8Name(const std::string& gbkName) { return decodeImageText(gbkName).toStdString(); }
 
 // Position, size and the three state flags of a control's widget.
@@ -64,16 +58,9 @@ constexpr int kClipboardHandoverMs = 3000;
 
 }  // namespace
 
-struct QtBackend::LoadedWindow {
-    uint32_t id = 0;
-    const image::Window* record = nullptr;
-    // Controls are destroyed after the widgets (members go in reverse order).
-    std::vector<std::unique_ptr<Control>> controls;  // by element index; [0] is the window
-    std::vector<std::string> kindNames;
-    std::map<uint32_t, size_t> byId;
-    std::map<std::string, size_t, std::less<>> byName;  // UTF-8 names
+// The controls (of the base) are destroyed after the widgets.
+struct QtBackend::LoadedWindow : BuiltWindow<Control> {
     std::unique_ptr<MainWindowWidget> widget;
-    bool goingAway = false;
 };
 
 std::optional<ProgramView> loadedProgramView() {
@@ -119,119 +106,35 @@ QApplication* QtBackend::ensureApplication() {
 
 void QtBackend::fail(const std::string& message) { fatalError(message); }
 
-QtBackend::LoadedWindow& QtBackend::window(uint32_t windowId, const char* what) const {
-    auto it = windows_.find(windowId);
-    if (it == windows_.end()) fatalError(std::string(what) + ": window " + hex32(windowId) + " is not loaded");
-    return *it->second;
-}
-
-std::string QtBackend::describe(const LoadedWindow& w, uint32_t controlId) const {
-    auto it = w.byId.find(controlId);
-    if (it == w.byId.end()) return "control " + hex32(controlId);
-    return w.kindNames[it->second] + " " + utf8Name(w.record->elements[it->second].name) + " (" + hex32(controlId) +
-           ")";
-}
-
-Control& QtBackend::controlOf(uint32_t windowId, uint32_t controlId, const char* what) const {
-    LoadedWindow& w = window(windowId, what);
-    auto it = w.byId.find(controlId);
-    if (it == w.byId.end() || it->second == 0) {
-        fatalError(std::string(what) + ": window " + hex32(windowId) + " has no control " + hex32(controlId));
-    }
-    return *w.controls[it->second];
-}
-
 Control* QtBackend::control(uint32_t windowId, uint32_t controlId) const {
-    auto wi = windows_.find(windowId);
-    if (wi == windows_.end()) return nullptr;
-    auto it = wi->second->byId.find(controlId);
-    if (it == wi->second->byId.end()) return nullptr;
-    return wi->second->controls[it->second].get();
-}
-
-void QtBackend::attachLibraries(const ProgramView& program) {
-    if (librariesAttached_) return;
-    librariesAttached_ = true;
-    for (const SupportLibrary* lib : program.libraries) {
-        if (!lib || !lib->windowing) continue;
-        const auto* windowing = static_cast<const Windowing*>(lib->windowing);
-        if (windowing->abi != kWindowingAbi) {
-            fatalError(std::string("support library ") + lib->name + " was built for another window layer (version " +
-                       std::to_string(windowing->abi) + ", this is " + std::to_string(kWindowingAbi) + ")");
-        }
-        if (windowing->attach) windowing->attach(this);
-    }
-}
-
-Control* QtBackend::makeControl(LoadedWindow& w, const image::Element& e, const ProgramView& program) {
-    ControlContext context{this, w.id, &e, w.widget.get()};
-    std::string error;
-    Control* made = nullptr;
-    const uint32_t library = vx::kindLibraryNumber(e.kind);
-    if (library == 1) {
-        const BuiltinKind* kind = builtinKind(e.kind);
-        if (!kind) fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + ", which is not known");
-        w.kindNames.push_back(kind->name);
-        made = kind->create(context, error);
-    } else {
-        const SupportLibrary* lib = library >= 1 && library - 1 < program.libraries.size()
-                                        ? program.libraries[library - 1]
-                                        : nullptr;
-        if (!lib) {
-            fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + " of library " +
-                       std::to_string(library) + ", which is not loaded");
-        }
-        const ControlKind* kind = nullptr;
-        if (lib->windowing) {
-            for (const ControlKind& k : static_cast<const Windowing*>(lib->windowing)->kindList()) {
-                if (k.kindNumber == vx::kindNumber(e.kind)) kind = &k;
-            }
-        }
-        if (!kind) {
-            fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + ", which support library " +
-                       lib->name + " does not provide");
-        }
-        w.kindNames.push_back(kind->name);
-        made = kind->create(context, error);
-    }
-    if (!made) fatalError("cannot make control " + utf8Name(e.name) + ": " + error);
-    return made;
+    return windows_.control(windowId, controlId);
 }
 
 int32_t QtBackend::loadWindow(uint32_t windowId) {
     ensureApplication();
-    if (auto it = windows_.find(windowId); it != windows_.end()) {
-        it->second->widget->show();
-        it->second->widget->raise();
+    if (LoadedWindow* open = windows_.find(windowId)) {
+        open->widget->show();
+        open->widget->raise();
         return 1;
     }
     std::optional<ProgramView> program = source_();
     if (!program) fatalError("loading window " + hex32(windowId) + ": no program is loaded");
     dispatcher_.setCode(program->code, program->codeSize);
-    if (!record_) {
-        image::RecordError error;
-        record_ = image::readWindowRecord(program->form, error);
-        if (!record_) fatalError("the window record cannot be read: " + error.message);
+    const auto [rw, selfElement, settings] = windowToBuild(record_, program->form, windowId);
+    const image::Element& self = *selfElement;
+    if (!librariesAttached_) {
+        librariesAttached_ = true;
+        attachWindowing<Windowing>(program->libraries, kWindowingAbi, static_cast<ControlHost*>(this));
     }
-    const image::Window* rw = record_->window(windowId);
-    if (!rw) fatalError("the window record has no window " + hex32(windowId));
-    if (rw->elements.empty() || rw->elements[0].kind != vx::kKindWindow) {
-        fatalError("window " + hex32(windowId) + " of the window record does not start with its window element");
-    }
-    const image::Element& self = rw->elements[0];
-    auto settings = image::decodeWindowSettings(self.extension);
-    if (!settings) fatalError("the settings of window " + hex32(windowId) + " cannot be read");
-    attachLibraries(*program);
 
     auto w = std::make_unique<LoadedWindow>();
-    w->id = windowId;
-    w->record = rw;
+    w->start(windowId, *rw);
     w->widget = std::make_unique<MainWindowWidget>();
     MainWindowWidget* top = w->widget.get();
-    top->setWindowTitle(decodeImageText(settings->caption));
-    if (!settings->icon.empty()) {
+    top->setWindowTitle(decodeImageText(settings.caption));
+    if (!settings.icon.empty()) {
         std::string error;
-        QImage icon = decodeIco(settings->icon, error);
+        QImage icon = decodeIco(settings.icon, error);
         if (icon.isNull()) {
             std::fprintf(stderr, "vexrun: the window icon cannot be shown: %s\n", error.c_str());
         } else {
@@ -242,20 +145,15 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
     top->move(self.left, self.top);
     top->setEnabled(!self.disabled());
 
-    w->controls.emplace_back();  // the window element itself
-    w->kindNames.emplace_back("window");
-    w->byId[self.id] = 0;
     QWidget* previousTabStop = nullptr;
     for (size_t i = 1; i < rw->elements.size(); ++i) {
         const image::Element& e = rw->elements[i];
-        if (w->byId.count(e.id)) fatalError("window " + hex32(windowId) + " holds control " + hex32(e.id) + " twice");
-        Control* c = makeControl(*w, e, *program);
-        w->controls.emplace_back(c);
-        w->byId[e.id] = i;
-        w->byName.emplace(utf8Name(e.name), i);
-        if (QWidget* cw = c->widget()) {
+        const std::string name = utf8Name(e.name);
+        Control& c = w->make<Windowing>(name, builtinKind(e.kind), program->libraries,
+                                        ControlContext{this, windowId, &e, top});
+        if (QWidget* cw = c.widget()) {
             placeWidget(cw, e);
-            cw->setObjectName(QString::fromStdString(utf8Name(e.name)));
+            cw->setObjectName(QString::fromStdString(name));
             CommonEventFilter::install(cw, this, windowId, e);
             if (e.tabStop()) {
                 if (previousTabStop) QWidget::setTabOrder(previousTabStop, cw);
@@ -268,9 +166,8 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
         if (QWidget* cw = w->controls[i]->widget()) cw->raise();
     }
 
-    LoadedWindow& loaded = *w;
+    LoadedWindow& loaded = windows_.add(std::move(w));
     top->setCloseRequest([this, &loaded] { return closeRequested(loaded); });
-    windows_[windowId] = std::move(w);
     if (self.visible()) top->show();
     windowShown(loaded);
     return 1;
@@ -343,25 +240,11 @@ int32_t QtBackend::runMessageLoop() {
 void QtBackend::quitMessageLoop() { QCoreApplication::exit(0); }
 
 uint64_t QtBackend::getProperty(uint32_t windowId, uint32_t controlId, uint32_t property) {
-    Control& c = controlOf(windowId, controlId, "getting a control property");
-    switch (c.propertyType(property)) {
-        case PropertyType::Integer: return uint32_t(c.integerProperty(property));
-        case PropertyType::Text: return reinterpret_cast<uint64_t>(newText(c.textProperty(property)));
-        case PropertyType::Unknown: break;
-    }
-    fatalError("getting a control property: " + describe(window(windowId, ""), controlId) + " has no property " +
-               std::to_string(property));
+    return windows_.getProperty(windowId, controlId, property);
 }
 
 void QtBackend::setProperty(uint32_t windowId, uint32_t controlId, uint32_t property, uint64_t value) {
-    Control& c = controlOf(windowId, controlId, "setting a control property");
-    switch (c.propertyType(property)) {
-        case PropertyType::Integer: c.setIntegerProperty(property, int32_t(uint32_t(value))); return;
-        case PropertyType::Text: c.setTextProperty(property, textView(reinterpret_cast<const char*>(value))); return;
-        case PropertyType::Unknown: break;
-    }
-    fatalError("setting a control property: " + describe(window(windowId, ""), controlId) + " has no property " +
-               std::to_string(property));
+    windows_.setProperty(windowId, controlId, property, value);
 }
 
 std::string QtBackend::clipboardText() {
@@ -387,9 +270,9 @@ int32_t QtBackend::messageBox(std::string_view text, int32_t buttons, std::strin
 }
 
 int32_t QtBackend::windowHandle(uint32_t windowId, uint32_t controlId) {
-    LoadedWindow& w = window(windowId, "window handle of a control");
+    LoadedWindow& w = windows_.window(windowId, "window handle of a control");
     if (controlId == 0 || controlId == w.record->elements[0].id) return handles_.handleFor(w.widget.get());
-    QWidget* widget = controlOf(windowId, controlId, "window handle of a control").widget();
+    QWidget* widget = windows_.controlOf(windowId, controlId, "window handle of a control").widget();
     return widget ? handles_.handleFor(widget) : 0;
 }
 
@@ -399,13 +282,7 @@ void QtBackend::shutdown() {
 }
 
 void QtBackend::raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) {
-    auto wi = windows_.find(windowId);
-    if (wi == windows_.end()) return;
-    auto it = wi->second->byId.find(elementId);
-    if (it == wi->second->byId.end()) return;
-    auto handler = image::handlerFor(wi->second->record->elements[it->second], event);
-    if (!handler) return;
-    dispatcher_.raise(*handler, std::move(args));
+    if (auto handler = windows_.handlerFor(windowId, elementId, event)) dispatcher_.raise(*handler, std::move(args));
 }
 
 std::vector<std::string> QtBackend::takeMessages() {
@@ -414,22 +291,16 @@ std::vector<std::string> QtBackend::takeMessages() {
     return out;
 }
 
-QWidget* QtBackend::windowWidget() const { return windows_.empty() ? nullptr : windows_.begin()->second->widget.get(); }
+QWidget* QtBackend::windowWidget() const { return windows_.empty() ? nullptr : windows_.first()->widget.get(); }
 
 Control* QtBackend::controlByName(std::string_view name) const {
-    for (const auto& [id, w] : windows_) {
-        auto it = w->byName.find(name);
-        if (it != w->byName.end()) return w->controls[it->second].get();
-    }
-    return nullptr;
+    const auto [w, index] = windows_.named(name);
+    return w ? w->controls[index].get() : nullptr;
 }
 
 std::string QtBackend::kindOf(std::string_view name) const {
-    for (const auto& [id, w] : windows_) {
-        auto it = w->byName.find(name);
-        if (it != w->byName.end()) return w->kindNames[it->second];
-    }
-    return {};
+    const auto [w, index] = windows_.named(name);
+    return w ? w->kindNames[index] : std::string();
 }
 
 QString QtBackend::decodeForDisplay(std::string_view bytes) const { return decodeText(bytes); }

@@ -17,6 +17,7 @@
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/qt/driver_access.h"
 #include "vexrun/kernel/core/event_dispatcher.h"
+#include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/qt/handle_registry.h"
 #include "vexrun/kernel/qt/windowing.h"
 #include "vexrun/kernel/support_library.h"
@@ -83,18 +84,13 @@ public:
 private:
     struct LoadedWindow;
 
-    LoadedWindow& window(uint32_t windowId, const char* what) const;
-    Control& controlOf(uint32_t windowId, uint32_t controlId, const char* what) const;
-    std::string describe(const LoadedWindow& w, uint32_t controlId) const;
-    Control* makeControl(LoadedWindow& w, const image::Element& e, const ProgramView& program);
-    void attachLibraries(const ProgramView& program);
     void windowShown(LoadedWindow& w);
     bool closeRequested(LoadedWindow& w);
     void saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft, std::function<void()> then);
 
     ProgramSource source_;
     std::optional<image::WindowRecord> record_;
-    std::map<uint32_t, std::unique_ptr<LoadedWindow>> windows_;
+    WindowTable<LoadedWindow, Control> windows_;
     HandleRegistry handles_;
     EventDispatcher dispatcher_;
     bool librariesAttached_ = false;

@@ -1,8 +1,8 @@
-// Texts are bytes. To show one, a control decodes it as UTF-8 when it is valid
-// UTF-8 and as GBK (GB18030) otherwise; a byte that decodes to nothing is kept
-// as an escape character (U+DC80 + byte - 0x80, a lone low surrogate) so that
-// encoding the shown text back gives the same bytes. A user's edit is encoded
-// back in the encoding the control's text came in.
+// Texts between a control's bytes and the QString it shows: the shared
+// decoding and encoding of vexrun/kernel/text (UTF-8 when valid, else GBK by
+// our own table; undecodable bytes kept as escapes; an edit encoded back in
+// the encoding the text came in), so that both window layers show a text
+// alike.
 #pragma once
 
 #include <string>
@@ -10,17 +10,13 @@
 
 #include <QString>
 
+#include "vexrun/kernel/text/text_encoding.h"
+
 namespace vexrun {
 
-enum class TextEncoding : uint8_t {
-    Gbk,   // the program's own code page; also pure ASCII
-    Utf8,  // valid UTF-8 holding at least one byte above 0x7F
-};
-
-bool isValidUtf8(std::string_view bytes);
-
-// The encoding a control takes its text to be in.
-TextEncoding detectEncoding(std::string_view bytes);
+using TextEncoding = text::Encoding;
+using text::detectEncoding;
+using text::isValidUtf8;
 
 QString decodeText(std::string_view bytes, TextEncoding encoding);
 inline QString decodeText(std::string_view bytes) { return decodeText(bytes, detectEncoding(bytes)); }

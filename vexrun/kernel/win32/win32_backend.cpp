@@ -32,12 +32,6 @@ constexpr UINT kDriverReadyMessage = WM_APP + 0x7E;
 // room kept to the right of and below the outermost control.
 constexpr int kFrameSide = 4, kFrameTop = 30, kFrameBottom = 4, kClientMargin = 4;
 
-std::string hex32(uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08X", v);
-    return buf;
-}
-
 std::string utf8Name(const std::string& gbk) {
     return text::encode(text::decode(gbk, text::Encoding::Gbk), text::Encoding::Utf8);
 }
@@ -88,15 +82,9 @@ Win32Backend* gBackend = nullptr;  // the one window system of the process
 
 }  // namespace
 
-struct Win32Backend::LoadedWindow {
-    uint32_t id = 0;
-    const image::Window* record = nullptr;
-    std::vector<std::unique_ptr<Control>> controls;  // by element index; [0] is the window
-    std::vector<std::string> kindNames;
-    std::map<uint32_t, size_t> byId;
+struct Win32Backend::LoadedWindow : BuiltWindow<Control> {
     HWND window = nullptr;
     HBRUSH background = nullptr;
-    bool goingAway = false;
 };
 
 Win32Backend::Win32Backend() = default;
@@ -109,91 +97,22 @@ Win32Backend::~Win32Backend() {
 
 void Win32Backend::fail(const std::string& message) { fatalError(message); }
 
-Win32Backend::LoadedWindow& Win32Backend::window(uint32_t windowId, const char* what) const {
-    auto it = windows_.find(windowId);
-    if (it == windows_.end()) fatalError(std::string(what) + ": window " + hex32(windowId) + " is not loaded");
-    return *it->second;
-}
-
-Control& Win32Backend::controlOf(uint32_t windowId, uint32_t controlId, const char* what) const {
-    LoadedWindow& w = window(windowId, what);
-    auto it = w.byId.find(controlId);
-    if (it == w.byId.end() || it->second == 0) {
-        fatalError(std::string(what) + ": window " + hex32(windowId) + " has no control " + hex32(controlId));
-    }
-    return *w.controls[it->second];
-}
-
-void Win32Backend::attachLibraries() {
-    if (librariesAttached_) return;
-    librariesAttached_ = true;
-    for (const SupportLibrary* lib : libraries_) {
-        if (!lib || !lib->windowing) continue;
-        const auto* windowing = static_cast<const Windowing*>(lib->windowing);
-        if (windowing->abi != kWindowingAbi) {
-            fatalError(std::string("support library ") + lib->name + " was built for another window layer");
-        }
-        if (windowing->attach) windowing->attach(this);
-    }
-}
-
-Control* Win32Backend::makeControl(LoadedWindow& w, const image::Element& e) {
-    ControlContext context{this, w.id, &e, w.window};
-    std::string error;
-    Control* made = nullptr;
-    const uint32_t library = vx::kindLibraryNumber(e.kind);
-    if (library == 1) {
-        const BuiltinKind* kind = builtinKind(e.kind);
-        if (!kind) {
-            fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + ", which is not known");
-        }
-        w.kindNames.push_back(kind->name);
-        made = kind->create(context, error);
-    } else {
-        const SupportLibrary* lib =
-            library >= 1 && library - 1 < libraries_.size() ? libraries_[library - 1] : nullptr;
-        const ControlKind* kind = nullptr;
-        if (lib && lib->windowing) {
-            for (const ControlKind& k : static_cast<const Windowing*>(lib->windowing)->kindList()) {
-                if (k.kindNumber == vx::kindNumber(e.kind)) kind = &k;
-            }
-        }
-        if (!kind) {
-            fatalError("control " + utf8Name(e.name) + " is of kind " + hex32(e.kind) + " of library " +
-                       std::to_string(library) + ", which no loaded support library provides");
-        }
-        w.kindNames.push_back(kind->name);
-        made = kind->create(context, error);
-    }
-    if (!made) fatalError("cannot make control " + utf8Name(e.name) + ": " + error);
-    return made;
-}
-
 int32_t Win32Backend::loadWindow(uint32_t windowId) {
     gBackend = this;
-    if (auto it = windows_.find(windowId); it != windows_.end()) {
-        ShowWindow(it->second->window, SW_SHOW);
-        SetForegroundWindow(it->second->window);
+    if (LoadedWindow* open = windows_.find(windowId)) {
+        ShowWindow(open->window, SW_SHOW);
+        SetForegroundWindow(open->window);
         return 1;
     }
     const LoadedProgram* program = loadedProgram();
     if (!program) fatalError("loading window " + hex32(windowId) + ": no program is loaded");
     dispatcher_.setCode(program->code, program->codeSize);
     if (!record_) {
-        image::RecordError error;
-        record_ = image::readWindowRecord(program->form, error);
-        if (!record_) fatalError("the window record cannot be read: " + error.message);
         libraries_.assign(loadedLibraryCount(), nullptr);
         for (uint32_t i = 1; i < libraries_.size(); ++i) libraries_[i] = loadedLibrary(i);
     }
-    const image::Window* rw = record_->window(windowId);
-    if (!rw) fatalError("the window record has no window " + hex32(windowId));
-    if (rw->elements.empty() || rw->elements[0].kind != vx::kKindWindow) {
-        fatalError("window " + hex32(windowId) + " of the window record does not start with its window element");
-    }
-    const image::Element& self = rw->elements[0];
-    auto settings = image::decodeWindowSettings(self.extension);
-    if (!settings) fatalError("the settings of window " + hex32(windowId) + " cannot be read");
+    const auto [rw, selfElement, settings] = windowToBuild(record_, program->form, windowId);
+    const image::Element& self = *selfElement;
 
     static const bool ready = [] {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
@@ -211,50 +130,44 @@ int32_t Win32Backend::loadWindow(uint32_t windowId) {
     if (!ready) {
         fatalError("the main window's class cannot be registered (error " + std::to_string(GetLastError()) + ")");
     }
-    attachLibraries();
+    if (!librariesAttached_) {
+        librariesAttached_ = true;
+        attachWindowing<Windowing>(libraries_, kWindowingAbi, static_cast<ControlHost*>(this));
+    }
 
     auto w = std::make_unique<LoadedWindow>();
-    w->id = windowId;
-    w->record = rw;
+    w->start(windowId, *rw);
     COLORREF background;
-    if (colourFromRecord(settings->backgroundColour, background)) w->background = CreateSolidBrush(background);
+    if (colourFromRecord(settings.backgroundColour, background)) w->background = CreateSolidBrush(background);
 
     // A fixed size: caption, system menu, minimise and close, no maximise.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     const SIZE client = clientSizeFor(*rw);
     RECT outer{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&outer, style, FALSE, 0);
-    const std::u16string caption = text::decode(settings->caption, text::Encoding::Gbk);
-    LoadedWindow& loaded = *w;
-    windows_[windowId] = std::move(w);
+    const std::u16string caption = text::decode(settings.caption, text::Encoding::Gbk);
+    LoadedWindow& loaded = windows_.add(std::move(w));
     loaded.window = CreateWindowExW(0, kMainWindowClass, wide(caption), style, self.left, self.top,
                                     outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
                                     GetModuleHandleW(nullptr), &loaded);
     if (!loaded.window) fatalError("the main window cannot be made (error " + std::to_string(GetLastError()) + ")");
-    if (!settings->icon.empty()) {
-        HICON big = iconFromIco(settings->icon, GetSystemMetrics(SM_CXICON));
-        HICON small = iconFromIco(settings->icon, GetSystemMetrics(SM_CXSMICON));
+    if (!settings.icon.empty()) {
+        HICON big = iconFromIco(settings.icon, GetSystemMetrics(SM_CXICON));
+        HICON small = iconFromIco(settings.icon, GetSystemMetrics(SM_CXSMICON));
         if (!big) std::fprintf(stderr, "vexrun: the window icon cannot be shown\n");
         SendMessageW(loaded.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         SendMessageW(loaded.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
     }
     EnableWindow(loaded.window, !self.disabled());
 
-    loaded.controls.emplace_back();  // the window element itself
-    loaded.kindNames.emplace_back("window");
-    loaded.byId[self.id] = 0;
     HWND previous = HWND_TOP;
     for (size_t i = 1; i < rw->elements.size(); ++i) {
         const image::Element& e = rw->elements[i];
-        if (loaded.byId.count(e.id)) {
-            fatalError("window " + hex32(windowId) + " holds control " + hex32(e.id) + " twice");
-        }
-        Control* c = makeControl(loaded, e);
-        loaded.controls.emplace_back(c);
-        loaded.byId[e.id] = i;
-        HWND child = c->window();
+        Control& c = loaded.make<Windowing>(utf8Name(e.name), builtinKind(e.kind), libraries_,
+                                            ControlContext{this, windowId, &e, loaded.window});
+        HWND child = c.window();
         if (!child) continue;
-        byWindow_[child] = c;
+        byWindow_[child] = &c;
         LONG_PTR childStyle = GetWindowLongPtrW(child, GWL_STYLE);
         childStyle = e.tabStop() ? (childStyle | WS_TABSTOP) : (childStyle & ~LONG_PTR(WS_TABSTOP));
         SetWindowLongPtrW(child, GWL_STYLE, childStyle);
@@ -478,30 +391,16 @@ int32_t Win32Backend::runMessageLoop() {
 }
 
 uint64_t Win32Backend::getProperty(uint32_t windowId, uint32_t controlId, uint32_t property) {
-    Control& c = controlOf(windowId, controlId, "getting a control property");
-    switch (c.propertyType(property)) {
-        case PropertyType::Integer: return uint32_t(c.integerProperty(property));
-        case PropertyType::Text: return reinterpret_cast<uint64_t>(newText(c.textProperty(property)));
-        case PropertyType::Unknown: break;
-    }
-    fatalError("getting a control property: control " + hex32(controlId) + " has no property " +
-               std::to_string(property));
+    return windows_.getProperty(windowId, controlId, property);
 }
 
 void Win32Backend::setProperty(uint32_t windowId, uint32_t controlId, uint32_t property, uint64_t value) {
-    Control& c = controlOf(windowId, controlId, "setting a control property");
-    switch (c.propertyType(property)) {
-        case PropertyType::Integer: c.setIntegerProperty(property, int32_t(uint32_t(value))); return;
-        case PropertyType::Text: c.setTextProperty(property, textView(reinterpret_cast<const char*>(value))); return;
-        case PropertyType::Unknown: break;
-    }
-    fatalError("setting a control property: control " + hex32(controlId) + " has no property " +
-               std::to_string(property));
+    windows_.setProperty(windowId, controlId, property, value);
 }
 
 std::string Win32Backend::clipboardText() {
     // The clipboard's text in the program's own code page.
-    HWND owner = windows_.empty() ? nullptr : windows_.begin()->second->window;
+    HWND owner = windows_.empty() ? nullptr : windows_.first()->window;
     return text::encode(clipboardUnicodeText(owner), text::Encoding::Gbk);
 }
 
@@ -523,10 +422,10 @@ int32_t Win32Backend::messageBox(std::string_view message, int32_t buttons, std:
 
 // A window handle's value fits 32 bits on 64-bit Windows; the program keeps it so.
 int32_t Win32Backend::windowHandle(uint32_t windowId, uint32_t controlId) {
-    LoadedWindow& w = window(windowId, "window handle of a control");
+    LoadedWindow& w = windows_.window(windowId, "window handle of a control");
     HWND h = controlId == 0 || controlId == w.record->elements[0].id
                  ? w.window
-                 : controlOf(windowId, controlId, "window handle of a control").window();
+                 : windows_.controlOf(windowId, controlId, "window handle of a control").window();
     return int32_t(reinterpret_cast<intptr_t>(h));
 }
 
@@ -542,30 +441,25 @@ HWND Win32Backend::windowForHandle(int32_t handle) const {
 
 std::vector<std::string> Win32Backend::takeMessages() { return std::exchange(messages_, {}); }
 
-HWND Win32Backend::mainWindow() const { return windows_.empty() ? nullptr : windows_.begin()->second->window; }
+HWND Win32Backend::mainWindow() const { return windows_.empty() ? nullptr : windows_.first()->window; }
 
-Win32Backend::Named Win32Backend::findByName(std::string_view name) const {
-    for (const auto& [id, w] : windows_) {
-        for (size_t i = 1; i < w->record->elements.size() && i < w->controls.size(); ++i) {
-            const image::Element& e = w->record->elements[i];
-            if (utf8Name(e.name) == name) return {w->controls[i].get(), &w->kindNames[i], &e};
-        }
-    }
-    return {};
+Control* Win32Backend::controlByName(std::string_view name) const {
+    const auto [w, index] = windows_.named(name);
+    return w ? w->controls[index].get() : nullptr;
 }
 
-Control* Win32Backend::controlByName(std::string_view name) const { return findByName(name).control; }
-
 std::string Win32Backend::kindOf(std::string_view name) const {
-    const std::string* kind = findByName(name).kind;
-    return kind ? *kind : std::string();
+    const auto [w, index] = windows_.named(name);
+    return w ? w->kindNames[index] : std::string();
 }
 
 bool Win32Backend::isEnabled(std::string_view name) const {
-    const Named n = findByName(name);
-    if (!n.control || !n.control->window()) return false;
-    if (n.element->kind == vx::kKindLabel) return !n.element->disabled();
-    return IsWindowEnabled(n.control->window()) != 0;
+    const auto [w, index] = windows_.named(name);
+    const Control* c = w ? w->controls[index].get() : nullptr;
+    if (!c || !c->window()) return false;
+    const image::Element& e = w->record->elements[index];
+    if (e.kind == vx::kKindLabel) return !e.disabled();
+    return IsWindowEnabled(c->window()) != 0;
 }
 
 bool Win32Backend::saveShot(const std::wstring& path) {
@@ -580,13 +474,7 @@ void Win32Backend::shutdown() {
 }
 
 void Win32Backend::raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) {
-    auto wi = windows_.find(windowId);
-    if (wi == windows_.end()) return;
-    auto it = wi->second->byId.find(elementId);
-    if (it == wi->second->byId.end()) return;
-    auto handler = image::handlerFor(wi->second->record->elements[it->second], event);
-    if (!handler) return;
-    dispatcher_.raise(*handler, std::move(args));
+    if (auto handler = windows_.handlerFor(windowId, elementId, event)) dispatcher_.raise(*handler, std::move(args));
 }
 
 }  // namespace vexrun::win32

@@ -17,6 +17,7 @@
 
 #include "image/window_record.h"
 #include "vexrun/kernel/core/event_dispatcher.h"
+#include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
 #include "vexrun/kernel/win32/driver_access.h"
@@ -59,21 +60,10 @@ public:
 private:
     struct LoadedWindow;
 
-    LoadedWindow& window(uint32_t windowId, const char* what) const;
-    Control& controlOf(uint32_t windowId, uint32_t controlId, const char* what) const;
-    Control* makeControl(LoadedWindow& w, const image::Element& e);
-    void attachLibraries();
     Control* controlOfWindow(HWND child) const;
     void closeRequested(LoadedWindow& w);
     void saveScreenshot(HWND top);
     bool writeScreenshot(HWND top, const std::wstring& path);
-    // The loaded control of that name (UTF-8) and its kind's name.
-    struct Named {
-        Control* control = nullptr;
-        const std::string* kind = nullptr;
-        const image::Element* element = nullptr;
-    };
-    Named findByName(std::string_view name) const;
     static std::wstring environmentScreenshotPath();
     LRESULT mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
@@ -82,7 +72,7 @@ private:
 
     std::optional<image::WindowRecord> record_;
     std::vector<const SupportLibrary*> libraries_;  // by library-table position
-    std::map<uint32_t, std::unique_ptr<LoadedWindow>> windows_;
+    WindowTable<LoadedWindow, Control> windows_;
     std::map<HWND, Control*> byWindow_;
     std::map<COLORREF, HBRUSH> brushes_;
     EventDispatcher dispatcher_;

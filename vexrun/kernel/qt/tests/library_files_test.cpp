@@ -113,7 +113,7 @@ TEST(KernelLibrary, ExportsTheEntryHookAndTheDriverAccessOnly) {
     EXPECT_TRUE(dlsym(lib, "vexrunDriverAccess"));
     // The kernel's own functions stay inside.
     EXPECT_FALSE(dlsym(lib, "_ZN6vexrun9freeBlockEPv"));
-    EXPECT_FALSE(dlsym(lib, "_ZN6vexrun10decodeTextESt17basic_string_viewIcSt11char_traitsIcEENS_12TextEncodingE"));
+    EXPECT_FALSE(dlsym(lib, "_ZN6vexrun10decodeTextESt17basic_string_viewIcSt11char_traitsIcEENS_4text8EncodingE"));
 }
 
 }  // namespace

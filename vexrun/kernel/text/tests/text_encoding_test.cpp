@@ -10,6 +10,7 @@
 #include "vexrun/kernel/text/text_encoding.h"
 
 #ifndef _WIN32
+#include <errno.h>
 #include <iconv.h>
 #endif
 
@@ -96,6 +97,63 @@ TEST(GbkTable, EveryCodeDecodesAsTheCLibraryDecodesIt) {
     }
     iconv_close(cd);
     EXPECT_GT(checked, 60000u);
+}
+
+// The C library's conversion of a whole text, escaping each byte it stops
+// at, as the window layer decoded before it had our table.
+std::u16string iconvDecodeText(iconv_t cd, const std::string& bytes) {
+    std::u16string out;
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    while (inLeft > 0) {
+        char16_t buf[256];
+        char* o = reinterpret_cast<char*>(buf);
+        size_t outLeft = sizeof buf;
+        const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+        out.append(buf, (sizeof buf - outLeft) / 2);
+        if (r == size_t(-1) && errno != E2BIG) {
+            out.push_back(char16_t(0xDC00 + uint8_t(*in++)));
+            --inLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return out;
+}
+
+TEST(GbkTable, TextsAndEditsConvertAsTheCLibraryConvertsThem) {
+    // Whole texts, broken and cut codes among them: bytes drawn mostly from
+    // those that lead, trail or make four-byte codes.
+    iconv_t decoder = iconv_open("UTF-16LE", "GB18030");
+    iconv_t encoder = iconv_open("GB18030", "UTF-16LE");
+    ASSERT_NE(decoder, reinterpret_cast<iconv_t>(-1));
+    ASSERT_NE(encoder, reinterpret_cast<iconv_t>(-1));
+    const std::string pool = "\x81\x84\x90\xA1\xB5\xD4\xE3\xFE\xFF\x80\x30\x39\x40\x7F\xA4\x0D\x0Aa";
+    std::mt19937 random(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(size_t(random() % 16), '\0');
+        for (char& c : bytes) c = random() % 4 ? pool[random() % pool.size()] : char(random());
+        ASSERT_EQ(decodeGbk(bytes), iconvDecodeText(decoder, bytes)) << "round " << round;
+    }
+    // An edit: every character the user may type gets the code the C
+    // library gives it.
+    for (uint32_t cp = 0x80; cp <= 0x10FFFF; cp += cp < 0x10000 ? 1 : 257) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        std::u16string one;
+        if (cp < 0x10000) {
+            one = std::u16string(1, char16_t(cp));
+        } else {
+            one = {char16_t(0xD800 + ((cp - 0x10000) >> 10)), char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))};
+        }
+        char code[8];
+        char* in = reinterpret_cast<char*>(one.data());
+        char* o = code;
+        size_t inLeft = one.size() * 2, outLeft = sizeof code;
+        iconv(encoder, nullptr, nullptr, nullptr, nullptr);
+        const bool converted = iconv(encoder, &in, &inLeft, &o, &outLeft) != size_t(-1);
+        ASSERT_EQ(encodeGbk(one), converted ? std::string(code, sizeof code - outLeft) : "?") << std::hex << cp;
+    }
+    iconv_close(decoder);
+    iconv_close(encoder);
 }
 #endif
 
