@@ -334,5 +334,35 @@ TEST_F(LauncherRun, RealKernelLibraryRunsTheImageWithTheFiveSupportLibraries) {
     EXPECT_EQ(result.exitCode, 0u);
 }
 
+// --- Folders named outside the ANSI code page ----------------------------------
+
+std::string utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Through its manifest the launcher's ANSI calls work in UTF-8: it starts
+// from, and finds its installed library in, folders named in any language.
+TEST_F(LauncherRun, FoldersNamedOutsideTheAnsiCodePageAreFound) {
+    const fs::path app = root() / fs::path(u8"程序 Ж"), installed = root() / fs::path(u8"字幕 Ω");
+    fs::create_directories(app);
+    fs::create_directories(installed);
+    const fs::path exe = placeLauncher(app);
+    copyFile(STAND_IN_LOCAL, app / "vexrun.vxr");
+    RunResult result = run(exe, root());
+    EXPECT_EQ(result.exitCode, 0u) << result.boxText;
+    EXPECT_EQ(result.out.rfind("local loaded " + utf8Of(app / "vexrun.vxr") + "\n", 0), 0u) << result.out;
+
+    fs::remove(app / "vexrun.vxr");
+    copyFile(STAND_IN_INSTALLED, installed / "vexrun.vxe");
+    const std::wstring record = installed.wstring();
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Norvex\\Ovra\\Install", L"Path", REG_SZ, record.c_str(),
+                              static_cast<DWORD>((record.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    result = run(exe, root());
+    EXPECT_EQ(result.exitCode, 0u) << result.boxText;
+    EXPECT_EQ(result.out.rfind("installed loaded " + utf8Of(installed / "vexrun.vxe") + "\n", 0), 0u) << result.out;
+}
+
 }  // namespace
 }  // namespace launcher_test

@@ -329,10 +329,13 @@ TEST_F(WindowsPackage, UninstallKeepsTheUsersFilesAndAnotherInstallationsRecord)
 }
 
 TEST_F(WindowsPackage, RefusesAFolderTheProgramCouldNotStartFrom) {
-    // Longer than the launcher's path buffer allows, and (unless the system
-    // code page is UTF-8) a character without an ANSI form.
-    std::vector<fs::path> folders{tree_.root() / std::string(249 - tree_.root().wstring().size() - 1, 'x')};
+    // Longer than the launcher's path buffer allows: in characters, or in
+    // the bytes of UTF-8 (the launcher's ANSI code page) only; and (unless
+    // the system code page is UTF-8) a character without an ANSI form.
+    std::vector<fs::path> folders{tree_.root() / std::string(249 - tree_.root().wstring().size() - 1, 'x'),
+                                  tree_.root() / std::wstring(120, L'\x00E9')};
     ASSERT_EQ(folders[0].wstring().size(), 249u);
+    ASSERT_LE(folders[1].wstring().size(), 248u);
     if (GetACP() != CP_UTF8) folders.push_back(tree_.root() / L"\x0E01");
     for (const fs::path& dir : folders) {
         SCOPED_TRACE(dir.wstring().size());

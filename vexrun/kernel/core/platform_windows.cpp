@@ -232,10 +232,19 @@ double parseDoubleInCLocale(const char* text) noexcept {
     return _strtod_l(text, nullptr, cLocale);
 }
 
-// Paths are UTF-8 (a dropped file's path comes so), opened through the wide call.
+// Paths are UTF-8 (a dropped file's path comes so), opened through the wide
+// call. The file is shared for reading, writing and deleting, as the drop
+// target's check opens it: a subtitle that an editor or a sync tool holds open
+// (even one that may rename it) is read all the same.
 int openFileForReading(const std::string& path) noexcept {
     try {
-        return _wopen(wide(path).c_str(), _O_RDONLY | _O_BINARY);
+        HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return -1;
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+        if (fd < 0) CloseHandle(file);
+        return fd;
     } catch (...) {
         return -1;
     }

@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/file_reading.h"
 #include "vexrun/kernel/core/helper_table.h"
+#include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/platform.h"
 
 namespace {
@@ -98,6 +102,51 @@ TEST(WindowsDllCommands, TerminatingTheOwnProcessEndsItAtOnce) {
             fprintf(stderr, "still running\n");
         },
         ::testing::ExitedWithCode(42), "^$");
+}
+
+// The kernel's "read a file" as a dropped subtitle reaches it: a UTF-8 path.
+std::string readThroughKernel(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    auto* block = static_cast<const uint8_t*>(
+        vexrun::readFileAsByteSet(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())));
+    uint32_t head[2];
+    std::memcpy(head, block, sizeof head);
+    std::string bytes(reinterpret_cast<const char*>(block + 8), head[1]);
+    vexrun::freeBlock(const_cast<uint8_t*>(block));
+    return bytes;
+}
+
+// A subtitle as Windows users keep them: in a folder whose name has spaces and
+// characters outside any ANSI code page, marked read-only, and open in another
+// program (an editor, a sync tool) that may rename or delete it. Every byte
+// comes, CR LF and a Ctrl+Z (end of file to a text-mode read) included.
+TEST(WindowsFileReading, ADroppedSubtitleIsReadWholeWhereverItIsAndWhoeverHoldsIt) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::filesystem::path dir = std::filesystem::path(temp) / L"字幕 \u00dc \u0416 read";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path file = dir / L"影片 1.srt";
+    const std::string bytes = "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xC4\xE3\r\n\x1A after\n";
+    HANDLE w = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(w, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(w, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(w);
+
+    EXPECT_EQ(readThroughKernel(file), bytes);
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ | DELETE, shareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readThroughKernel(file), bytes);
+    CloseHandle(holder);
+    // Held without sharing it cannot be read at all: the empty byte set.
+    holder = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readThroughKernel(file), "");
+    CloseHandle(holder);
+
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
