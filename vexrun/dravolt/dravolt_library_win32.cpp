@@ -48,8 +48,15 @@ bool isReadableRegularFile(const std::wstring& path) {
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    GetFileType(file) == FILE_TYPE_DISK;
+    bool ok = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+              GetFileType(file) == FILE_TYPE_DISK;
+    // A file another program holds under a byte-range lock opens but cannot be
+    // read; taking it would give the subtitle box an empty text in place of its own.
+    if (ok && (info.nFileSizeHigh || info.nFileSizeLow)) {
+        char first = 0;
+        DWORD got = 0;
+        ok = ReadFile(file, &first, 1, &got, nullptr) && got == 1;
+    }
     CloseHandle(file);
     return ok;
 }
