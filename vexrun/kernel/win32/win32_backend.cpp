@@ -161,6 +161,7 @@ int32_t Win32Backend::loadWindow(uint32_t windowId) {
     EnableWindow(loaded.window, !self.disabled());
 
     HWND previous = HWND_TOP;
+    std::vector<HWND> labels;
     for (size_t i = 1; i < rw->elements.size(); ++i) {
         const image::Element& e = rw->elements[i];
         Control& c = loaded.make<Windowing>(utf8Name(e.name), builtinKind(e.kind), libraries_,
@@ -173,6 +174,7 @@ int32_t Win32Backend::loadWindow(uint32_t windowId) {
         SetWindowLongPtrW(child, GWL_STYLE, childStyle);
         // A label stored as disabled keeps its colours: it takes no input anyway.
         if (e.kind != vx::kKindLabel) EnableWindow(child, !e.disabled());
+        if (e.kind == vx::kKindLabel && !e.tabStop()) labels.push_back(child);
         if (e.visible()) ShowWindow(child, SW_SHOWNA);
         // Record order is tab order; an earlier element lies above a later one.
         SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -182,6 +184,15 @@ int32_t Win32Backend::loadWindow(uint32_t windowId) {
         if (dbl || keys) {
             SetWindowSubclass(child, commonEventsProc, kCommonEventsSubclass, DWORD_PTR(&e));
         }
+    }
+    // A label paints its whole rectangle, where the toolkit on Linux paints only
+    // its text: one that reaches into a box (源4/4 is 3 pixels wider than its
+    // row's others) would hide the box's border. Labels lie beneath the other
+    // controls, clipped by them; only those that are no tab stops, so the tab
+    // order stays.
+    for (HWND label : labels) {
+        SetWindowLongPtrW(label, GWL_STYLE, GetWindowLongPtrW(label, GWL_STYLE) | WS_CLIPSIBLINGS);
+        SetWindowPos(label, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     if (self.visible()) {
         ShowWindow(loaded.window, SW_SHOW);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <map>
 #include <tuple>
 #include <vector>
 
@@ -153,6 +154,35 @@ TEST(Win32Window, TheRealProgramShowsItsRecordAndEndsWithStatus0WhenClosed) {
         }
     }
     EXPECT_EQ(shown.size(), expected);
+
+    // Where a label reaches into another control (源4/4 does), that control
+    // lies above it and clips it, so the label's background never hides the
+    // control's border.
+    using Place = std::tuple<long, long, long, long>;
+    std::map<Place, std::pair<int, bool>> depth;  // 0 is the topmost child; clipped by siblings
+    int z = 0;
+    for (HWND child = GetWindow(search.found, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, search.found, reinterpret_cast<POINT*>(&r), 2);
+        depth[{r.left, r.top, r.right - r.left, r.bottom - r.top}] = {
+            z++, (GetWindowLongPtrW(child, GWL_STYLE) & WS_CLIPSIBLINGS) != 0};
+    }
+    auto placeOf = [](const image::Element& e) { return Place{e.left, e.top, e.width, e.height}; };
+    for (const image::Element& label : window.elements) {
+        if (label.kind != vx::kKindLabel) continue;
+        for (const image::Element& other : window.elements) {
+            if (other.kind == vx::kKindLabel || other.kind == vx::kKindDropTarget || &other == &window.elements[0])
+                continue;
+            const bool overlap = label.left < other.left + other.width && other.left < label.left + label.width &&
+                                 label.top < other.top + other.height && other.top < label.top + label.height;
+            if (!overlap) continue;
+            const auto [labelDepth, labelClipped] = depth[placeOf(label)];
+            EXPECT_TRUE(labelClipped && depth[placeOf(other)].first < labelDepth)
+                << "the label at " << label.left << "," << label.top << " paints over the control at " << other.left
+                << "," << other.top;
+        }
+    }
 
     // Closing runs the program's own handler, which ends the process.
     const ULONGLONG closed = GetTickCount64();
