@@ -19,6 +19,7 @@
 
 #include "launcher/tests/launcher_cases.h"
 #include "launcher/tests/temp_tree.h"
+#include "launcher/windows/tests/program_start.h"
 
 namespace fs = std::filesystem;
 
@@ -39,80 +40,16 @@ struct RunResult {
     std::string errAtBox;  // standard error when the box was up
 };
 
-struct BoxSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findBox(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<BoxSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && IsWindowVisible(window) && strcmp(className, "#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<BoxSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (owner == search->processId && IsWindowVisible(window) && strcmp(className, "TessalyWindow") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK collectTexts(HWND child, LPARAM parameter) {
-    char text[512] = {};
-    char className[32] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-        auto* texts = reinterpret_cast<std::string*>(parameter);
-        if (!texts->empty()) *texts += "|";
-        *texts += text;
-    }
-    return TRUE;
-}
-
-HANDLE inheritableFile(const fs::path& path, DWORD access, DWORD disposition) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 // Starts `exe` with its output in files of `scratch`, answers a message box
 // if one comes, closes the program's main window when it shows, and waits at
 // most 30 seconds for the end.
 RunResult run(const fs::path& exe, const fs::path& scratch) {
     RunResult result;
     const fs::path outFile = scratch / "out.txt", errFile = scratch / "err.txt";
-    HANDLE in = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
-    HANDLE out = inheritableFile(outFile, GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE err = inheritableFile(errFile, GENERIC_WRITE, CREATE_ALWAYS);
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdInput = in;
-    start.hStdOutput = out;
-    start.hStdError = err;
-    std::wstring command = L"\"" + exe.wstring() + L"\"";
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        exe.parent_path().wstring().c_str(), &start, &process);
-    CloseHandle(in);
-    CloseHandle(out);
-    CloseHandle(err);
+    PROCESS_INFORMATION process;
+    const bool started = startProgram(exe, outFile, errFile, process);
     EXPECT_TRUE(started) << "cannot start " << exe;
     if (!started) return result;
-    CloseHandle(process.hThread);
 
     const ULONGLONG deadline = GetTickCount64() + 30000;
     while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
@@ -122,22 +59,20 @@ RunResult run(const fs::path& exe, const fs::path& scratch) {
             WaitForSingleObject(process.hProcess, 5000);
             break;
         }
-        BoxSearch main{process.dwProcessId, nullptr};
-        if (!result.windowClosed) EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&main));
-        if (main.found) {
+        const HWND mainWindow = result.windowClosed ? nullptr : visibleWindow(process.dwProcessId, "TessalyWindow");
+        if (mainWindow) {
             result.windowClosed = true;
-            PostMessageA(main.found, WM_CLOSE, 0, 0);
+            PostMessageA(mainWindow, WM_CLOSE, 0, 0);
         }
-        BoxSearch search{process.dwProcessId, nullptr};
-        EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-        if (!search.found || result.boxShown) continue;
+        const HWND box = visibleWindow(process.dwProcessId, "#32770");
+        if (!box || result.boxShown) continue;
         result.boxShown = true;
         char caption[256] = {};
-        GetWindowTextA(search.found, caption, sizeof caption);
+        GetWindowTextA(box, caption, sizeof caption);
         result.boxCaption = caption;
-        EnumChildWindows(search.found, collectTexts, reinterpret_cast<LPARAM>(&result.boxText));
+        result.boxText = boxLabels(box);
         result.errAtBox = readFile(errFile);
-        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hProcess);

@@ -21,10 +21,13 @@
 #include <vector>
 
 #include "launcher/tests/temp_tree.h"
+#include "launcher/windows/tests/program_start.h"
 
 namespace fs = std::filesystem;
+using launcher_test::boxLabels;
 using launcher_test::copyFile;
 using launcher_test::readFile;
+using launcher_test::visibleWindow;
 using launcher_test::writeFile;
 
 namespace {
@@ -101,35 +104,6 @@ struct ProgramRun {
     fs::path kernelModule;   // the kernel library it had loaded when its window showed
 };
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-    bool box;
-};
-
-BOOL CALLBACK findWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    search->found = window;
-    search->box = strcmp(className, "#32770") == 0;
-    return FALSE;
-}
-
-// The texts of a message box's labels, after its caption.
-BOOL CALLBACK collectLabels(HWND child, LPARAM parameter) {
-    char text[512] = {};
-    char className[32] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0) {
-        *reinterpret_cast<std::string*>(parameter) += "|" + std::string(text);
-    }
-    return TRUE;
-}
-
 fs::path loadedKernel(DWORD processId) {
     fs::path kernel;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
@@ -151,23 +125,11 @@ fs::path loadedKernel(DWORD processId) {
 ProgramRun startProgram(const fs::path& exe, const fs::path& scratch) {
     ProgramRun run;
     const fs::path errFile = scratch / "err.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE err = CreateFileW(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdError = err;
-    std::wstring command = L"\"" + exe.wstring() + L"\"";
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        exe.parent_path().c_str(), &start, &process);
-    CloseHandle(err);
-    if (!started) {
+    PROCESS_INFORMATION process;
+    if (!launcher_test::startProgram(exe, scratch / "out.txt", errFile, process)) {
         ADD_FAILURE() << "cannot start " << exe;
         return run;
     }
-    CloseHandle(process.hThread);
     bool answered = false;
     const ULONGLONG deadline = GetTickCount64() + 30000;
     while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
@@ -177,20 +139,21 @@ ProgramRun startProgram(const fs::path& exe, const fs::path& scratch) {
             WaitForSingleObject(process.hProcess, 5000);
             break;
         }
-        WindowSearch search{process.dwProcessId, nullptr, false};
-        EnumWindows(findWindow, reinterpret_cast<LPARAM>(&search));
-        if (!search.found || answered) continue;
+        const HWND shown = visibleWindow(process.dwProcessId, nullptr);
+        if (!shown || answered) continue;
         answered = true;
-        if (search.box) {
+        char className[32] = {};
+        GetClassNameA(shown, className, sizeof className);
+        if (strcmp(className, "#32770") == 0) {
             char caption[256] = {};
-            GetWindowTextA(search.found, caption, sizeof caption);
-            run.box = caption;
-            EnumChildWindows(search.found, collectLabels, reinterpret_cast<LPARAM>(&run.box));
-            PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+            GetWindowTextA(shown, caption, sizeof caption);
+            const std::string labels = boxLabels(shown);
+            run.box = labels.empty() ? caption : caption + ("|" + labels);
+            PostMessageA(shown, WM_COMMAND, IDOK, 0);
         } else {
             run.windowShown = true;
             run.kernelModule = loadedKernel(process.dwProcessId);
-            PostMessageA(search.found, WM_CLOSE, 0, 0);
+            PostMessageA(shown, WM_CLOSE, 0, 0);
         }
     }
     GetExitCodeProcess(process.hProcess, &run.exitCode);

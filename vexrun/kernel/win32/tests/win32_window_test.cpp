@@ -17,6 +17,7 @@
 #include "image/image_reader.h"
 #include "image/window_record.h"
 #include "launcher/tests/temp_tree.h"
+#include "launcher/windows/tests/program_start.h"
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/text/text_encoding.h"
 
@@ -29,24 +30,6 @@ struct Shown {
     std::wstring className, text;
     RECT place;  // in the main window's client area
 };
-
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && IsWindowVisible(window) && lstrcmpW(className, L"TessalyWindow") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 BOOL CALLBACK collectChild(HWND child, LPARAM parameter) {
     auto* shown = reinterpret_cast<std::vector<Shown>*>(parameter);
@@ -65,11 +48,6 @@ BOOL CALLBACK collectChild(HWND child, LPARAM parameter) {
 
 std::wstring wideOf(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 
-HANDLE inheritableFile(const fs::path& path, DWORD access, DWORD disposition) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 TEST(Win32Window, TheRealProgramShowsItsRecordAndEndsWithStatus0WhenClosed) {
     // The window record of the very image the executable embeds.
@@ -95,43 +73,28 @@ TEST(Win32Window, TheRealProgramShowsItsRecordAndEndsWithStatus0WhenClosed) {
     fs::remove(picture);
     SetEnvironmentVariableW(L"VEXRUN_SCREENSHOT", picture.wstring().c_str());
     SetEnvironmentVariableW(L"VEXRUN_REPORT_BLOCKS", L"1");
-    HANDLE in = inheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
-    HANDLE out = inheritableFile(scratch / "out.txt", GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE err = inheritableFile(scratch / "err.txt", GENERIC_WRITE, CREATE_ALWAYS);
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdInput = in;
-    start.hStdOutput = out;
-    start.hStdError = err;
     const fs::path exe = TESSALY_EXE;
-    std::wstring command = L"\"" + exe.wstring() + L"\"";
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(exe.wstring().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        exe.parent_path().wstring().c_str(), &start, &process);
-    CloseHandle(in);
-    CloseHandle(out);
-    CloseHandle(err);
+    PROCESS_INFORMATION process;
+    const bool started = launcher_test::startProgram(exe, scratch / "out.txt", scratch / "err.txt", process);
     SetEnvironmentVariableW(L"VEXRUN_SCREENSHOT", nullptr);
     ASSERT_TRUE(started);
-    CloseHandle(process.hThread);
 
     // The window, once it is there and its picture saved.
-    Search search{process.dwProcessId, nullptr};
+    HWND mainWindow = nullptr;
     const ULONGLONG deadline = GetTickCount64() + 30000;
     while (GetTickCount64() < deadline && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
-        if (!search.found) EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found && fs::exists(picture) && fs::file_size(picture) > 0) break;
+        if (!mainWindow) mainWindow = launcher_test::visibleWindow(process.dwProcessId, "TessalyWindow");
+        if (mainWindow && fs::exists(picture) && fs::file_size(picture) > 0) break;
     }
-    ASSERT_NE(search.found, nullptr) << "no window; standard error: " << readFile(scratch / "err.txt");
+    ASSERT_NE(mainWindow, nullptr) << "no window; standard error: " << readFile(scratch / "err.txt");
 
     wchar_t caption[256] = {};
-    GetWindowTextW(search.found, caption, 256);
+    GetWindowTextW(mainWindow, caption, 256);
     EXPECT_EQ(std::wstring(caption), wideOf(vexrun::text::decode(settings->caption, vexrun::text::Encoding::Gbk)));
     EXPECT_GT(fs::file_size(picture), 100000u);
 
     std::vector<Shown> shown;
-    EnumChildWindows(search.found, collectChild, reinterpret_cast<LPARAM>(&shown));
+    EnumChildWindows(mainWindow, collectChild, reinterpret_cast<LPARAM>(&shown));
     std::multiset<std::tuple<long, long, long, long>> places;
     std::set<std::wstring> texts;
     for (const Shown& s : shown) {
@@ -161,10 +124,10 @@ TEST(Win32Window, TheRealProgramShowsItsRecordAndEndsWithStatus0WhenClosed) {
     using Place = std::tuple<long, long, long, long>;
     std::map<Place, std::pair<int, bool>> depth;  // 0 is the topmost child; clipped by siblings
     int z = 0;
-    for (HWND child = GetWindow(search.found, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(mainWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT r;
         GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, search.found, reinterpret_cast<POINT*>(&r), 2);
+        MapWindowPoints(nullptr, mainWindow, reinterpret_cast<POINT*>(&r), 2);
         depth[{r.left, r.top, r.right - r.left, r.bottom - r.top}] = {
             z++, (GetWindowLongPtrW(child, GWL_STYLE) & WS_CLIPSIBLINGS) != 0};
     }
@@ -186,7 +149,7 @@ TEST(Win32Window, TheRealProgramShowsItsRecordAndEndsWithStatus0WhenClosed) {
 
     // Closing runs the program's own handler, which ends the process.
     const ULONGLONG closed = GetTickCount64();
-    PostMessageW(search.found, WM_CLOSE, 0, 0);
+    PostMessageW(mainWindow, WM_CLOSE, 0, 0);
     const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
     EXPECT_LT(GetTickCount64() - closed, 5000u);
     if (waited == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
