@@ -1,9 +1,9 @@
 // The drag-and-drop library "dravolt": the drop target object (kind 1, never
 // shown, takes no space) and command 0, which makes the control behind a
 // window handle the drop zone of a drop target object.
-#include <cstdio>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/dravolt/drop_target_call.h"
 #include "vexrun/dravolt/drop_zone.h"
 #include "vexrun/kernel/qt/windowing.h"
 #include "vexrun/kernel/support_library.h"
@@ -22,18 +22,9 @@ vexrun::Control* createDropTarget(const vexrun::ControlContext&, std::string&) {
 
 // Command 0 (drop target object, window handle) -> 1 when the zone is set.
 uint64_t registerDropTarget(const vx::ArgListHeader* args) {
-    if (!gHost) {
-        std::fprintf(stderr, "dravolt: command 0 needs the window system, which is not running\n");
-        return 0;
-    }
-    if (!args || args->count < 2 || vx::argAt(args, 0)->tag != vx::kKindDropTarget) {
-        gHost->fail("dravolt command 0 needs a drop target object and a window handle");
-    }
-    const vx::ArgRecord* target = vx::argAt(args, 0);
-    const int32_t handle = static_cast<int32_t>(vx::argAt(args, 1)->value);
-    QWidget* widget = gHost->widgetForHandle(handle);
-    if (!widget) gHost->fail("dravolt command 0: window handle " + std::to_string(handle) + " names no control");
-    dravolt::DropZone::install(widget, gHost, target->value, target->high);
+    const auto call = dravolt::dropTargetCall(gHost, args, [](int32_t h) { return gHost->widgetForHandle(h); });
+    if (!call) return 0;
+    dravolt::DropZone::install(call->control, gHost, call->target->value, call->target->high);
     return 1;
 }
 

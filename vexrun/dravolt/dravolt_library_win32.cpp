@@ -11,12 +11,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 
 #include "runtime/vexrun_interface.h"
 #include "vexrun/kernel/support_library.h"
+#include "vexrun/dravolt/drop_target_call.h"
 #include "vexrun/dravolt/shell_drop.h"
 #include "vexrun/kernel/win32/win32_windowing.h"
 
@@ -95,17 +95,10 @@ LRESULT CALLBACK zoneProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_
 // Command 0 (drop target object, window handle) -> 1 when the zone is set. A
 // window has one zone; making it again replaces the target.
 uint64_t registerDropTarget(const vx::ArgListHeader* args) {
-    if (!gHost) {
-        std::fprintf(stderr, "dravolt: command 0 needs the window system, which is not running\n");
-        return 0;
-    }
-    if (!args || args->count < 2 || vx::argAt(args, 0)->tag != vx::kKindDropTarget) {
-        gHost->fail("dravolt command 0 needs a drop target object and a window handle");
-    }
-    const vx::ArgRecord* target = vx::argAt(args, 0);
-    const int32_t handle = static_cast<int32_t>(vx::argAt(args, 1)->value);
-    HWND window = gHost->windowForHandle(handle);
-    if (!window) gHost->fail("dravolt command 0: window handle " + std::to_string(handle) + " names no control");
+    const auto call = dravolt::dropTargetCall(gHost, args, [](int32_t h) { return gHost->windowForHandle(h); });
+    if (!call) return 0;
+    HWND window = call->control;
+    const vx::ArgRecord* target = call->target;
     if (auto it = gZones.find(window); it != gZones.end()) {
         *it->second = Zone{target->value, target->high};
     } else {

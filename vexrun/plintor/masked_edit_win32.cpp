@@ -88,10 +88,18 @@ private:
         return from;
     }
 
-    bool hasSelection() {
+    // Backspace and Delete: a selection is blanked; without one, the position
+    // before or after the cursor.
+    void removeOne(size_t (MaskedText::*remove)(size_t)) {
         DWORD from = 0, to = 0;
         DefSubclassProc(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-        return to > from;
+        size_t cursor = from;
+        if (to > from) {
+            text_.blank(from, to);
+        } else {
+            cursor = (text_.*remove)(from);
+        }
+        refresh(cursor);
     }
 
     LRESULT message(UINT msg, WPARAM wp, LPARAM lp) {
@@ -99,15 +107,7 @@ private:
             case WM_CHAR: {
                 const wchar_t c = wchar_t(wp);
                 if (c == 0x08) {  // Backspace
-                    size_t cursor;
-                    if (hasSelection()) {
-                        cursor = cursorBlankingSelection();
-                    } else {
-                        DWORD from = 0;
-                        DefSubclassProc(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&from), 0);
-                        cursor = text_.backspace(from);
-                    }
-                    refresh(cursor);
+                    removeOne(&MaskedText::backspace);
                     return 0;
                 }
                 if (c == 0x16) return message(WM_PASTE, 0, 0);   // Ctrl+V
@@ -125,15 +125,7 @@ private:
             }
             case WM_KEYDOWN:
                 if (wp == VK_DELETE) {
-                    size_t cursor;
-                    if (hasSelection()) {
-                        cursor = cursorBlankingSelection();
-                    } else {
-                        DWORD from = 0;
-                        DefSubclassProc(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&from), 0);
-                        cursor = text_.removeNext(from);
-                    }
-                    refresh(cursor);
+                    removeOne(&MaskedText::removeNext);
                     return 0;
                 }
                 break;

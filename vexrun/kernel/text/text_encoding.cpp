@@ -229,20 +229,26 @@ std::u16string decodeGbk(std::string_view bytes) {
     return out;
 }
 
-std::string encodeGbk(std::u16string_view text) {
+// Encodes a text: an escape gives back the byte it stands for, every other
+// code point goes through `append`.
+template <typename Append>
+std::string encodeEach(std::u16string_view text, size_t reserve, Append append) {
     std::string out;
-    out.reserve(text.size() * 2);
-    const ReverseTable& table = reverseTable();
-    const std::vector<uint32_t>& codes = table.codes;
+    out.reserve(reserve);
     size_t i = 0;
     while (i < text.size()) {
-        const char16_t unit = text[i];
-        if (isEscape(unit)) {
-            out.push_back(char(unit - kEscapeBase));
-            ++i;
+        if (isEscape(text[i])) {
+            out.push_back(char(text[i++] - kEscapeBase));
             continue;
         }
-        const uint32_t cp = nextCodePoint(text, i);
+        append(out, nextCodePoint(text, i));
+    }
+    return out;
+}
+
+std::string encodeGbk(std::u16string_view text) {
+    const ReverseTable& table = reverseTable();
+    return encodeEach(text, text.size() * 2, [&table](std::string& out, uint32_t cp) {
         if (cp < 0x80) {
             out.push_back(char(cp));
         } else if (cp >= 0x10000) {
@@ -256,7 +262,7 @@ std::string encodeGbk(std::u16string_view text) {
             } else {
                 appendFourByte(out, gbk::kSupplementaryFirst + (cp - 0x10000));
             }
-        } else if (const uint32_t code = codes[cp]; code & 0x80000000u) {
+        } else if (const uint32_t code = table.codes[cp]; code & 0x80000000u) {
             appendFourByte(out, code & 0x7FFFFFFFu);
         } else if (code) {
             out.push_back(char(code >> 8));
@@ -264,8 +270,7 @@ std::string encodeGbk(std::u16string_view text) {
         } else {
             out.push_back('?');
         }
-    }
-    return out;
+    });
 }
 
 std::u16string decode(std::string_view bytes, Encoding encoding) {
@@ -286,24 +291,13 @@ std::u16string decode(std::string_view bytes, Encoding encoding) {
 
 std::string encode(std::u16string_view text, Encoding encoding) {
     if (encoding == Encoding::Gbk) return encodeGbk(text);
-    std::string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const char16_t unit = text[i];
-        if (isEscape(unit)) {
-            out.push_back(char(unit - kEscapeBase));
-            ++i;
-            continue;
-        }
-        const uint32_t cp = nextCodePoint(text, i);
+    return encodeEach(text, text.size(), [](std::string& out, uint32_t cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF) {
             out.push_back('?');
         } else {
             appendUtf8(out, cp);
         }
-    }
-    return out;
+    });
 }
 
 }  // namespace vexrun::text

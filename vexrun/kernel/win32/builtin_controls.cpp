@@ -183,12 +183,7 @@ private:
         SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         SetWindowTextW(window_, wide(shown));
         // The lines stand in the middle of the label's height, as on Linux.
-        HDC dc = GetDC(window_);
-        HGDIOBJ old = SelectObject(dc, font);
-        TEXTMETRICW tm{};
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(window_, dc);
+        const TEXTMETRICW tm = fontMetrics(font);
         size_t lines = 1;
         for (size_t at = shown.find(u'\n'); at != std::u16string::npos; at = shown.find(u'\n', at + 1)) ++lines;
         const LONG textHeight = LONG(lines) * tm.tmHeight;

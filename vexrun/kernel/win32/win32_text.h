@@ -58,6 +58,17 @@ inline const wchar_t* controlFace() {
     return face;
 }
 
+// The metrics of `font` on the screen.
+inline TEXTMETRICW fontMetrics(HFONT font) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return tm;
+}
+
 inline HFONT makeFont(const wchar_t* face, int pixels, int weight, bool italic, bool underline, bool strikeOut,
                       int stretchPercent) {
     LOGFONTW lf{};
@@ -72,12 +83,7 @@ inline HFONT makeFont(const wchar_t* face, int pixels, int weight, bool italic, 
     if (stretchPercent != 100) {
         // A narrower setting of the face: its average width, scaled.
         HFONT normal = CreateFontIndirectW(&lf);
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, normal);
-        TEXTMETRICW tm{};
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
+        const TEXTMETRICW tm = fontMetrics(normal);
         DeleteObject(normal);
         lf.lfWidth = std::max<LONG>(1, (tm.tmAveCharWidth * stretchPercent + 50) / 100);
     }
