@@ -96,8 +96,7 @@ const char* referenceUsage() {
            "                            --reference the ratio to use instead of a search\n"
            "                            (--fps 1:1 keeps the speed)\n"
            "  --shift SHIFT             with --fps alone: the custom shift (default\n"
-           "                            +00:00:00,000)\n"
-           "Exit status 4: INPUT and REF have too little in common; nothing written.\n";
+           "                            +00:00:00,000)\n";
 }
 
 }  // namespace align

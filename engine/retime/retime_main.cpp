@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "align/reference_retime.h"
+#include "engine/retime/exit_status.h"
 #include "engine/retime/one_pass_retime.h"
 #include "engine/retime/retime_options.h"
 #include "engine/retime/retime_warnings.h"
@@ -24,11 +25,6 @@
 #include "vexrun/kernel/core/helper_table.h"
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitSourceOrder = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInputOutput = 3;
 
 void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
 
@@ -71,7 +67,7 @@ int retimeWith(retime::RetimeOptions& options) {
     retime::ByteBuffer text;
     if (!retime::readSubtitle(options.input, text, encoding, error)) {
         complain(error);
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
 
     // Fit.
@@ -84,7 +80,7 @@ int retimeWith(retime::RetimeOptions& options) {
                                          readAlignStart};
         if (!engine::fitSegments(options.mode, points, &fits)) {
             printGbkLine(prog::constText(image::kConstOrderMessage));
-            return kExitSourceOrder;
+            return retime::kExitSourceOrder;
         }
     }
 
@@ -95,14 +91,14 @@ int retimeWith(retime::RetimeOptions& options) {
     if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
         complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
                  " bytes; nothing written");
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
     text.release();
 
     // Encode and write.
     if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
         complain(error);
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
 
     for (const std::string& line : warnings.lines()) complain(line);
@@ -111,7 +107,7 @@ int retimeWith(retime::RetimeOptions& options) {
         printGbkLine(line);
         vxFree(line);
     }
-    return kExitDone;
+    return retime::kExitDone;
 }
 
 }  // namespace
@@ -121,12 +117,13 @@ int main(int argc, char** argv) {
     std::string error;
     if (!retime::parseRetimeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
         complain(error + " (see --help)");
-        return kExitUsage;
+        return retime::kExitUsage;
     }
     if (options.help) {
         std::fputs(retime::retimeUsage(), stdout);
         std::fputs(align::referenceUsage(), stdout);
-        return kExitDone;
+        std::fputs(retime::exitStatusUsage().c_str(), stdout);
+        return retime::kExitDone;
     }
     try {
         if (options.aligned.referenceGiven) {
@@ -139,6 +136,6 @@ int main(int argc, char** argv) {
         return status;
     } catch (const std::bad_alloc&) {
         complain("out of memory; nothing written");
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
 }

@@ -40,10 +40,7 @@ const char* retimeUsage() {
            "                            --ratio instead of its fitted ratio; repeatable\n"
            "  --align start|end         anchor each segment's shift at its start or end\n"
            "                            row (default start)\n"
-           "  --help                    this text\n"
-           "\n"
-           "Exit status: 0 done; 1 a source time not at least 1 ms after the one of the\n"
-           "row below it; 2 bad usage; 3 INPUT unreadable or OUTPUT not writable.\n";
+           "  --help                    this text\n";
 }
 
 bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& options, std::string& error) {
