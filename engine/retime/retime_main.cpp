@@ -14,6 +14,7 @@
 #include "engine/retime/retime_warnings.h"
 #include "engine/retime/subtitle_files.h"
 #include "engine/retime/terminal_text.h"
+#include "engine/ratio_text.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -49,7 +50,14 @@ int32_t readTarget(void* context, int32_t row) {
 
 bool readUseRatio(void* context, int32_t row) { return optionsOf(context).useRatio[row]; }
 
-double readRatio(void* context) { return prog::textToDouble(optionsOf(context).ratio.c_str()); }
+// A ratio text, checked when the options were read.
+double ratioOf(const std::string& text) {
+    double ratio = 0;
+    engine::readRatioText(text.c_str(), &ratio);
+    return ratio;
+}
+
+double readRatio(void* context) { return ratioOf(optionsOf(context).ratio); }
 
 bool readAlignStart(void* context) { return optionsOf(context).alignStart; }
 
@@ -73,7 +81,7 @@ int retimeWith(retime::RetimeOptions& options) {
     // Fit.
     engine::SegmentFits fits{};
     if (options.mode == engine::FitMode::CustomRatio) {
-        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
+        engine::useCustomMapping(ratioOf(options.customRatio),
                                  engine::parseShiftText(options.customShift.c_str()));
     } else {
         const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
@@ -113,6 +121,8 @@ int retimeWith(retime::RetimeOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The kernel library's commands serve the option reading too.
+    prog::useHelperTable(vexrun::hostHelperTable());
     retime::RetimeOptions options;
     std::string error;
     if (!retime::parseRetimeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
@@ -129,7 +139,6 @@ int main(int argc, char** argv) {
         if (options.aligned.referenceGiven) {
             return align::retimeToReference(options.aligned, options.input, options.output);
         }
-        prog::useHelperTable(vexrun::hostHelperTable());
         setUpGlobals();
         const int status = retimeWith(options);
         releaseGlobals();

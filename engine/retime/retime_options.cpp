@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "engine/ratio_text.h"
+
 namespace retime {
 namespace {
 
@@ -11,6 +13,15 @@ bool readRow(const std::string& text, int low, int high, int& row) {
     if (text.size() != 1 || text[0] < '0' || text[0] > '9') return false;
     row = text[0] - '0';
     return row >= low && row <= high;
+}
+
+// A ratio value as the custom ratio box takes it; false with the reason in
+// `error`, naming the option.
+bool checkRatio(const std::string& option, const std::string& text, std::string& error) {
+    double ratio = 0;
+    if (engine::readRatioText(text.c_str(), &ratio)) return true;
+    error = option + " '" + text + "' is not a ratio from 0.1 to 10";
+    return false;
 }
 
 }  // namespace
@@ -29,7 +40,8 @@ const char* retimeUsage() {
            "\n"
            "  --segments 1|2|4          fitting mode (default 2)\n"
            "  --custom RATIO SHIFT      a custom ratio and shift instead of fitting, e.g.\n"
-           "                            --custom 1.001 -00:01:30,000\n"
+           "                            --custom 1.001 -00:01:30,000; a ratio is a\n"
+           "                            number from 0.1 to 10, \".\" or \",\" its point\n"
            "  --point ROW=SOURCE@TARGET reference row 0..4: the time in the old subtitle\n"
            "                            and the same moment in the new release; blanks\n"
            "                            of TARGET count as zeros; repeatable; rows the\n"
@@ -81,6 +93,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             if (!values(2)) return false;
             options.customRatio = args[++i];
             options.customShift = args[++i];
+            if (!checkRatio("--custom ratio", options.customRatio, error)) return false;
             customGiven = true;
         } else if (arg == "--point") {
             if (!values(1)) return false;
@@ -101,6 +114,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
         } else if (arg == "--ratio") {
             if (!values(1)) return false;
             options.ratio = args[++i];
+            if (!checkRatio("--ratio", options.ratio, error)) return false;
         } else if (arg == "--use-ratio") {
             if (!values(1)) return false;
             int row = 0;

@@ -134,6 +134,9 @@ TEST_F(RetimeToolTest, CustomRatioAndShiftPrintNoResultLine) {
               "2\r\n00:00:02,500 --> 00:00:03,500\r\nWorld\r\n");
     r = run({"--custom", "2", "+00:10:00,000"}, "1\n00:00:01,000 --> 00:00:02,000\nA\n");
     EXPECT_EQ(r.out, "1\n00:10:02,000 --> 00:10:04,000\nA\n");
+    // A "," is the decimal point of a ratio too.
+    r = run({"--custom", "1,5", "+0"}, "1\n00:00:01,000 --> 00:00:02,000\nA\n");
+    EXPECT_EQ(r.out, "1\n00:00:01,500 --> 00:00:03,000\nA\n");
 }
 
 TEST_F(RetimeToolTest, SourceOrderFailureWritesNothing) {
@@ -161,7 +164,15 @@ TEST_F(RetimeToolTest, BadUsageIsOneLineNamingItAndStatusTwo) {
         {{"--use-ratio", "0"}, "row '0' is not a row 1..4"},
         {{"--align", "middle"}, "--align takes start or end"},
         {{"a", "b", "c"}, "too many files: 'c'"},
-        {{"--segments", "1", "--custom", "1", "0"}, "exclude each other"}};
+        {{"--segments", "1", "--custom", "1", "0"}, "exclude each other"},
+        // A ratio that is no number, or none from 0.1 to 10, maps every time
+        // to nonsense.
+        {{"--custom", "nan", "+0"}, "--custom ratio 'nan' is not a ratio from 0.1 to 10"},
+        {{"--custom", "1e300", "+0"}, "--custom ratio '1e300'"},
+        {{"--custom", "abc", "0"}, "--custom ratio 'abc'"},
+        {{"--ratio", "xyz", "--use-ratio", "2"}, "--ratio 'xyz'"},
+        {{"--fps", "1:999999999999"}, "--fps 1:999999999999 gives the ratio 1.000000000001e-12, not one from"},
+        {{"--fps", "1000000:1", "--reference", "ref.srt", "in.srt"}, "--fps 1000000:1 gives the ratio 1000000"}};
     for (const auto& [args, says] : cases) {
         const ToolRun r = run(args, kStandard);
         EXPECT_EQ(r.status, 2) << args[0];
