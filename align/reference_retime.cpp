@@ -9,6 +9,7 @@
 
 #include "align/frame_rates.h"
 #include "engine/retime/exit_status.h"
+#include "engine/retime/retime_warnings.h"
 #include "engine/retime/subtitle_files.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
@@ -239,6 +240,10 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         const Cue& cue = cues[static_cast<std::size_t>(i - 1)];
         const Piece& piece = found.pieces[pieceFor(found.pieces, cue.start)];
         const engine::SegmentFit fit{ratio, piece.shift, 1, 0};
+        if (!engine::mapTimeHolds(cue.start, fit) || !engine::mapTimeHolds(cue.end, fit)) {
+            return fail(retime::unheldTimeLine("INPUT cue " + std::to_string(i), cue.start, cue.end),
+                        retime::kExitFileOrTime);
+        }
         const int32_t start = engine::mapTime(cue.start, fit);
         const int32_t end = engine::mapTime(cue.end, fit);
         *prog::intSlot(v->startList, i) = start;

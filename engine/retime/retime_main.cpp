@@ -4,6 +4,7 @@
 // result and reports each segment's ratio and shift on standard error.
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,10 @@ int retimeWith(retime::RetimeOptions& options) {
         return retime::kExitFileOrTime;
     }
     text.release();
+    if (const std::optional<std::string> unheld = warnings.unheldTime()) {
+        complain(*unheld);
+        return retime::kExitFileOrTime;
+    }
 
     // Encode and write.
     if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {

@@ -214,6 +214,26 @@ TEST_F(RetimeToolTest, UnreadableInputAndUnwritableOutputAreStatusThree) {
     EXPECT_TRUE(othersThan({"in.srt", "sub", "locked"}).empty());
 }
 
+TEST_F(RetimeToolTest, AMappedTimeBeyondThirtyTwoBitsIsStatusThreeNamingItsLine) {
+    // 590 h holds in 32 bits; 25/24 of it (and the negative one x 1.5) does
+    // not, and once wrapped around into a time that seemed right.
+    writeFile(dir_ / "out.srt", "previous result");
+    const std::string late = "1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n590:00:00,000 --> 590:00:02,000\nB\n";
+    const std::string early = "1\r\n-590:00:00,000 --> 00:00:02,000\r\nA\r\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--fps", "25:24", "-", "out.srt"}, "line 6: 590:00:00,000 --> 590:00:02,000 maps beyond"},
+        {{"--custom", "1,5", "+0", "-", "out.srt"}, "line 2: -590:00:00,000 --> 00:00:02,000 maps beyond"},
+        {{"--segments", "1", "--point", "0=0@0", "--point", "4=1@3", "-", "out.srt"}, "line 2: "}};
+    for (const auto& [args, says] : cases) {
+        const ToolRun r = run(args, args[0] == "--fps" ? late : early);
+        EXPECT_EQ(r.status, 3) << args[0];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("tessaly-retime: " + says), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("(596:31:23,647 either side of zero); nothing written\n"), std::string::npos) << r.err;
+        EXPECT_EQ(readFile(dir_ / "out.srt"), "previous result");
+    }
+}
+
 TEST_F(RetimeToolTest, ReplacesAFileInPlaceKeepingItsPermissions) {
     writeFile(dir_ / "s.srt", kStandard);
     fs::permissions(dir_ / "s.srt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
