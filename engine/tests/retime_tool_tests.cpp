@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -248,6 +249,53 @@ TEST_F(RetimeToolTest, ReplacesAFileInPlaceKeepingItsPermissions) {
     EXPECT_EQ(run({"--custom", "1", "00:00:01,000", "s.srt", "link.srt"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.srt"));
     EXPECT_EQ(readFile(dir_ / "s.srt").substr(0, 34), "1\r\n00:00:03,000 --> 00:00:04,000\r\n");
+}
+
+TEST_F(RetimeToolTest, AWriteProtectedOutputIsRefusedUnlessItIsTheInput) {
+    // Refused for every user, root included: no write bit is the owner's
+    // word that the file stays, and replacing it by a rename would ignore it.
+    writeFile(dir_ / "in.srt", kStandard);
+    writeFile(dir_ / "kept.srt", "kept");
+    fs::permissions(dir_ / "kept.srt", fs::perms::owner_read | fs::perms::group_read);
+    fs::create_symlink("kept.srt", dir_ / "link.srt");
+    for (const std::string output : {"kept.srt", "link.srt"}) {
+        const ToolRun r = run({"--fps", "25:24", "in.srt", output});
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.err, "tessaly-retime: cannot write '" + output + "': it is write-protected (no write permission)\n");
+    }
+    EXPECT_EQ(readFile(dir_ / "kept.srt"), "kept");
+
+    // The input re-timed in place replaces itself and stays read-only.
+    fs::permissions(dir_ / "in.srt", fs::perms::owner_read);
+    const ToolRun r = run({"--custom", "1", "00:00:01,000", "in.srt", "in.srt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir_ / "in.srt").substr(0, 34), "1\r\n00:00:02,000 --> 00:00:03,000\r\n");
+    EXPECT_EQ(fs::status(dir_ / "in.srt").permissions(), fs::perms::owner_read);
+    EXPECT_TRUE(othersThan({"in.srt", "kept.srt", "link.srt"}).empty());
+}
+
+TEST_F(RetimeToolTest, AnEndingSignalDuringTheWriteLeavesNoTemporaryFile) {
+    writeFile(dir_ / "in.srt", kStandard);
+    writeFile(dir_ / "out.srt", "previous result");
+    // A tool started in the background inherits an ignored SIGINT and keeps
+    // ignoring it; this one is to take it.
+    std::signal(SIGINT, SIG_DFL);
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(signal);
+        ::setenv("TESSALY_TEST_SIGNAL_IN_WRITE", std::to_string(signal).c_str(), 1);
+        ::setenv("LD_PRELOAD", TESSALY_SIGNAL_IN_WRITE_PATH, 1);
+        ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+        const ToolRun r = run({"--custom", "1", "00:00:01,000", "in.srt", "out.srt"});
+        ::unsetenv("LD_PRELOAD");
+        ::unsetenv("TESSALY_TEST_SIGNAL_IN_WRITE");
+        asan ? ::setenv("ASAN_OPTIONS", asan, 1) : ::unsetenv("ASAN_OPTIONS");
+        // Ended by the signal (the shell reports it as 128 + its number).
+        EXPECT_TRUE(r.status == 128 + signal || r.status == -1) << r.status << r.err;
+        EXPECT_EQ(readFile(dir_ / "out.srt"), "previous result");
+        EXPECT_TRUE(othersThan({"in.srt", "out.srt"}).empty());
+    }
 }
 
 TEST_F(RetimeToolTest, EmptyAndBinaryInput) {
