@@ -47,18 +47,21 @@ std::vector<Cue> scannedCues() {
     return cues;
 }
 
-// Reads the subtitle at `path` as the tool reads subtitles (UTF-16 as UTF-8)
-// and scans it into the cue lists; the header part stays in the output bytes.
+// Reads the subtitle at `path` as the tool reads subtitles (UTF-16 as UTF-8,
+// any format it knows) and scans it into the cue lists; the header part stays
+// in the output bytes, the text in the input bytes, for the rebuild.
 bool readAndScan(const std::string& path, retime::SubtitleEncoding& encoding, std::string& error) {
     prog::ProgramVariables* v = prog::vars();
     retime::ByteBuffer text;
     if (!retime::readSubtitle(path, text, encoding, error)) return false;
     engine::emptyCueLists();
     prog::storeBytes(&v->outputBytes, nullptr);
-    // The buffer stays ours: the scan only reads it.
-    v->inputBytes = const_cast<prog::ByteSetBlock*>(text.asByteSet());
-    engine::scanCues();
-    v->inputBytes = nullptr;
+    prog::storeBytes(&v->inputBytes, prog::concatBytes(text.asByteSet()));
+    if (engine::scanCues() == engine::ScanResult::NoFrameRate) {
+        error = retime::inputName(path) + " is MicroDVD (frame numbers) and gives no frame rate: with --reference "
+                "it needs a first line {1}{1}FPS";
+        return false;
+    }
     return true;
 }
 

@@ -7,10 +7,12 @@
 #include "engine/time_text.h"
 #include "image/const_table.h"
 #include "runtime/kernel_calls.h"
+#include "runtime/list_support.h"
 #include "runtime/program_variables.h"
 #include "runtime/text_support.h"
 #include "ui/control_refs.h"
 #include "ui/event_handlers.h"
+#include "ui/window_messages.h"
 
 using namespace ui;
 
@@ -101,6 +103,15 @@ void setLabelVisible(uint32_t label, int32_t visible) {
     prog::setInt(mainWindow(), label, vx::kPropLabelVisible, visible);
 }
 
+// Rebuilds the text and shows it; true when a time fell below zero in a
+// format that holds none, and was written as zero.
+bool rebuildAndShow(engine::FitMode mode) {
+    int32_t clamped = 0;
+    engine::rebuildSubtitle(mode, 0, &clamped);
+    showOutput();
+    return clamped > 0;
+}
+
 }  // namespace
 
 extern "C" void onAdjustClicked() {
@@ -113,11 +124,20 @@ extern "C" void onAdjustClicked() {
     setLabelVisible(id::标签16(), 0);
     engine::emptyCueLists();
 
-    // Scan the subtitle box's text, taken as bytes.
+    // Scan the subtitle box's text, taken as bytes, in whichever format it
+    // is. A text with no time line to re-time says so and ends the action.
     prog::Text subtitle = prog::getText(mainWindow(), id::编辑框1(), vx::kPropEditText);
     prog::storeBytes(&prog::vars()->inputBytes, prog::textToByteSet(prog::textOrEmpty(subtitle)));
     if (subtitle) vxFree(subtitle);
-    engine::scanCues();
+    const engine::ScanResult scanned = engine::scanCues();
+    if (scanned == engine::ScanResult::NoFrameRate) {
+        prog::messageBox(ui::kNoFrameRateMessage, 0);
+        return;
+    }
+    if (prog::elementCount(prog::vars()->startList) == 0) {
+        prog::messageBox(ui::kNoTimeLineMessage, 0);
+        return;
+    }
 
     engine::FitMode mode;
     if (prog::getInt(mainWindow(), id::选择框1(), vx::kPropCheckState) == 1) {
@@ -136,8 +156,7 @@ extern "C" void onAdjustClicked() {
         int32_t shift = engine::parseShiftText(shiftText);
         if (shiftText) vxFree(shiftText);
         engine::useCustomMapping(ratio, shift);
-        engine::rebuildSubtitle(mode);
-        showOutput();
+        if (rebuildAndShow(mode)) prog::messageBox(ui::kBelowZeroMessage, 0);
         return;
     }
 
@@ -155,8 +174,7 @@ extern "C" void onAdjustClicked() {
         prog::messageBox(prog::constText(image::kConstOrderMessage), 0);
         return;
     }
-    engine::rebuildSubtitle(mode);
-    showOutput();
+    const bool clamped = rebuildAndShow(mode);
     for (int32_t i = 0; i < fits.count; ++i) {
         const uint32_t label = resultLabel(fits.fits[i].upperRow);
         setLabelVisible(label, 1);
@@ -164,4 +182,5 @@ extern "C" void onAdjustClicked() {
         prog::setText(mainWindow(), label, vx::kPropLabelCaption, line);
         vxFree(line);
     }
+    if (clamped) prog::messageBox(ui::kBelowZeroMessage, 0);
 }
