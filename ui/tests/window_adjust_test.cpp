@@ -289,9 +289,11 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     s.set("编辑框8", "0.5").set("掩码编辑框6", "- 00:00:00,001").click("按钮1").save("编辑框7", outs[3]);
     // The sign toggle makes it +1 ms.
     s.act("spin 调节器1").show("掩码编辑框6", "toggled shift").click("按钮1").save("编辑框7", outs[4]);
-    // A digit in the sign position is read with the whole text, the mask's
-    // blank as a zero: "0 02" reads as 0002 hours.
-    s.set("编辑框8", "1").set("掩码编辑框6", "0 02:00:00,000").show("掩码编辑框6", "digit shift").click("按钮1");
+    // A time typed from the sign position of an emptied box, as into any
+    // other time box: its digits go to the digit positions, the blank sign
+    // reads as "+".
+    s.set("编辑框8", "1").set("掩码编辑框6", "").type("掩码编辑框6", "02:00:00,000");
+    s.show("掩码编辑框6", "digit shift").click("按钮1");
     s.save("编辑框7", outs[5]).messages("messages");
     showLabels(s, "last");
     s.act("quit");
@@ -303,7 +305,7 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     EXPECT_EQ(r.shown("plus shift").text, "+ 00:10:00,000");
     EXPECT_EQ(r.shown("minus shift").text, "- 01:30:00,000");
     EXPECT_EQ(r.shown("toggled shift").text, "+ 00:00:00,001");
-    EXPECT_EQ(r.shown("digit shift").text, "0 02:00:00,000");
+    EXPECT_EQ(r.shown("digit shift").text, "  02:00:00,000");
     EXPECT_TRUE(r.messages("messages").empty());
     expectLabels(r, "custom", {std::nullopt, std::nullopt, std::nullopt, std::nullopt});
     expectLabels(r, "last", {std::nullopt, std::nullopt, std::nullopt, std::nullopt});
