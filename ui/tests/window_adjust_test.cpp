@@ -318,6 +318,31 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     EXPECT_EQ(outputTimes(outs[5]), (Times{{7200000, 7200001}, {7200003, 7205000}, {14400000, 14400001}}));
 }
 
+TEST_F(WindowAdjust, ACustomRatioThatIsNoNumberFrom0_1To10IsRefusedAndTheOutputStays) {
+    const std::string srt = cues("ratio.srt", {{1000, 2000}});
+    const std::string comma = path("comma.out"), unchecked = path("unchecked.out");
+    DriveSession s;
+    s.drop(srt).click("选择框4").set("编辑框8", "1,5").click("按钮1").save("编辑框7", comma);
+    for (const char* bad : {"abc", "0", "1e300", "nan", ""}) {
+        s.set("编辑框8", bad).click("按钮1").messages(std::string("custom ") + bad).show("编辑框7", std::string("kept ") + bad);
+    }
+    // The segment modes read the box only where a segment's ratio box is ticked.
+    s.click("选择框2").set("编辑框4", "00:00:05,000").set("掩码编辑框3", "00:00:05,000");
+    s.set("编辑框6", "00:00:10,000").set("掩码编辑框5", "00:00:10,000");
+    s.click("按钮1").messages("unticked").save("编辑框7", unchecked);
+    s.click("选择框8").click("按钮1").messages("ticked").act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    EXPECT_EQ(outputTimes(comma), (Times{{1500, 3000}}));  // "," is the decimal point
+    for (const char* bad : {"abc", "0", "1e300", "nan", ""}) {
+        EXPECT_EQ(r.messages(std::string("custom ") + bad), std::vector<std::string>{"自定比率要填0.1到10之间的数啦"}) << bad;
+        EXPECT_EQ(r.shown(std::string("kept ") + bad).text, readBytes(comma)) << bad;
+    }
+    EXPECT_TRUE(r.messages("unticked").empty());
+    EXPECT_EQ(outputTimes(unchecked), (Times{{1000, 2000}}));
+    EXPECT_EQ(r.messages("ticked"), std::vector<std::string>{"自定比率要填0.1到10之间的数啦"});
+}
+
 TEST_F(WindowAdjust, AnEmptySubtitleBoxGivesOneEmptyLineAndStillTheFittedLabels) {
     const std::string empty = path("empty.out"), noTimes = path("no-times.out");
     DriveSession s;
