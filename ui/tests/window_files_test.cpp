@@ -52,7 +52,7 @@ std::string marked16(const std::string& ascii) {
 }
 
 TEST_F(WindowFiles, WhatIsNoTextIsRefusedWithAMessageAndTheBoxKeepsItsText) {
-    const std::string nul = file("nul.srt", std::string("1\r\n00:00:01,000 --> 00:00:02,000\r\nab\0cd\r\n", 41));
+    const std::string nul = file("stray-nul.srt", std::string("1\r\n00:00:01,000 --> 00:00:02,000\r\nab\0cd\r\n", 41));
     const std::string empty = file("empty.srt", "");
     const std::string png = file("picture.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\1\0", 20));
     const std::string film = file("film.mp4", std::string("\0\0\0\x18" "ftypmp42\0\0\0\0mp42isom", 24));
@@ -67,7 +67,7 @@ TEST_F(WindowFiles, WhatIsNoTextIsRefusedWithAMessageAndTheBoxKeepsItsText) {
     const DriveOutcome r = s.run();
     ASSERT_EQ(r.status, 0) << r.transcript();
     EXPECT_EQ(r.messages("refused"),
-              (std::vector<std::string>{"读不了“nul.srt”：第 3 行（第 37 字节）有空字符（NUL），不像字幕文本。",
+              (std::vector<std::string>{"读不了“stray-nul.srt”：第 3 行（第 37 字节）有空字符（NUL），不像字幕文本。",
                                         "读不了“empty.srt”：文件是空的。",
                                         "读不了“picture.png”：这不是文本文件（像是图片、视频或其他二进制文件）。",
                                         "读不了“film.mp4”：这不是文本文件（像是图片、视频或其他二进制文件）。"}));
@@ -77,28 +77,32 @@ TEST_F(WindowFiles, WhatIsNoTextIsRefusedWithAMessageAndTheBoxKeepsItsText) {
 }
 
 TEST_F(WindowFiles, AFileThatOpensButCannotBeReadIsRefusedWithAMessage) {
-    // One that opens and fails at the first read: on Linux the process's own
-    // memory from address 0; on Windows a file whose bytes another program
-    // holds under a lock.
-    const std::string unreadable = path("locked.srt");
+    // One that opens and fails at the first read: the process's own memory
+    // from address 0 (Linux, and Wine, which reads it through Linux); on
+    // Windows a file whose bytes another program holds under a lock, which
+    // Wine does not keep from being read.
 #ifdef _WIN32
-    writeBytes(unreadable, kCue);
-    const HANDLE holder = CreateFileA(unreadable.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(LockFile(holder, 0, 0, 1u << 20, 0));
+    std::string unreadable = "Z:\\proc\\self\\mem";
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) {
+        unreadable = file("mem", kCue);
+        holder = CreateFileA(unreadable.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(LockFile(holder, 0, 0, 1u << 20, 0));
+    }
 #else
-    fs::create_symlink("/proc/self/mem", unreadable);
+    const std::string unreadable = "/proc/self/mem";
 #endif
     const std::string kept = path("kept.srt");
     DriveSession s;
     s.set("编辑框1", "typed by hand").drop(unreadable).messages("refused").save("编辑框1", kept).act("quit");
     const DriveOutcome r = s.run();
 #ifdef _WIN32
-    CloseHandle(holder);
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
 #endif
     ASSERT_EQ(r.status, 0) << r.transcript();
-    EXPECT_EQ(r.messages("refused"), std::vector<std::string>{"读不了“locked.srt”：读取出错，文件没能读完。"});
+    EXPECT_EQ(r.messages("refused"), std::vector<std::string>{"读不了“mem”：读取出错，文件没能读完。"});
     EXPECT_EQ(readBytes(kept), "typed by hand");
 }
 

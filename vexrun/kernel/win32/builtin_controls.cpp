@@ -173,7 +173,10 @@ private:
     static LRESULT CALLBACK multiLineProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
         auto* self = reinterpret_cast<EditBoxControl*>(data);
         const bool typed = message == WM_CHAR && (wp >= 0x20 || wp == u'\r');
-        if ((typed || message == WM_PASTE) && self->hint_) SendMessageW(window, EM_SETSEL, 0, -1);
+        if ((typed || message == WM_PASTE) && self->hint_) {
+            SendMessageW(window, EM_SETSEL, 0, -1);
+            self->hint_ = false;
+        }
         if (message == WM_PASTE && (GetWindowLongPtrW(window, GWL_STYLE) & ES_READONLY) == 0 && self->wholeSelected()) {
             const std::u16string clip = clipboardUnicodeText(window);
             if (!clip.empty()) {
