@@ -1,5 +1,8 @@
 #include "vexrun/kernel/core/dropped_files.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "vexrun/kernel/core/memory.h"
 
 namespace vexrun {
@@ -11,9 +14,11 @@ struct Prepared {
     const void* box = nullptr;
 };
 
-// Everything here runs on the thread of the message loop.
-std::optional<Prepared>& prepared() {
-    static std::optional<Prepared> p;
+// Everything here runs on the thread of the message loop. Drops wait in
+// order for their handlers (one may be held up behind a handler that shows a
+// message box).
+std::vector<Prepared>& prepared() {
+    static std::vector<Prepared> p;
     return p;
 }
 
@@ -33,16 +38,17 @@ std::optional<std::string> prepareDroppedFile(std::string_view path, const void*
     std::string refusal;
     std::optional<TextFile> read = readTextFile(path, refusal);
     if (!read) return refusal;
-    prepared() = Prepared{{std::string(path), read->form}, std::move(read->text), box};
+    prepared().push_back(Prepared{{std::string(path), read->form}, std::move(read->text), box});
     return std::nullopt;
 }
 
 void* takeDroppedFile(std::string_view path) {
-    std::optional<Prepared>& p = prepared();
-    if (!p || p->file.path != path) return nullptr;
+    std::vector<Prepared>& waiting = prepared();
+    auto p = std::find_if(waiting.begin(), waiting.end(), [path](const Prepared& w) { return w.file.path == path; });
+    if (p == waiting.end()) return nullptr;
     void* bytes = newByteSet(p->text);
     source() = Source{std::move(p->file), p->box};
-    p.reset();
+    waiting.erase(p);
     return bytes;
 }
 
@@ -53,7 +59,7 @@ void boxTextReplaced(const void* box) {
 }
 
 void forgetDroppedFiles() {
-    prepared().reset();
+    prepared().clear();
     source() = Source{};
 }
 

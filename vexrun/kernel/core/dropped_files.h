@@ -25,8 +25,9 @@ struct SourceFile {
 // else the message to show instead.
 std::optional<std::string> prepareDroppedFile(std::string_view path, const void* box);
 
-// The text prepared for `path`, taken once, as a fresh byte set; nullptr when
-// none waits for it. The kernel command "read a file" asks here first.
+// The text prepared for `path` (the earliest such drop), taken once, as a
+// fresh byte set; nullptr when none waits for it. The kernel command "read a
+// file" asks here first.
 void* takeDroppedFile(std::string_view path);
 
 // The file the dropped-on box's text came from, while it does.

@@ -110,6 +110,13 @@ TEST(DroppedFile, TheProgramsReadGetsTheTextReadAtTheDropAndTheFileBecomesTheSou
     EXPECT_TRUE(droppedSource());
     boxTextReplaced(&box);
     EXPECT_FALSE(droppedSource());
+    // Two drops waiting for their handlers: each read gets its own file's text.
+    const std::string a = d.file("a.srt", "A"), b = d.file("b.srt", "B");
+    EXPECT_FALSE(prepareDroppedFile(a, &box));
+    EXPECT_FALSE(prepareDroppedFile(b, &box));
+    EXPECT_EQ(takeBytes(kernel(vx::kCmdReadFile, {argText(b.c_str())})), "B");
+    EXPECT_EQ(takeBytes(kernel(vx::kCmdReadFile, {argText(a.c_str())})), "A");
+    EXPECT_EQ(droppedSource()->path, a);
 }
 
 TEST(TextSaving, BesideTheDroppedFileInItsOwnEncodingElseHomeAsUtf8) {
