@@ -1,6 +1,5 @@
 #include "vexrun/kernel/qt/qt_backend.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -19,7 +18,6 @@
 #include <QWindow>
 
 #include "runtime/vexrun_interface.h"
-#include "vexrun/kernel/core/dropped_files.h"
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/program_loader.h"
 #include "vexrun/kernel/core/runtime_errors.h"
@@ -190,9 +188,8 @@ void QtBackend::windowShown(LoadedWindow& w) {
     raiseEvent(w.id, w.record->elements[0].id, vx::kEventCreated, EventArgs::none());
     // The file the program was started with comes as a drop, once the window
     // is up and before the driver's script starts.
-    if (!startFile_.empty() && !zones_.empty()) {
-        const Zone zone = zones_.front();
-        fileDropped(zone.windowId, zone.dropTargetId, zone.box, std::exchange(startFile_, {}));
+    if (auto zone = zones_.first(); zone && !startFile_.empty()) {
+        fileDropped(zone->windowId, zone->dropTargetId, zone->box, std::exchange(startFile_, {}));
     }
     // The driver's script starts after the picture is taken, so that the
     // picture shows the window as it first appeared.
@@ -305,34 +302,21 @@ void QtBackend::raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event,
 }
 
 void QtBackend::dropZoneMade(uint32_t windowId, uint32_t dropTargetId, QWidget* box) {
-    for (Zone& z : zones_) {
-        if (z.box == box) {
-            z = Zone{windowId, dropTargetId, box};
-            return;
-        }
-    }
-    zones_.push_back(Zone{windowId, dropTargetId, box});
-    QObject::connect(box, &QObject::destroyed, box, [this, box] {
-        std::erase_if(zones_, [box](const Zone& z) { return z.box == box; });
-    });
+    if (!zones_.contains(box)) QObject::connect(box, &QObject::destroyed, box, [this, box] { zones_.gone(box); });
+    zones_.made(windowId, dropTargetId, box);
 }
 
-bool QtBackend::isDropZone(QWidget* box) const {
-    return std::any_of(zones_.begin(), zones_.end(), [box](const Zone& z) { return z.box == box; });
-}
+bool QtBackend::isDropZone(QWidget* box) const { return zones_.contains(box); }
 
+// Taken once the drop event has returned: a message box inside it would hold
+// the program the file came from.
 void QtBackend::fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) {
     QTimer::singleShot(0, box, [this, windowId, dropTargetId, box, path = std::move(path)] {
-        takeDroppedFile(windowId, dropTargetId, box, path);
+        DropZones<QWidget*>::take(
+            windowId, dropTargetId, box, path,
+            [this](uint32_t w, uint32_t e, int32_t event, EventArgs args) { raiseEvent(w, e, event, std::move(args)); },
+            [this](const std::string& text) { showMessage(text); });
     });
-}
-
-void QtBackend::takeDroppedFile(uint32_t windowId, uint32_t dropTargetId, QWidget* box, const std::string& path) {
-    if (std::optional<std::string> refusal = prepareDroppedFile(path, box)) {
-        showMessage(*refusal);
-        return;
-    }
-    raiseEvent(windowId, dropTargetId, vx::kEventFileDropped, EventArgs::textByReference(path));
 }
 
 std::string QtBackend::askSavePath(const std::string& proposed) {

@@ -16,6 +16,7 @@
 #include "image/window_record.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/qt/driver_access.h"
+#include "vexrun/kernel/core/drop_zones.h"
 #include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/qt/handle_registry.h"
@@ -93,9 +94,7 @@ private:
     struct LoadedWindow;
 
     void windowShown(LoadedWindow& w);
-    // The drop, once the drop event has returned (a message box inside it
-    // would hold the program the file came from).
-    void takeDroppedFile(uint32_t windowId, uint32_t dropTargetId, QWidget* box, const std::string& path);
+
     bool closeRequested(LoadedWindow& w);
     void saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft, std::function<void()> then);
 
@@ -109,11 +108,7 @@ private:
     std::vector<std::string> messages_;
     std::function<void()> ready_;
     bool screenshotTaken_ = false;
-    struct Zone {
-        uint32_t windowId, dropTargetId;
-        QWidget* box;
-    };
-    std::vector<Zone> zones_;
+    DropZones<QWidget*> zones_;
     std::string startFile_;  // opened as if dropped once the first window is up
     std::string saveAnswer_;
     std::string lastSaved_;

@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "runtime/vexrun_interface.h"
-#include "vexrun/kernel/core/dropped_files.h"
 #include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/program_loader.h"
 #include "vexrun/kernel/core/runtime_errors.h"
@@ -343,9 +342,8 @@ LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, HWND window, UINT messa
             if (ready_) ready_();
             return 0;
         case kOpenStartFileMessage:
-            if (!startFile_.empty() && !zones_.empty()) {
-                const Zone zone = zones_.front();
-                fileDropped(zone.windowId, zone.dropTargetId, zone.box, std::exchange(startFile_, {}));
+            if (auto zone = zones_.first(); zone && !startFile_.empty()) {
+                fileDropped(zone->windowId, zone->dropTargetId, zone->box, std::exchange(startFile_, {}));
             }
             return 0;
         case WM_CLOSE:
@@ -512,25 +510,16 @@ void Win32Backend::saveFromKeyboard(HWND) {
 }
 
 void Win32Backend::dropZoneMade(uint32_t windowId, uint32_t dropTargetId, HWND box) {
-    for (Zone& z : zones_) {
-        if (z.box == box) {
-            z = Zone{windowId, dropTargetId, box};
-            return;
-        }
-    }
-    zones_.push_back(Zone{windowId, dropTargetId, box});
+    zones_.made(windowId, dropTargetId, box);
 }
 
-bool Win32Backend::isDropZone(HWND box) const {
-    return std::any_of(zones_.begin(), zones_.end(), [box](const Zone& z) { return z.box == box; });
-}
+bool Win32Backend::isDropZone(HWND box) const { return zones_.contains(box); }
 
 void Win32Backend::fileDropped(uint32_t windowId, uint32_t dropTargetId, HWND box, std::string path) {
-    if (std::optional<std::string> refusal = prepareDroppedFile(path, box)) {
-        showMessage(*refusal);
-        return;
-    }
-    raiseEvent(windowId, dropTargetId, vx::kEventFileDropped, EventArgs::textByReference(std::move(path)));
+    DropZones<HWND>::take(
+        windowId, dropTargetId, box, std::move(path),
+        [this](uint32_t w, uint32_t e, int32_t event, EventArgs args) { raiseEvent(w, e, event, std::move(args)); },
+        [this](const std::string& text) { showMessage(text); });
 }
 
 std::string Win32Backend::askSavePath(const std::string& proposed) {

@@ -17,6 +17,7 @@
 
 #include "image/window_record.h"
 #include "vexrun/kernel/core/event_dispatcher.h"
+#include "vexrun/kernel/core/drop_zones.h"
 #include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
@@ -93,11 +94,7 @@ private:
     std::vector<std::string> messages_;
     void (*ready_)() = nullptr;
     bool readyPosted_ = false;
-    struct Zone {
-        uint32_t windowId, dropTargetId;
-        HWND box;
-    };
-    std::vector<Zone> zones_;
+    DropZones<HWND> zones_;
     std::string startFile_;  // opened as if dropped once the first window is up
     std::string saveAnswer_;
     std::string lastSaved_;
