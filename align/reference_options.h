@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "align/aligner.h"
+
 namespace align {
 
 struct ReferenceOptions {
     std::string reference;             // --reference REF ("-": standard input)
     bool referenceGiven = false;
-    int splits = 4;                    // --splits N
+    int splits = AlignSettings{}.maxSplits;  // --splits N
     bool splitsGiven = false;
     std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
     std::optional<std::string> shift;  // --shift SHIFT

@@ -188,7 +188,7 @@ std::optional<WindowOptions> windowOptions(double ratio, const std::vector<Piece
     }
     // Row 4 closes the last segment; its ratio is replaced by the custom one.
     const int32_t last = std::max(starts.back(), source + 1);
-    window.points.push_back(WindowPoint{4, last, mapTime(last, ratio, pieces.back().shift)});
+    window.points.push_back(WindowPoint{4, last, static_cast<int32_t>(mapTime(last, ratio, pieces.back().shift))});
     return window;
 }
 
