@@ -6,6 +6,7 @@
 
 #include "align/aligner.h"
 #include "align/frame_rates.h"
+#include "engine/ratio_text.h"
 
 namespace align {
 namespace {
@@ -43,6 +44,11 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
     } else if (arg == "--fps") {
         double ratio = 0;
         if (!parseFrameRatePair(value, ratio, error)) return true;
+        // The rule of every other ratio: no speed change beyond ten times.
+        if (!engine::ratioInRange(ratio)) {
+            error = "--fps " + value + " gives the ratio " + exactDecimal(ratio) + ", not one from 0.1 to 10";
+            return true;
+        }
         options.fpsRatio = ratio;
     } else {
         options.shift = value;
@@ -96,8 +102,7 @@ const char* referenceUsage() {
            "                            --reference the ratio to use instead of a search\n"
            "                            (--fps 1:1 keeps the speed)\n"
            "  --shift SHIFT             with --fps alone: the custom shift (default\n"
-           "                            +00:00:00,000)\n"
-           "Exit status 4: INPUT and REF have too little in common; nothing written.\n";
+           "                            +00:00:00,000)\n";
 }
 
 }  // namespace align

@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "align/frame_rates.h"
+#include "engine/retime/exit_status.h"
+#include "engine/retime/retime_warnings.h"
 #include "engine/retime/subtitle_files.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
@@ -21,9 +23,6 @@
 
 namespace align {
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitInputOutput = 3;
 
 void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
 
@@ -204,9 +203,9 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     };
 
     retime::SubtitleEncoding referenceEncoding, inputEncoding;
-    if (!readAndScan(options.reference, referenceEncoding, error)) return fail(error, kExitInputOutput);
+    if (!readAndScan(options.reference, referenceEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> reference = scannedCues();
-    if (!readAndScan(input, inputEncoding, error)) return fail(error, kExitInputOutput);
+    if (!readAndScan(input, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> cues = scannedCues();
 
     AlignSettings settings;
@@ -225,7 +224,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
                        std::to_string(wider.partnered) + " would)";
             }
         }
-        return fail(why + "; nothing written", kExitNothingInCommon);
+        return fail(why + "; nothing written", retime::kExitNothingInCommon);
     }
 
     // The ratio is written as text for the window; the mapping uses what that
@@ -241,6 +240,10 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         const Cue& cue = cues[static_cast<std::size_t>(i - 1)];
         const Piece& piece = found.pieces[pieceFor(found.pieces, cue.start)];
         const engine::SegmentFit fit{ratio, piece.shift, 1, 0};
+        if (!engine::mapTimeHolds(cue.start, fit) || !engine::mapTimeHolds(cue.end, fit)) {
+            return fail(retime::unheldTimeLine("INPUT cue " + std::to_string(i), cue.start, cue.end),
+                        retime::kExitFileOrTime);
+        }
         const int32_t start = engine::mapTime(cue.start, fit);
         const int32_t end = engine::mapTime(cue.end, fit);
         *prog::intSlot(v->startList, i) = start;
@@ -253,11 +256,11 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     if (!engine::rebuildSubtitle(engine::FitMode::CustomRatio)) {
         return fail("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
                         " bytes; nothing written",
-                    kExitInputOutput);
+                    retime::kExitFileOrTime);
     }
     const prog::ByteSetBlock* result = v->outputBytes;
     if (!retime::writeSubtitle(output, inputEncoding, result ? prog::bytesOf(result) : nullptr, prog::byteCount(result), error)) {
-        return fail(error, kExitInputOutput);
+        return fail(error, retime::kExitFileOrTime);
     }
 
     std::vector<std::string> report;
@@ -282,7 +285,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     report.push_back(windowLine(window, found.pieces.size()));
     for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
     releaseGlobals();
-    return kExitDone;
+    return retime::kExitDone;
 }
 
 }  // namespace align

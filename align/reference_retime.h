@@ -15,9 +15,8 @@
 
 namespace align {
 
-// Exit status: 0 done, 3 a file not readable or writable, 4 too little in
-// common (nothing written).
-constexpr int kExitNothingInCommon = 4;
+// The exit status (engine/retime/exit_status.h): done, a file not readable
+// or writable, or too little in common (nothing written).
 int retimeToReference(const ReferenceOptions& options, const std::string& input, const std::string& output);
 
 // The options of the tool's ordinary mode that give the same mapping, as the

@@ -116,6 +116,14 @@ int32_t mapTime(int32_t t, const SegmentFit& fit) {
     return static_cast<int32_t>(prog::truncToInt(y));
 }
 
+bool mapTimeHolds(int32_t t, const SegmentFit& fit) {
+    // The same double as mapTime; toward zero it lands in the 32-bit range
+    // exactly when it lies strictly between these two (a NaN lies nowhere).
+    const double x = static_cast<double>(t) * fit.ratio;
+    const double y = x + static_cast<double>(fit.shift);
+    return y > -2147483649.0 && y < 2147483648.0;
+}
+
 prog::Text resultLine(const SegmentFit& fit) {
     prog::Text ratio = prog::toText(fit.ratio);
     prog::Text shift = prog::toText(fit.shift);

@@ -76,6 +76,10 @@ int32_t segmentFor(int32_t startTime, FitMode mode, const int32_t boundaries[3])
 
 // t x ratio + shift, truncated toward zero; the low 32 bits.
 int32_t mapTime(int32_t t, const SegmentFit& fit);
+// True when mapTime gives the mapped time itself; false when the time lies
+// beyond the 32-bit range and mapTime keeps only its low 32 bits (the window
+// does so; the command line refuses such a mapping).
+bool mapTimeHolds(int32_t t, const SegmentFit& fit);
 
 // "缩放比率n = " ratio "   平移n = " shift, as a fresh GBK text.
 prog::Text resultLine(const SegmentFit& fit);

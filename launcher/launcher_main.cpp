@@ -11,6 +11,7 @@
 #include "launcher/embedded_image.h"
 #include "launcher/failure_notice.h"
 #include "launcher/install_record.h"
+#include "launcher/library_file.h"
 #include "launcher/launcher_texts.h"
 #include "launcher/module_directory.h"
 #include "launcher/path_buffer.h"
@@ -18,7 +19,11 @@
 namespace launcher {
 namespace {
 
-void* loadLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+// A file cut short is no library: the loader would crash on it.
+void* loadLibrary(const char* path) {
+    if (!libraryFileWhole(path)) return nullptr;
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
 
 // The local library: the module directory and "vexrun.vxr". An executable
 // whose directory cannot be told has no local library; a bare file name

@@ -131,6 +131,18 @@ TEST_F(ReferenceToolTest, TooLittleInCommonWritesNothing) {
     EXPECT_FALSE(fs::exists(dir_ / "out.srt"));
 }
 
+TEST_F(ReferenceToolTest, AMappedTimeBeyondThirtyTwoBitsWritesNothing) {
+    // 590 h holds in 32 bits; 25/24 of it does not, and must not wrap.
+    const Pair pair = makePair(Case{"25 -> 24", 25.0 / 24.0, 0, {}}, 11, 300);
+    writeFile(dir_ / "in.srt", srtText(pair.input, "a") + "\r\n999\r\n590:00:00,000 --> 590:00:02,000\r\nlate\r\n");
+    writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
+    const ToolRun r = run({"--reference", "ref.srt", "in.srt", "out.srt"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "tessaly-retime: INPUT cue 301: 590:00:00,000 --> 590:00:02,000 maps beyond what a time can "
+                     "hold (596:31:23,647 either side of zero); nothing written\n");
+    EXPECT_FALSE(fs::exists(dir_ / "out.srt"));
+}
+
 TEST_F(ReferenceToolTest, UsageAndFiles) {
     writeFile(dir_ / "in.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n");
     const std::vector<std::pair<std::vector<std::string>, int>> cases = {

@@ -59,7 +59,7 @@ bool retimeInOnePass(const prog::ByteSetBlock* input, engine::FitMode mode, Byte
     while (arrow < n) {
         const auto lineEnd =
             static_cast<size_t>(engine::lineEndAtOrAfter(p, static_cast<int64_t>(n), static_cast<int64_t>(arrow)));
-        TimeLineSeen seen{lineStart, lineStart, arrow - lineStart, arrow + 3, lineEnd - arrow - 3, 0, 0, 0, 0};
+        TimeLineSeen seen{lineStart, lineStart, arrow - lineStart, arrow + 3, lineEnd - arrow - 3, 0, 0, 0, 0, true};
         seen.start = engine::parseTimeBytes(input, static_cast<int32_t>(seen.startText) + 1,
                                             static_cast<int32_t>(seen.startLength));
         seen.end = engine::parseTimeBytes(input, static_cast<int32_t>(seen.endText) + 1,
@@ -73,6 +73,7 @@ bool retimeInOnePass(const prog::ByteSetBlock* input, engine::FitMode mode, Byte
             engine::storedSegmentFit(mode, engine::segmentFor(seen.start, mode, boundaries));
         seen.mappedStart = engine::mapTime(seen.start, fit);
         seen.mappedEnd = engine::mapTime(seen.end, fit);
+        seen.held = engine::mapTimeHolds(seen.start, fit) && engine::mapTimeHolds(seen.end, fit);
         uint8_t line[2 * engine::kLongestTimeText + 5];
         size_t length = static_cast<size_t>(engine::writeTimeText(seen.mappedStart, line));
         std::memcpy(line + length, kSpacedArrow, 5);

@@ -21,6 +21,7 @@ struct TimeLineSeen {
     size_t endText, endLength;      // the rest of the line behind it
     int32_t start, end;             // as read
     int32_t mappedStart, mappedEnd;
+    bool held;                      // both mapped times lie in the 32-bit range (not wrapped)
 };
 
 class TimeLineWatcher {

@@ -4,15 +4,18 @@
 // result and reports each segment's ratio and shift on standard error.
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "align/reference_retime.h"
+#include "engine/retime/exit_status.h"
 #include "engine/retime/one_pass_retime.h"
 #include "engine/retime/retime_options.h"
 #include "engine/retime/retime_warnings.h"
 #include "engine/retime/subtitle_files.h"
 #include "engine/retime/terminal_text.h"
+#include "engine/ratio_text.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -24,11 +27,6 @@
 #include "vexrun/kernel/core/helper_table.h"
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitSourceOrder = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInputOutput = 3;
 
 void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
 
@@ -53,7 +51,14 @@ int32_t readTarget(void* context, int32_t row) {
 
 bool readUseRatio(void* context, int32_t row) { return optionsOf(context).useRatio[row]; }
 
-double readRatio(void* context) { return prog::textToDouble(optionsOf(context).ratio.c_str()); }
+// A ratio text, checked when the options were read.
+double ratioOf(const std::string& text) {
+    double ratio = 0;
+    engine::readRatioText(text.c_str(), &ratio);
+    return ratio;
+}
+
+double readRatio(void* context) { return ratioOf(optionsOf(context).ratio); }
 
 bool readAlignStart(void* context) { return optionsOf(context).alignStart; }
 
@@ -71,20 +76,20 @@ int retimeWith(retime::RetimeOptions& options) {
     retime::ByteBuffer text;
     if (!retime::readSubtitle(options.input, text, encoding, error)) {
         complain(error);
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
 
     // Fit.
     engine::SegmentFits fits{};
     if (options.mode == engine::FitMode::CustomRatio) {
-        engine::useCustomMapping(prog::textToDouble(options.customRatio.c_str()),
+        engine::useCustomMapping(ratioOf(options.customRatio),
                                  engine::parseShiftText(options.customShift.c_str()));
     } else {
         const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
                                          readAlignStart};
         if (!engine::fitSegments(options.mode, points, &fits)) {
             printGbkLine(prog::constText(image::kConstOrderMessage));
-            return kExitSourceOrder;
+            return retime::kExitSourceOrder;
         }
     }
 
@@ -95,14 +100,18 @@ int retimeWith(retime::RetimeOptions& options) {
     if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
         complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
                  " bytes; nothing written");
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
     text.release();
+    if (const std::optional<std::string> unheld = warnings.unheldTime()) {
+        complain(*unheld);
+        return retime::kExitFileOrTime;
+    }
 
     // Encode and write.
     if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
         complain(error);
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
 
     for (const std::string& line : warnings.lines()) complain(line);
@@ -111,34 +120,36 @@ int retimeWith(retime::RetimeOptions& options) {
         printGbkLine(line);
         vxFree(line);
     }
-    return kExitDone;
+    return retime::kExitDone;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The kernel library's commands serve the option reading too.
+    prog::useHelperTable(vexrun::hostHelperTable());
     retime::RetimeOptions options;
     std::string error;
     if (!retime::parseRetimeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
         complain(error + " (see --help)");
-        return kExitUsage;
+        return retime::kExitUsage;
     }
     if (options.help) {
         std::fputs(retime::retimeUsage(), stdout);
         std::fputs(align::referenceUsage(), stdout);
-        return kExitDone;
+        std::fputs(retime::exitStatusUsage().c_str(), stdout);
+        return retime::kExitDone;
     }
     try {
         if (options.aligned.referenceGiven) {
             return align::retimeToReference(options.aligned, options.input, options.output);
         }
-        prog::useHelperTable(vexrun::hostHelperTable());
         setUpGlobals();
         const int status = retimeWith(options);
         releaseGlobals();
         return status;
     } catch (const std::bad_alloc&) {
         complain("out of memory; nothing written");
-        return kExitInputOutput;
+        return retime::kExitFileOrTime;
     }
 }

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "engine/ratio_text.h"
+
 namespace retime {
 namespace {
 
@@ -13,6 +15,15 @@ bool readRow(const std::string& text, int low, int high, int& row) {
     return row >= low && row <= high;
 }
 
+// A ratio value as the custom ratio box takes it; false with the reason in
+// `error`, naming the option.
+bool checkRatio(const std::string& option, const std::string& text, std::string& error) {
+    double ratio = 0;
+    if (engine::readRatioText(text.c_str(), &ratio)) return true;
+    error = option + " '" + text + "' is not a ratio from 0.1 to 10";
+    return false;
+}
+
 }  // namespace
 
 const char* retimeUsage() {
@@ -20,16 +31,18 @@ const char* retimeUsage() {
            "Re-times the time lines of an SRT subtitle. INPUT and OUTPUT default to\n"
            "standard input and output (\"-\" names them too). OUTPUT is written only\n"
            "once the whole result is ready: a regular file under a temporary name,\n"
-           "then renamed over it; a device or FIFO directly. A line end is CR LF, LF\n"
-           "or a lone CR, and each comes back as it was. A UTF-16 INPUT (with its\n"
-           "byte-order mark) is written back as UTF-16 of the same byte order.\n"
-           "Each fitted segment's ratio and shift go to standard error, and so do\n"
-           "warnings: no time line at all, time texts that read as other times than\n"
-           "they seem, mapped times below zero.\n"
+           "then renamed over it; a device or FIFO directly. A write-protected OUTPUT\n"
+           "is refused (for root too) unless it is INPUT re-timed in place. A line\n"
+           "end is CR LF, LF or a lone CR, and each comes back as it was. A UTF-16\n"
+           "INPUT (with its byte-order mark) is written back as UTF-16 of the same\n"
+           "byte order. Each fitted segment's ratio and shift go to standard error,\n"
+           "and so do warnings: no time line at all, time texts that read as other\n"
+           "times than they seem, mapped times below zero.\n"
            "\n"
            "  --segments 1|2|4          fitting mode (default 2)\n"
            "  --custom RATIO SHIFT      a custom ratio and shift instead of fitting, e.g.\n"
-           "                            --custom 1.001 -00:01:30,000\n"
+           "                            --custom 1.001 -00:01:30,000; a ratio is a\n"
+           "                            number from 0.1 to 10, \".\" or \",\" its point\n"
            "  --point ROW=SOURCE@TARGET reference row 0..4: the time in the old subtitle\n"
            "                            and the same moment in the new release; blanks\n"
            "                            of TARGET count as zeros; repeatable; rows the\n"
@@ -40,10 +53,7 @@ const char* retimeUsage() {
            "                            --ratio instead of its fitted ratio; repeatable\n"
            "  --align start|end         anchor each segment's shift at its start or end\n"
            "                            row (default start)\n"
-           "  --help                    this text\n"
-           "\n"
-           "Exit status: 0 done; 1 a source time not at least 1 ms after the one of the\n"
-           "row below it; 2 bad usage; 3 INPUT unreadable or OUTPUT not writable.\n";
+           "  --help                    this text\n";
 }
 
 bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& options, std::string& error) {
@@ -84,6 +94,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             if (!values(2)) return false;
             options.customRatio = args[++i];
             options.customShift = args[++i];
+            if (!checkRatio("--custom ratio", options.customRatio, error)) return false;
             customGiven = true;
         } else if (arg == "--point") {
             if (!values(1)) return false;
@@ -104,6 +115,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
         } else if (arg == "--ratio") {
             if (!values(1)) return false;
             options.ratio = args[++i];
+            if (!checkRatio("--ratio", options.ratio, error)) return false;
         } else if (arg == "--use-ratio") {
             if (!values(1)) return false;
             int row = 0;

@@ -28,7 +28,8 @@ struct RetimeOptions {
 };
 
 // Reads the arguments after the program name. False with a one-line
-// description of what is wrong in `error` for bad usage.
+// description of what is wrong in `error` for bad usage or a bad value.
+// Reads ratios through the kernel library: its helper table is in use.
 bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& options, std::string& error);
 
 // The text `--help` prints.

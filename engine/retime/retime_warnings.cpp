@@ -1,6 +1,7 @@
 // Watching each time line of the re-time for what deserves a warning.
 #include "engine/retime/retime_warnings.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "engine/line_ends.h"
@@ -74,6 +75,11 @@ std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
     return sign * (((fields[0] * 60 + fields[1]) * 60 + fields[2]) * 1000 + millis);
 }
 
+std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end) {
+    return where + ": " + timeText(start) + " --> " + timeText(end) + " maps beyond what a time can hold (" +
+           timeText(INT32_MAX) + " either side of zero); nothing written";
+}
+
 size_t RetimeWarnings::lineNumberOf(size_t offset) {
     // A line end is counted where it begins: every CR, and an LF with no CR
     // in front of it.
@@ -105,6 +111,9 @@ void RetimeWarnings::timeLine(const TimeLineSeen& line) {
     const size_t below = (line.mappedStart < 0) + (line.mappedEnd < 0);
     if (below && belowZero_ == 0) firstBelowZeroLine_ = lineNumberOf(line.lineStart);
     belowZero_ += below;
+    if (!line.held && !unheld_) {
+        unheld_ = unheldTimeLine("line " + std::to_string(lineNumberOf(line.lineStart)), line.start, line.end);
+    }
 }
 
 std::vector<std::string> RetimeWarnings::lines() const {

@@ -24,6 +24,10 @@ namespace retime {
 // seems no time, or no whole millisecond.
 std::optional<int64_t> seemingTime(const uint8_t* text, size_t length);
 
+// The one line that refuses a time line whose mapped times lie beyond the
+// 32-bit range: "WHERE: START --> END maps beyond what a time can hold ...".
+std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end);
+
 class RetimeWarnings : public TimeLineWatcher {
 public:
     // `text` is the input the pass runs over (line numbers are counted in it).
@@ -33,6 +37,11 @@ public:
 
     // The warning lines, each without its line end; none when all is well.
     std::vector<std::string> lines() const;
+
+    // Not a warning but the one failure the pass can meet: the first time
+    // line whose mapped times lie beyond the 32-bit range, which no output
+    // may hold wrapped around. Nothing when every time held.
+    std::optional<std::string> unheldTime() const { return unheld_; }
 
     static constexpr size_t kLinesNamed = 5;  // misread time texts shown one by one
 
@@ -54,6 +63,7 @@ private:
     size_t misreadCount_ = 0;
     size_t belowZero_ = 0;
     size_t firstBelowZeroLine_ = 0;
+    std::optional<std::string> unheld_;
 };
 
 }  // namespace retime

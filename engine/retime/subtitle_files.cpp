@@ -10,7 +10,7 @@ namespace retime {
 
 bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& encoding, std::string& error) {
     encoding = SubtitleEncoding{};
-    if (!readWholeInput(path, engine::kMaxSubtitleBytes, text, error)) return false;
+    if (!readWholeInput(path, engine::kMaxSubtitleBytes, text, error, &encoding.source)) return false;
     const std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size());
     encoding.utf16 = vexrun::utf16OrderOf(bytes);
     if (encoding.utf16 == vexrun::Utf16Order::None) return true;
@@ -32,12 +32,13 @@ bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& e
 
 bool writeSubtitle(const std::string& path, const SubtitleEncoding& encoding, const uint8_t* data, uint64_t count,
                    std::string& error) {
-    if (encoding.utf16 == vexrun::Utf16Order::None) return writeWholeOutput(path, data, count, error);
+    if (encoding.utf16 == vexrun::Utf16Order::None) return writeWholeOutput(path, data, count, error, encoding.source);
     const std::string_view text(reinterpret_cast<const char*>(data), count);
     std::string encoded = encoding.utf16 == vexrun::Utf16Order::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
     encoded += vexrun::utf8ToUtf16(text, encoding.utf16);
     encoded += encoding.oddByte;
-    return writeWholeOutput(path, reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size(), error);
+    return writeWholeOutput(path, reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size(), error,
+                            encoding.source);
 }
 
 }  // namespace retime

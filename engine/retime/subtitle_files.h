@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/retime/byte_buffer.h"
+#include "engine/retime/whole_file.h"
 #include "vexrun/kernel/core/utf16_text.h"
 
 namespace retime {
@@ -17,6 +18,7 @@ namespace retime {
 struct SubtitleEncoding {
     vexrun::Utf16Order utf16 = vexrun::Utf16Order::None;  // None: bytes as they are
     std::string oddByte;  // a UTF-16 input's odd last byte, put back behind the output
+    FileIdentity source;  // the file read: OUTPUT may replace it even when write-protected
 };
 
 // Reads INPUT ("" or "-": standard input) into `text` as the engine reads it

@@ -3,13 +3,16 @@
 #include "engine/retime/whole_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace retime {
 namespace {
@@ -69,9 +72,77 @@ bool followLinks(const std::string& path, std::string& target) {
     return false;
 }
 
+bool isFile(const struct stat& st, const FileIdentity& file) {
+    return file.known && static_cast<uint64_t>(st.st_dev) == file.device && static_cast<uint64_t>(st.st_ino) == file.inode;
+}
+
+// An existing output we may replace: one with a write bit set (root
+// included, who could write any) that lets us write.
+bool mayReplace(const std::string& target, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0) return false;
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 || (errno != EACCES && errno != EPERM);
+}
+
+// The signals that end the tool at a user's or the system's request.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The temporary file being written, for the signal handler; none when null.
+std::atomic<const char*> gTemporary{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free, "the handler reads it");
+
+extern "C" void removeTemporaryAndEnd(int signal) {
+    if (const char* temporary = gTemporary.exchange(nullptr)) ::unlink(temporary);
+    // Ends as the signal would have: it is delivered again once this returns.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    ::sigaction(signal, &fallback, nullptr);
+    ::raise(signal);
+}
+
+// While it lives, an ending signal removes the temporary file it watches
+// before the process ends; a signal ignored before stays ignored.
+class TemporaryWatch {
+public:
+    TemporaryWatch() {
+        struct sigaction handler {};
+        handler.sa_handler = removeTemporaryAndEnd;
+        ::sigemptyset(&handler.sa_mask);
+        ::sigemptyset(&signals_);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+            ::sigaddset(&signals_, kEndingSignals[i]);
+            ::sigaction(kEndingSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) ::sigaction(kEndingSignals[i], &handler, nullptr);
+        }
+    }
+    ~TemporaryWatch() {
+        gTemporary.store(nullptr);
+        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
+    }
+    TemporaryWatch(const TemporaryWatch&) = delete;
+    TemporaryWatch& operator=(const TemporaryWatch&) = delete;
+
+    // mkstemp on `pattern`, watched from the moment the file exists: no
+    // ending signal comes between.
+    int create(std::string& pattern) {
+        sigset_t before;
+        ::sigprocmask(SIG_BLOCK, &signals_, &before);
+        const int fd = ::mkstemp(pattern.data());
+        const int saved = errno;
+        if (fd >= 0) gTemporary.store(pattern.c_str());
+        ::sigprocmask(SIG_SETMASK, &before, nullptr);
+        errno = saved;
+        return fd;
+    }
+
+private:
+    sigset_t signals_;
+    struct sigaction previous_[std::size(kEndingSignals)];
+};
+
 }  // namespace
 
-bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& bytes, std::string& error) {
+bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& bytes, std::string& error,
+                    FileIdentity* identity) {
     bytes.release();
     const bool standard = isStandardStream(path);
     const std::string name = standard ? std::string("standard input") : "'" + path + "'";
@@ -90,6 +161,9 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
     struct stat st {};
     if (::fstat(fd, &st) != 0) return fail(reason());
     if (S_ISDIR(st.st_mode)) return fail(std::strerror(EISDIR));
+    if (identity && S_ISREG(st.st_mode)) {
+        *identity = FileIdentity{true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    }
     const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
     if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) return fail(tooLarge);
 
@@ -115,7 +189,8 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
     return true;
 }
 
-bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t count, std::string& error) {
+bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t count, std::string& error,
+                      const FileIdentity& input) {
     if (isStandardStream(path)) {
         if (writeAll(1, data, count)) return true;
         error = "cannot write standard output: " + reason();
@@ -141,6 +216,11 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) return fail(std::strerror(EISDIR));
+    // A write-protected file is the user's word that it stays as it is;
+    // only the input re-timed in place may replace itself.
+    if (exists && !isFile(existing, input) && !mayReplace(target, existing)) {
+        return fail("it is write-protected (no write permission)");
+    }
 
     // Anything but a regular file (a device, a FIFO, a terminal) is written
     // directly: replacing it by a file would break it for everyone else.
@@ -172,7 +252,8 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temp = (slash == std::string::npos ? std::string() : dir) + "." + base + ".retime-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    TemporaryWatch watch;
+    const int fd = watch.create(temp);
     if (fd < 0) return fail(reason());
 
     const bool ownerKept = !exists || ::geteuid() != 0 ||

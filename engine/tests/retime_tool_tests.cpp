@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -134,6 +135,9 @@ TEST_F(RetimeToolTest, CustomRatioAndShiftPrintNoResultLine) {
               "2\r\n00:00:02,500 --> 00:00:03,500\r\nWorld\r\n");
     r = run({"--custom", "2", "+00:10:00,000"}, "1\n00:00:01,000 --> 00:00:02,000\nA\n");
     EXPECT_EQ(r.out, "1\n00:10:02,000 --> 00:10:04,000\nA\n");
+    // A "," is the decimal point of a ratio too.
+    r = run({"--custom", "1,5", "+0"}, "1\n00:00:01,000 --> 00:00:02,000\nA\n");
+    EXPECT_EQ(r.out, "1\n00:00:01,500 --> 00:00:03,000\nA\n");
 }
 
 TEST_F(RetimeToolTest, SourceOrderFailureWritesNothing) {
@@ -161,7 +165,15 @@ TEST_F(RetimeToolTest, BadUsageIsOneLineNamingItAndStatusTwo) {
         {{"--use-ratio", "0"}, "row '0' is not a row 1..4"},
         {{"--align", "middle"}, "--align takes start or end"},
         {{"a", "b", "c"}, "too many files: 'c'"},
-        {{"--segments", "1", "--custom", "1", "0"}, "exclude each other"}};
+        {{"--segments", "1", "--custom", "1", "0"}, "exclude each other"},
+        // A ratio that is no number, or none from 0.1 to 10, maps every time
+        // to nonsense.
+        {{"--custom", "nan", "+0"}, "--custom ratio 'nan' is not a ratio from 0.1 to 10"},
+        {{"--custom", "1e300", "+0"}, "--custom ratio '1e300'"},
+        {{"--custom", "abc", "0"}, "--custom ratio 'abc'"},
+        {{"--ratio", "xyz", "--use-ratio", "2"}, "--ratio 'xyz'"},
+        {{"--fps", "1:999999999999"}, "--fps 1:999999999999 gives the ratio 1.000000000001e-12, not one from"},
+        {{"--fps", "1000000:1", "--reference", "ref.srt", "in.srt"}, "--fps 1000000:1 gives the ratio 1000000"}};
     for (const auto& [args, says] : cases) {
         const ToolRun r = run(args, kStandard);
         EXPECT_EQ(r.status, 2) << args[0];
@@ -203,6 +215,26 @@ TEST_F(RetimeToolTest, UnreadableInputAndUnwritableOutputAreStatusThree) {
     EXPECT_TRUE(othersThan({"in.srt", "sub", "locked"}).empty());
 }
 
+TEST_F(RetimeToolTest, AMappedTimeBeyondThirtyTwoBitsIsStatusThreeNamingItsLine) {
+    // 590 h holds in 32 bits; 25/24 of it (and the negative one x 1.5) does
+    // not, and once wrapped around into a time that seemed right.
+    writeFile(dir_ / "out.srt", "previous result");
+    const std::string late = "1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n590:00:00,000 --> 590:00:02,000\nB\n";
+    const std::string early = "1\r\n-590:00:00,000 --> 00:00:02,000\r\nA\r\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--fps", "25:24", "-", "out.srt"}, "line 6: 590:00:00,000 --> 590:00:02,000 maps beyond"},
+        {{"--custom", "1,5", "+0", "-", "out.srt"}, "line 2: -590:00:00,000 --> 00:00:02,000 maps beyond"},
+        {{"--segments", "1", "--point", "0=0@0", "--point", "4=1@3", "-", "out.srt"}, "line 2: "}};
+    for (const auto& [args, says] : cases) {
+        const ToolRun r = run(args, args[0] == "--fps" ? late : early);
+        EXPECT_EQ(r.status, 3) << args[0];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find("tessaly-retime: " + says), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("(596:31:23,647 either side of zero); nothing written\n"), std::string::npos) << r.err;
+        EXPECT_EQ(readFile(dir_ / "out.srt"), "previous result");
+    }
+}
+
 TEST_F(RetimeToolTest, ReplacesAFileInPlaceKeepingItsPermissions) {
     writeFile(dir_ / "s.srt", kStandard);
     fs::permissions(dir_ / "s.srt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -217,6 +249,53 @@ TEST_F(RetimeToolTest, ReplacesAFileInPlaceKeepingItsPermissions) {
     EXPECT_EQ(run({"--custom", "1", "00:00:01,000", "s.srt", "link.srt"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.srt"));
     EXPECT_EQ(readFile(dir_ / "s.srt").substr(0, 34), "1\r\n00:00:03,000 --> 00:00:04,000\r\n");
+}
+
+TEST_F(RetimeToolTest, AWriteProtectedOutputIsRefusedUnlessItIsTheInput) {
+    // Refused for every user, root included: no write bit is the owner's
+    // word that the file stays, and replacing it by a rename would ignore it.
+    writeFile(dir_ / "in.srt", kStandard);
+    writeFile(dir_ / "kept.srt", "kept");
+    fs::permissions(dir_ / "kept.srt", fs::perms::owner_read | fs::perms::group_read);
+    fs::create_symlink("kept.srt", dir_ / "link.srt");
+    for (const std::string output : {"kept.srt", "link.srt"}) {
+        const ToolRun r = run({"--fps", "25:24", "in.srt", output});
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.err, "tessaly-retime: cannot write '" + output + "': it is write-protected (no write permission)\n");
+    }
+    EXPECT_EQ(readFile(dir_ / "kept.srt"), "kept");
+
+    // The input re-timed in place replaces itself and stays read-only.
+    fs::permissions(dir_ / "in.srt", fs::perms::owner_read);
+    const ToolRun r = run({"--custom", "1", "00:00:01,000", "in.srt", "in.srt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir_ / "in.srt").substr(0, 34), "1\r\n00:00:02,000 --> 00:00:03,000\r\n");
+    EXPECT_EQ(fs::status(dir_ / "in.srt").permissions(), fs::perms::owner_read);
+    EXPECT_TRUE(othersThan({"in.srt", "kept.srt", "link.srt"}).empty());
+}
+
+TEST_F(RetimeToolTest, AnEndingSignalDuringTheWriteLeavesNoTemporaryFile) {
+    writeFile(dir_ / "in.srt", kStandard);
+    writeFile(dir_ / "out.srt", "previous result");
+    // A tool started in the background inherits an ignored SIGINT and keeps
+    // ignoring it; this one is to take it.
+    std::signal(SIGINT, SIG_DFL);
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(signal);
+        ::setenv("TESSALY_TEST_SIGNAL_IN_WRITE", std::to_string(signal).c_str(), 1);
+        ::setenv("LD_PRELOAD", TESSALY_SIGNAL_IN_WRITE_PATH, 1);
+        ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+        const ToolRun r = run({"--custom", "1", "00:00:01,000", "in.srt", "out.srt"});
+        ::unsetenv("LD_PRELOAD");
+        ::unsetenv("TESSALY_TEST_SIGNAL_IN_WRITE");
+        asan ? ::setenv("ASAN_OPTIONS", asan, 1) : ::unsetenv("ASAN_OPTIONS");
+        // Ended by the signal (the shell reports it as 128 + its number).
+        EXPECT_TRUE(r.status == 128 + signal || r.status == -1) << r.status << r.err;
+        EXPECT_EQ(readFile(dir_ / "out.srt"), "previous result");
+        EXPECT_TRUE(othersThan({"in.srt", "out.srt"}).empty());
+    }
 }
 
 TEST_F(RetimeToolTest, EmptyAndBinaryInput) {

@@ -127,6 +127,19 @@ TEST_F(SegmentFittingTest, AnyRatioIsTakenShiftIsRoundedMappedTimesTruncated) {
     EXPECT_EQ(engine::mapTime(5, SegmentFit{std::numeric_limits<double>::infinity(), 0, 1, 4}), 0);
     EXPECT_EQ(engine::mapTime(-29, SegmentFit{0.1, 0, 1, 4}), -2);
     EXPECT_EQ(engine::mapTime(-1000, SegmentFit{1.0, 500, 1, 4}), -500);
+
+    // Whether the mapped time is itself or its low 32 bits.
+    const auto holds = [](int32_t t, double ratio, int32_t shift) {
+        return engine::mapTimeHolds(t, SegmentFit{ratio, shift, 1, 4});
+    };
+    EXPECT_TRUE(holds(INT32_MAX, 1.0, 0));
+    EXPECT_FALSE(holds(INT32_MAX, 1.0, 1));
+    EXPECT_TRUE(holds(INT32_MIN, 1.0, 0));
+    EXPECT_FALSE(holds(INT32_MIN, 1.0, -1));
+    EXPECT_TRUE(holds(-1, 2147483648.9, 0));  // -2147483648.9 truncates to INT32_MIN
+    EXPECT_FALSE(holds(2000000000, 1.5, 0));
+    EXPECT_FALSE(holds(5, std::numeric_limits<double>::quiet_NaN(), 0));
+    EXPECT_FALSE(holds(5, std::numeric_limits<double>::infinity(), 0));
 }
 
 TEST_F(SegmentFittingTest, FourSegmentsStoreTheirMappingsAndBoundaries) {

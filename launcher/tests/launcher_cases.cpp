@@ -22,6 +22,10 @@ const std::vector<LauncherCase> kLauncherCases = {
     {.name = "LocalFileThatCannotBeLoadedFallsBackToTheRecord",
      .placed = {{P::NotALibrary, kLocal}, {P::Installed, kInstalled}},
      .record = kInstalledDir, .marker = "installed", .from = kInstalled, .runs = true},
+    {.name = "LocalLibraryCutShortFallsBackToTheRecord",
+     .placed = {{P::CutShort, kLocal}, {P::Installed, kInstalled}},
+     .record = kInstalledDir, .marker = "installed", .from = kInstalled, .runs = true},
+    {.name = "InstalledLibraryCutShortFails", .placed = {{P::CutShort, kInstalled}}, .record = kInstalledDir},
     // --- The recorded installation directory; where a wrong join would
     // lead, decoys wait: the directory without its last character, without a
     // separator, or twice. ---
@@ -117,6 +121,7 @@ const char* standIn(Placed what) {
         case Placed::Decoy: return STAND_IN_DECOY;
         case Placed::NoExport: return STAND_IN_NO_EXPORT;
         case Placed::ZeroEntry: return STAND_IN_ZERO_ENTRY;
+        case Placed::CutShort: return STAND_IN_LOCAL;
         case Placed::NotALibrary:
         case Placed::EmptyFolder: break;
     }
@@ -144,6 +149,7 @@ TEST_P(LauncherCaseRun, AsTheTableSays) {
             writeFile(at, "not a library");
         } else {
             placeLibrary(standIn(p.what), at);
+            if (p.what == Placed::CutShort) fs::resize_file(at, 4096);
         }
     }
     if (c.record) {

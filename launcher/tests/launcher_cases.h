@@ -35,7 +35,9 @@ void expectRan(const Outcome& outcome, const std::string& marker, const std::fil
 void expectFailure(const Outcome& outcome, const std::string& errBefore = "");
 
 // What lies at a place of the table.
-enum class Placed { Local, Installed, Decoy, NoExport, ZeroEntry, NotALibrary, EmptyFolder };
+// CutShort: the local stand-in, its file cut after 4096 bytes (headers whole,
+// segments missing), as an interrupted copy leaves it.
+enum class Placed { Local, Installed, Decoy, NoExport, ZeroEntry, NotALibrary, CutShort, EmptyFolder };
 
 struct Placement {
     Placed what;
