@@ -18,6 +18,7 @@ struct ReferenceOptions {
     bool splitsGiven = false;
     std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
     std::optional<std::string> shift;  // --shift SHIFT
+    bool acceptUnsure = false;         // --accept-unsure
 
     // The exact text of the --fps ratio, for the custom ratio box.
     std::string fpsRatioText() const;
