@@ -310,45 +310,62 @@ private:
 
     // For each cue the index of its offset: the sequence with the best score
     // less kSplitPenalty per change, with at most maxSplits_ changes, each
-    // between cues with different starts.
+    // between cues with different starts. Cues with the same start move
+    // together: the sequence runs over groups of them, so that cues piled up
+    // at one moment cost one step.
     std::vector<std::size_t> bestSequence(const std::vector<Span>& spans, const std::vector<int64_t>& offsets) {
         const std::size_t n = spans.size();
         const std::size_t k = offsets.size();
         const std::size_t layers = static_cast<std::size_t>(maxSplits_) + 1;
-        std::vector<float> score(n * k);
+        std::vector<std::size_t> groupStart;  // first cue of each group
         for (std::size_t i = 0; i < n; ++i) {
-            for (std::size_t j = 0; j < k; ++j) {
-                const Span& a = spans[i];
-                const double edges = evidence_.closeness(a.start + offsets[j], edgeEnd(i, a) + offsets[j]);
-                score[i * k + j] = static_cast<float>(cueScore(a, ref_, offsets[j]) + kEdgeWeight * edges);
+            if (i == 0 || cues_[i].start > cues_[i - 1].start) groupStart.push_back(i);
+        }
+        const std::size_t g = groupStart.size();
+        std::vector<float> score(g * k, 0.0f);
+        rowScratch_.assign(k, 0.0);
+        for (std::size_t x = 0; x < g; ++x) {
+            const std::size_t end = x + 1 < g ? groupStart[x + 1] : n;
+            for (std::size_t i = groupStart[x]; i < end; ++i) {
+                // A cue the same as the one before it scores the same.
+                const bool repeat = i > groupStart[x] && spans[i].start == spans[i - 1].start &&
+                                    spans[i].end == spans[i - 1].end && cues_[i].end == cues_[i - 1].end;
+                for (std::size_t j = 0; j < k; ++j) {
+                    const Span& a = spans[i];
+                    if (!repeat) {
+                        const double edges = evidence_.closeness(a.start + offsets[j], edgeEnd(i, a) + offsets[j]);
+                        rowScratch_[j] = cueScore(a, ref_, offsets[j]) + kEdgeWeight * edges;
+                    }
+                    score[x * k + j] += static_cast<float>(rowScratch_[j]);
+                }
             }
         }
-        // value[j * layers + s]: best score of cues up to i, cue i at offset j,
-        // s changes made. changed: whether cue i's offset came by a change
-        // (from the best offset of cue i - 1 with s - 1 changes, bestBefore).
+        // value[j * layers + s]: best score of groups up to x, group x at
+        // offset j, s changes made. changed: whether group x's offset came by
+        // a change (from the best offset of group x - 1 with s - 1 changes,
+        // bestBefore).
         std::vector<double> value(k * layers, kNoScore);
         std::vector<double> next(k * layers);
-        std::vector<bool> changed(n * k * layers, false);  // one bit each
-        std::vector<uint32_t> bestBefore(n * layers, 0);
+        std::vector<bool> changed(g * k * layers, false);  // one bit each
+        std::vector<uint32_t> bestBefore(g * layers, 0);
         for (std::size_t j = 0; j < k; ++j) value[j * layers] = score[j];
         std::vector<double> bestValue(layers);
-        for (std::size_t i = 1; i < n; ++i) {
+        for (std::size_t x = 1; x < g; ++x) {
             for (std::size_t s = 0; s < layers; ++s) {
                 std::size_t arg = 0;
                 for (std::size_t j = 1; j < k; ++j) {
                     if (value[j * layers + s] > value[arg * layers + s]) arg = j;
                 }
-                bestBefore[i * layers + s] = static_cast<uint32_t>(arg);
+                bestBefore[x * layers + s] = static_cast<uint32_t>(arg);
                 bestValue[s] = value[arg * layers + s];
             }
-            const bool mayChange = cues_[i].start > cues_[i - 1].start;
             for (std::size_t j = 0; j < k; ++j) {
                 for (std::size_t s = 0; s < layers; ++s) {
                     const double stay = value[j * layers + s];
-                    const double move = mayChange && s > 0 ? bestValue[s - 1] - kSplitPenalty : kNoScore;
+                    const double move = s > 0 ? bestValue[s - 1] - kSplitPenalty : kNoScore;
                     const bool takeMove = move > stay;
-                    changed[(i * k + j) * layers + s] = takeMove;
-                    next[j * layers + s] = (takeMove ? move : stay) + score[i * k + j];
+                    changed[(x * k + j) * layers + s] = takeMove;
+                    next[j * layers + s] = (takeMove ? move : stay) + score[x * k + j];
                 }
             }
             std::swap(value, next);
@@ -364,10 +381,11 @@ private:
             }
         }
         std::vector<std::size_t> choice(n);
-        for (std::size_t i = n; i-- > 0;) {
-            choice[i] = j;
-            if (i > 0 && changed[(i * k + j) * layers + s]) {
-                j = bestBefore[i * layers + s - 1];
+        for (std::size_t x = g; x-- > 0;) {
+            const std::size_t end = x + 1 < g ? groupStart[x + 1] : n;
+            for (std::size_t i = groupStart[x]; i < end; ++i) choice[i] = j;
+            if (x > 0 && changed[(x * k + j) * layers + s]) {
+                j = bestBefore[x * layers + s - 1];
                 --s;
             }
         }
@@ -376,7 +394,7 @@ private:
 
     // The scaled end of cue i, whose span `a` may be cut short for scoring.
     int64_t edgeEnd(std::size_t i, const Span& a) const {
-        return a.end - a.start < kLongestScoredCue ? a.end : a.start + (cues_[i].end - cues_[i].start);
+        return a.end - a.start < kLongestScoredCue ? a.end : a.start + (static_cast<int64_t>(cues_[i].end) - cues_[i].start);
     }
 
     std::size_t endOf(const Fit& fit, std::size_t p) const {
@@ -523,6 +541,7 @@ private:
     std::unique_ptr<CoarseOffsets> screen_;
     std::unique_ptr<CoarseOffsets> coarse_;
     std::vector<double> scratch_;
+    std::vector<double> rowScratch_;
 };
 
 struct Tried {
@@ -668,7 +687,7 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     // cue visibly, kept only when it scores better.
     if (!settings.fixedRatio) {
         const auto& all = aligner.cues();
-        const double span = static_cast<double>(all.back().end - all.front().start);
+        const double span = static_cast<double>(static_cast<int64_t>(all.back().end) - all.front().start);
         for (int round = 0; round < 3; ++round) {
             const double drift = aligner.driftRatio(best);
             const double least = result.freeRatio ? kFinerDrift : kVisibleDrift;
@@ -722,7 +741,7 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
             ++result.withEvidence;
             // The time the cue stands for: up to the next cue's start.
             const auto& all = aligner.cues();
-            if (i + 1 < all.size()) timeWithEvidence += all[i + 1].start - all[i].start;
+            if (i + 1 < all.size()) timeWithEvidence += static_cast<int64_t>(all[i + 1].start) - all[i].start;
         }
     }
     const double chance = reached ? aligner.ref().coverage(first, last) : 1.0;
@@ -744,7 +763,7 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     const auto& all = aligner.cues();
     const double cueShare = static_cast<double>(result.withEvidence) / static_cast<double>(result.cues);
     const double timeShare = all.size() > 1 ? static_cast<double>(timeWithEvidence) /
-                                                  static_cast<double>(std::max(1, all.back().start - all.front().start))
+                                                  static_cast<double>(std::max<int64_t>(1, static_cast<int64_t>(all.back().start) - all.front().start))
                                             : cueShare;
     result.timeWithEvidence = std::min(1.0, timeShare);
     if (cueShare < kLeastEvidence || timeShare < kLeastEvidence) {

@@ -1,6 +1,9 @@
 // Scoring INPUT cues against REF cues by their overlap in time.
 #include "align/overlap_score.h"
 
+#include <functional>
+#include <queue>
+
 namespace align {
 namespace {
 
@@ -33,6 +36,17 @@ ReferenceCues::ReferenceCues(std::vector<Span> spans) : spans_(std::move(spans))
                  spans_.end());
     for (Span& s : spans_) s.end = std::min(s.end, s.start + kLongestScoredCue);
     std::sort(spans_.begin(), spans_.end(), [](const Span& x, const Span& y) { return x.start < y.start; });
+    // Cues piled up beyond kDeepestPile at one moment say nothing more about
+    // timing, and would make every score quadratic: the rest are left out.
+    std::priority_queue<int64_t, std::vector<int64_t>, std::greater<>> ends;
+    std::size_t kept = 0;
+    for (const Span& s : spans_) {
+        while (!ends.empty() && ends.top() <= s.start) ends.pop();
+        if (ends.size() >= kDeepestPile) continue;
+        ends.push(s.end);
+        spans_[kept++] = s;
+    }
+    spans_.resize(kept);
     starts_.reserve(spans_.size());
     for (const Span& s : spans_) starts_.push_back(s.start);
 }

@@ -26,7 +26,11 @@ struct Span {
 // screen for minutes says little about timing, and keeps searches short.
 constexpr int64_t kLongestScoredCue = 20000;
 
-// The REF cues in start order, each at most kLongestScoredCue long.
+// REF cues shown at once beyond this many are left out of scoring.
+constexpr std::size_t kDeepestPile = 8;
+
+// The REF cues in start order, each at most kLongestScoredCue long, at most
+// kDeepestPile of them at any moment.
 class ReferenceCues {
 public:
     explicit ReferenceCues(std::vector<Span> spans);
