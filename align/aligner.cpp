@@ -144,9 +144,15 @@ public:
         return spans;
     }
 
-    // How high the correlation with REF peaks for the cues scaled by a ratio.
-    double screeningScore(const std::vector<Span>& spans) const {
-        return screen_->peaks(spans, 1, kPeakSpacing).highest;
+    // How high the correlation with REF peaks for the cues scaled by each ratio.
+    std::vector<double> screeningScores(const std::vector<double>& ratios) const {
+        std::vector<std::vector<Span>> scaledCues;
+        std::vector<std::span<const Span>> inputs;
+        for (const double r : ratios) scaledCues.push_back(scaled(r));
+        for (const auto& c : scaledCues) inputs.emplace_back(c);
+        std::vector<double> scores;
+        for (const auto& p : screen_->peaksOfEach(inputs, 1, kPeakSpacing)) scores.push_back(p.highest);
+        return scores;
     }
 
     Fit fitWithRatio(double ratio, const std::vector<Span>& spans) {
@@ -264,7 +270,7 @@ private:
     // Candidate offsets: the best offsets around the highest peaks of the
     // whole correlation (and their neighbours), and each stretch's own.
     std::vector<int64_t> candidateOffsets(const std::vector<Span>& spans) {
-        const CoarseOffsets::Peaks peaks = coarse_->peaks(spans, static_cast<std::size_t>(2 * maxSplits_ + 8), kPeakSpacing);
+        const CoarseOffsets::Peaks peaks = coarse_->peaks(spans, static_cast<std::size_t>(maxSplits_ + 8), kPeakSpacing);
         const int64_t w = coarse_->binWidth();
         std::vector<int64_t> offsets;
         for (std::size_t p = 0; p < peaks.offsets.size(); ++p) {
@@ -283,18 +289,28 @@ private:
             // The correlation of each stretch is computed once, for the first
             // ratio fitted (the best screened); for another, each match of a
             // stretch's middle with a moment of REF becomes that ratio's offset.
-            const bool first = stretchMatches_.empty();
-            for (std::size_t k = 0; k < stretches && stretches > 1; ++k) {
-                const std::size_t from = k * spans.size() / stretches;
-                const std::size_t to = (k + 1) * spans.size() / stretches;
-                const std::span<const Span> own(spans.data() + from, to - from);
-                const int64_t middle = cues_[(from + to) / 2].start;
-                const int64_t scaledMiddle = spans[(from + to) / 2].start;
-                if (first) {
-                    for (const int64_t o : screen_->peaks(own, kPeaksPerStretch, kPeakSpacing).offsets) {
-                        stretchMatches_.push_back({k, middle, scaledMiddle + o});
-                    }
+            if (stretchMatches_.empty() && stretches > 1) {
+                std::vector<std::span<const Span>> own;
+                for (std::size_t k = 0; k < stretches; ++k) {
+                    const std::size_t from = k * spans.size() / stretches;
+                    own.emplace_back(spans.data() + from, (k + 1) * spans.size() / stretches - from);
                 }
+                const std::vector<CoarseOffsets::Peaks> peaks = screen_->peaksOfEach(own, kPeaksPerStretch, kPeakSpacing);
+                for (std::size_t k = 0; k < stretches; ++k) {
+                    const std::size_t middle = (k * spans.size() / stretches + (k + 1) * spans.size() / stretches) / 2;
+                    for (const int64_t o : peaks[k].offsets) stretchMatches_.push_back({k, spans[middle].start + o});
+                }
+            }
+            // Each match is refined on the kStretchCues cues around the
+            // stretch's middle: the window is as wide as the correlation's
+            // bins, which grow with the film, so refining on a whole stretch
+            // of a long film would cost the square of its length.
+            for (std::size_t k = 0; k < stretches && stretches > 1; ++k) {
+                const std::size_t middle = (k * spans.size() / stretches + (k + 1) * spans.size() / stretches) / 2;
+                const std::size_t from = middle - std::min(middle, kStretchCues / 2);
+                const std::size_t to = std::min(spans.size(), from + kStretchCues);
+                const std::span<const Span> own(spans.data() + from, to - from);
+                const int64_t scaledMiddle = spans[middle].start;
                 for (const StretchMatch& m : stretchMatches_) {
                     if (m.stretch != k) continue;
                     const int64_t o = m.refTime - scaledMiddle;
@@ -309,87 +325,129 @@ private:
     }
 
     // For each cue the index of its offset: the sequence with the best score
-    // less kSplitPenalty per change, with at most maxSplits_ changes, each
-    // between cues with different starts. Cues with the same start move
-    // together: the sequence runs over groups of them, so that cues piled up
-    // at one moment cost one step.
+    // less a penalty per change (kSplitPenalty, raised only as far as needed
+    // to keep to maxSplits_ changes), each change between cues with different
+    // starts. Cues with the same start move together: the sequence runs over
+    // groups of them, so that cues piled up at one moment cost one step.
     std::vector<std::size_t> bestSequence(const std::vector<Span>& spans, const std::vector<int64_t>& offsets) {
         const std::size_t n = spans.size();
         const std::size_t k = offsets.size();
-        const std::size_t layers = static_cast<std::size_t>(maxSplits_) + 1;
         std::vector<std::size_t> groupStart;  // first cue of each group
         for (std::size_t i = 0; i < n; ++i) {
             if (i == 0 || cues_[i].start > cues_[i - 1].start) groupStart.push_back(i);
         }
         const std::size_t g = groupStart.size();
+        // The scores offset by offset, each a walk through the cues in start
+        // order (and in end order for their ends) alongside REF's.
+        std::vector<std::size_t> byEnd(n);
+        for (std::size_t i = 0; i < n; ++i) byEnd[i] = i;
+        std::stable_sort(byEnd.begin(), byEnd.end(),
+                         [&](std::size_t x, std::size_t y) { return edgeEnd(x, spans[x]) < edgeEnd(y, spans[y]); });
         std::vector<float> score(g * k, 0.0f);
-        rowScratch_.assign(k, 0.0);
-        for (std::size_t x = 0; x < g; ++x) {
-            const std::size_t end = x + 1 < g ? groupStart[x + 1] : n;
-            for (std::size_t i = groupStart[x]; i < end; ++i) {
-                // A cue the same as the one before it scores the same.
-                const bool repeat = i > groupStart[x] && spans[i].start == spans[i - 1].start &&
-                                    spans[i].end == spans[i - 1].end && cues_[i].end == cues_[i - 1].end;
-                for (std::size_t j = 0; j < k; ++j) {
-                    const Span& a = spans[i];
-                    if (!repeat) {
-                        const double edges = evidence_.closeness(a.start + offsets[j], edgeEnd(i, a) + offsets[j]);
-                        rowScratch_[j] = cueScore(a, ref_, offsets[j]) + kEdgeWeight * edges;
-                    }
-                    score[x * k + j] += static_cast<float>(rowScratch_[j]);
+        std::vector<double>& cue = rowScratch_;
+        cue.assign(n, 0.0);
+        for (std::size_t j = 0; j < k; ++j) {
+            const int64_t o = offsets[j];
+            ReferenceCues::Cursor cursor;
+            std::size_t startCursor = 0;
+            double overlapScore = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                const Span& a = spans[i];
+                // A cue the same as the one before it overlaps the same.
+                if (i == 0 || a.start != spans[i - 1].start || a.end != spans[i - 1].end) {
+                    overlapScore = cueScore(a, ref_, o, &cursor);
                 }
+                cue[i] = overlapScore + kEdgeWeight * evidence_.startCloseness(a.start + o, startCursor);
+            }
+            std::size_t endCursor = 0;
+            for (const std::size_t i : byEnd) cue[i] += kEdgeWeight * evidence_.endCloseness(edgeEnd(i, spans[i]) + o, endCursor);
+            for (std::size_t x = 0; x < g; ++x) {
+                const std::size_t end = x + 1 < g ? groupStart[x + 1] : n;
+                double sum = 0;
+                for (std::size_t i = groupStart[x]; i < end; ++i) sum += cue[i];
+                score[x * k + j] = static_cast<float>(sum);
             }
         }
-        // value[j * layers + s]: best score of groups up to x, group x at
-        // offset j, s changes made. changed: whether group x's offset came by
-        // a change (from the best offset of group x - 1 with s - 1 changes,
-        // bestBefore).
-        std::vector<double> value(k * layers, kNoScore);
-        std::vector<double> next(k * layers);
-        std::vector<bool> changed(g * k * layers, false);  // one bit each
-        std::vector<uint32_t> bestBefore(g * layers, 0);
-        for (std::size_t j = 0; j < k; ++j) value[j * layers] = score[j];
-        std::vector<double> bestValue(layers);
-        for (std::size_t x = 1; x < g; ++x) {
-            for (std::size_t s = 0; s < layers; ++s) {
-                std::size_t arg = 0;
-                for (std::size_t j = 1; j < k; ++j) {
-                    if (value[j * layers + s] > value[arg * layers + s]) arg = j;
-                }
-                bestBefore[x * layers + s] = static_cast<uint32_t>(arg);
-                bestValue[s] = value[arg * layers + s];
+        std::vector<std::size_t> groupChoice;
+        std::size_t changes = penalisedSequence(score, g, k, kSplitPenalty, groupChoice);
+        if (changes > static_cast<std::size_t>(maxSplits_)) {
+            // A higher penalty: doubled until few enough changes are made,
+            // then halved back towards the lowest that keeps to the limit.
+            std::vector<std::size_t> fewer;
+            double low = kSplitPenalty;
+            double high = 2 * kSplitPenalty;
+            while ((changes = penalisedSequence(score, g, k, high, fewer)) > static_cast<std::size_t>(maxSplits_)) {
+                low = high;
+                high *= 2;
             }
-            for (std::size_t j = 0; j < k; ++j) {
-                for (std::size_t s = 0; s < layers; ++s) {
-                    const double stay = value[j * layers + s];
-                    const double move = s > 0 ? bestValue[s - 1] - kSplitPenalty : kNoScore;
-                    const bool takeMove = move > stay;
-                    changed[(x * k + j) * layers + s] = takeMove;
-                    next[j * layers + s] = (takeMove ? move : stay) + score[x * k + j];
-                }
-            }
-            std::swap(value, next);
-        }
-        std::size_t j = 0;
-        std::size_t s = 0;
-        for (std::size_t jj = 0; jj < k; ++jj) {
-            for (std::size_t ss = 0; ss < layers; ++ss) {
-                if (value[jj * layers + ss] > value[j * layers + s]) {
-                    j = jj;
-                    s = ss;
+            groupChoice = fewer;
+            for (int round = 0; round < 3; ++round) {
+                const double middle = (low + high) / 2;
+                if (penalisedSequence(score, g, k, middle, fewer) > static_cast<std::size_t>(maxSplits_)) {
+                    low = middle;
+                } else {
+                    high = middle;
+                    groupChoice = fewer;
                 }
             }
         }
         std::vector<std::size_t> choice(n);
-        for (std::size_t x = g; x-- > 0;) {
+        for (std::size_t x = 0; x < g; ++x) {
             const std::size_t end = x + 1 < g ? groupStart[x + 1] : n;
-            for (std::size_t i = groupStart[x]; i < end; ++i) choice[i] = j;
-            if (x > 0 && changed[(x * k + j) * layers + s]) {
-                j = bestBefore[x * layers + s - 1];
-                --s;
-            }
+            for (std::size_t i = groupStart[x]; i < end; ++i) choice[i] = groupChoice[x];
         }
         return choice;
+    }
+
+    // The best sequence of offsets over g groups (score[x * k + j]: group x
+    // at offset j) less `penalty` per change; returns the number of changes.
+    // A very high penalty makes none.
+    std::size_t penalisedSequence(const std::vector<float>& score, std::size_t g, std::size_t k, double penalty,
+                                  std::vector<std::size_t>& choice) {
+        // value[j]: the best score of the groups so far with the last at
+        // offset j; changed[x * k + j]: whether group x came to offset j by a
+        // change, from offset bestBefore[x].
+        std::vector<double>& value = rowScratch_;
+        value.assign(k, 0.0);
+        changed_.assign(g * k, 0);
+        std::vector<uint32_t> bestBefore(g, 0);
+        double best = kNoScore;
+        std::size_t arg = 0;
+        for (std::size_t j = 0; j < k; ++j) {
+            value[j] = score[j];
+            if (value[j] > best) {
+                best = value[j];
+                arg = j;
+            }
+        }
+        for (std::size_t x = 1; x < g; ++x) {
+            bestBefore[x] = static_cast<uint32_t>(arg);
+            const double move = best - penalty;
+            const float* row = &score[x * k];
+            uint8_t* flags = &changed_[x * k];
+            best = kNoScore;
+            for (std::size_t j = 0; j < k; ++j) {
+                const bool takeMove = move > value[j];
+                flags[j] = takeMove;
+                const double v = (takeMove ? move : value[j]) + row[j];
+                value[j] = v;
+                if (v > best) {
+                    best = v;
+                    arg = j;
+                }
+            }
+        }
+        std::size_t j = arg;
+        choice.assign(g, 0);
+        std::size_t changes = 0;
+        for (std::size_t x = g; x-- > 0;) {
+            choice[x] = j;
+            if (x > 0 && changed_[x * k + j]) {
+                j = bestBefore[x];
+                ++changes;
+            }
+        }
+        return changes;
     }
 
     // The scaled end of cue i, whose span `a` may be cut short for scoring.
@@ -529,8 +587,7 @@ private:
 
     struct StretchMatch {
         std::size_t stretch;
-        int64_t inputTime;  // the stretch's middle cue start
-        int64_t refTime;    // where it matched REF
+        int64_t refTime;  // where the stretch's middle cue matched REF
     };
     std::vector<StretchMatch> stretchMatches_;
     std::vector<Cue> cues_;
@@ -540,8 +597,9 @@ private:
     double trials_ = 1;
     std::unique_ptr<CoarseOffsets> screen_;
     std::unique_ptr<CoarseOffsets> coarse_;
-    std::vector<double> scratch_;
+    OffsetScratch scratch_;
     std::vector<double> rowScratch_;
+    std::vector<uint8_t> changed_;
 };
 
 struct Tried {
@@ -646,7 +704,10 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     Aligner aligner(std::move(cues), std::move(ref), reference, std::clamp(settings.maxSplits, 0, kMostSplits), widest,
                     static_cast<double>(tried.size()));
     if (!settings.fixedRatio) {
-        for (Tried& t : tried) t.screening = aligner.screeningScore(aligner.scaled(t.candidate.ratio));
+        std::vector<double> ratios;
+        for (const Tried& t : tried) ratios.push_back(t.candidate.ratio);
+        const std::vector<double> screening = aligner.screeningScores(ratios);
+        for (std::size_t i = 0; i < tried.size(); ++i) tried[i].screening = screening[i];
         std::stable_sort(tried.begin(), tried.end(),
                          [](const Tried& a, const Tried& b) { return a.screening > b.screening; });
         tried.resize(std::min(tried.size(), kRatiosInDetail));

@@ -33,15 +33,20 @@ int64_t BoundaryEvidence::nearest(const std::vector<int64_t>& sorted, int64_t t)
     return best;
 }
 
+int64_t BoundaryEvidence::walk(const std::vector<int64_t>& sorted, int64_t t, std::size_t& cursor) {
+    while (cursor < sorted.size() && sorted[cursor] < t) ++cursor;
+    int64_t best = std::numeric_limits<int64_t>::max();
+    if (cursor < sorted.size()) best = sorted[cursor] - t;
+    if (cursor > 0) best = std::min(best, t - sorted[cursor - 1]);
+    return best;
+}
+
 bool BoundaryEvidence::meets(int64_t start, int64_t end) const {
     return nearest(starts_, start) <= kMeetingDistance || nearest(ends_, end) <= kMeetingDistance;
 }
 
 double BoundaryEvidence::closeness(int64_t start, int64_t end) const {
-    auto close = [](int64_t d) {
-        return d >= kMeetingDistance ? 0.0 : 1.0 - static_cast<double>(d) / static_cast<double>(kMeetingDistance);
-    };
-    return close(nearest(starts_, start)) + close(nearest(ends_, end));
+    return closeFrom(nearest(starts_, start)) + closeFrom(nearest(ends_, end));
 }
 
 int64_t BoundaryEvidence::distance(int64_t start, int64_t end) const {

@@ -28,6 +28,10 @@ public:
     // How closely, 0 to 2: for the start and the end each, 1 at the same
     // millisecond falling to 0 at kMeetingDistance.
     double closeness(int64_t start, int64_t end) const;
+    // The same for the start and the end alone, walking on from `cursor`
+    // (starts_ or ends_ index) for times that never decrease between calls.
+    double startCloseness(int64_t start, std::size_t& cursor) const { return closeFrom(walk(starts_, start, cursor)); }
+    double endCloseness(int64_t end, std::size_t& cursor) const { return closeFrom(walk(ends_, end, cursor)); }
     // How far the cue's edges lie from REF's: the nearer start plus the
     // nearer end, each at most a few seconds.
     int64_t distance(int64_t start, int64_t end) const;
@@ -41,6 +45,10 @@ public:
 private:
     // The distance from t to the nearest of `sorted`.
     static int64_t nearest(const std::vector<int64_t>& sorted, int64_t t);
+    static int64_t walk(const std::vector<int64_t>& sorted, int64_t t, std::size_t& cursor);
+    static double closeFrom(int64_t distance) {
+        return distance >= kMeetingDistance ? 0.0 : 1.0 - static_cast<double>(distance) / static_cast<double>(kMeetingDistance);
+    }
 
     std::vector<int64_t> starts_;
     std::vector<int64_t> ends_;
