@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 
@@ -52,6 +53,15 @@ constexpr std::size_t kPeaksPerStretch = 4;
 // REF's (0 to 2 a cue), so that cues fitted by chance somewhere else in a
 // dense REF do not win over their true place.
 constexpr double kEdgeWeight = 0.5;
+// Votes for the offsets of short pieces: within this reach of the whole
+// film's offset, in bins this wide, at least this many in two neighbouring
+// bins.
+constexpr int64_t kVoteReach = 20 * 60 * 1000;
+constexpr int64_t kVoteBin = 200;
+constexpr int32_t kLeastVotes = 8;
+constexpr std::size_t kMostVoted = 32;
+// Candidate offsets closer than this are taken as one.
+constexpr int64_t kSameCandidate = 40;
 // A piece's own offset is searched this far around its candidate.
 constexpr int64_t kPieceWindow = 1000;
 // Neighbouring pieces whose shifts differ by less than this are one: an added
@@ -79,8 +89,8 @@ constexpr double kLeastSurprise = -2.0;
 // by the fit of the cue edges.
 constexpr double kCloseScores = 0.10;
 // Verdict: a competing mapping that moves at least kLeastClearCues cues with
-// evidence by more than kVisibleMove ms must fit them clearly worse (by
-// kClearMargin standard errors).
+// evidence by more than kVisibleMove ms must fit them clearly worse (a test
+// statistic of kClearMargin).
 constexpr int64_t kVisibleMove = 200;
 constexpr double kClearMargin = 3.0;
 constexpr int64_t kLeastClearCues = 3;
@@ -283,6 +293,7 @@ private:
                 offsets.push_back(best + step);
             }
         }
+        if (maxSplits_ > 0 && !offsets.empty()) addVotedOffsets(spans, offsets.front(), offsets);
         if (maxSplits_ > 0) {
             const std::size_t stretches = std::clamp<std::size_t>(spans.size() / kStretchCues, 1, kMostStretches);
             const int64_t sw = screen_->binWidth();
@@ -295,7 +306,7 @@ private:
                     const std::size_t from = k * spans.size() / stretches;
                     own.emplace_back(spans.data() + from, (k + 1) * spans.size() / stretches - from);
                 }
-                const std::vector<CoarseOffsets::Peaks> peaks = screen_->peaksOfEach(own, kPeaksPerStretch, kPeakSpacing);
+                const std::vector<CoarseOffsets::Peaks> peaks = screen_->peaksOfEach(own, kPeaksPerStretch, kPeakSpacing, true);
                 for (std::size_t k = 0; k < stretches; ++k) {
                     const std::size_t middle = (k * spans.size() / stretches + (k + 1) * spans.size() / stretches) / 2;
                     for (const int64_t o : peaks[k].offsets) stretchMatches_.push_back({k, spans[middle].start + o});
@@ -319,9 +330,89 @@ private:
             }
         }
         std::sort(offsets.begin(), offsets.end());
-        offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+        // Offsets closer than kSameCandidate are one candidate: the scores
+        // of the cues barely tell them apart, and each piece's offset is
+        // refined to the millisecond afterwards.
+        offsets.erase(std::unique(offsets.begin(), offsets.end(),
+                                  [](int64_t a, int64_t b) { return b - a < kSameCandidate; }),
+                      offsets.end());
         if (offsets.empty()) offsets.push_back(0);
         return offsets;
+    }
+
+    // Offsets of short pieces, which the correlations of long stretches
+    // miss: in each run of kStretchCues cues (runs overlapping by half),
+    // every pair of a cue and a REF cue of about its length (within
+    // kMeetingDistance) within kVoteReach of `centre` votes for the offset
+    // that makes their starts meet, in bins of kVoteBin; two neighbouring
+    // bins holding kLeastVotes votes or more give a candidate, refined on
+    // the run's cues. By chance a pair of bins holds about one vote.
+    void addVotedOffsets(const std::vector<Span>& spans, int64_t centre, std::vector<int64_t>& offsets) {
+        const std::vector<Span>& refs = ref_.spans();
+        const std::size_t bins = static_cast<std::size_t>(2 * kVoteReach / kVoteBin) + 2;
+        votes_.assign(bins, 0);
+        std::vector<std::size_t> touched;
+        const std::size_t n = spans.size();
+        // Offsets already candidates need no refining again: runs mostly
+        // vote for the whole film's offset, or a piece's that a run before
+        // found.
+        std::vector<int64_t> known = offsets;
+        std::sort(known.begin(), known.end());
+        struct Voted {
+            int32_t votes;
+            int64_t offset;
+            std::size_t from, to;  // the run
+        };
+        std::vector<Voted> voted;
+        auto isKnown = [&](int64_t o) {
+            const auto at = std::lower_bound(known.begin(), known.end(), o - 2 * kVoteBin);
+            return at != known.end() && *at <= o + 2 * kVoteBin;
+        };
+        for (std::size_t from = 0; from < n; from += kStretchCues / 2) {
+            const std::size_t to = std::min(n, from + kStretchCues);
+            touched.clear();
+            ReferenceCues::Cursor cursor;
+            for (std::size_t i = from; i < to; ++i) {
+                const Span& a = spans[i];
+                const int64_t length = a.end - a.start;
+                const int64_t lo = a.start + centre - kVoteReach;
+                while (cursor.at < refs.size() && refs[cursor.at].start < lo) ++cursor.at;
+                for (std::size_t r = cursor.at; r < refs.size() && refs[r].start <= a.start + centre + kVoteReach; ++r) {
+                    if (std::llabs(refs[r].end - refs[r].start - length) > kMeetingDistance) continue;
+                    const auto b = static_cast<std::size_t>((refs[r].start - lo) / kVoteBin);
+                    if (votes_[b]++ == 0) touched.push_back(b);
+                }
+            }
+            // The best pairs of bins, at least two pairs apart.
+            std::vector<std::pair<int32_t, std::size_t>> best;  // (votes, bin)
+            for (const std::size_t b : touched) {
+                const int32_t v = votes_[b] + votes_[b + 1];
+                if (v >= kLeastVotes) best.push_back({v, b});
+            }
+            std::sort(best.begin(), best.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+            std::vector<std::size_t> taken;
+            for (const auto& [v, b] : best) {
+                if (taken.size() == kPeaksPerStretch) break;
+                if (std::any_of(taken.begin(), taken.end(), [&](std::size_t t) { return (t > b ? t - b : b - t) < 3; })) continue;
+                taken.push_back(b);
+                const int64_t o = centre - kVoteReach + static_cast<int64_t>(b + 1) * kVoteBin;
+                if (!isKnown(o)) voted.push_back({v, o, from, to});
+            }
+            for (const std::size_t b : touched) votes_[b] = 0;
+        }
+        // The most voted, refined on their runs; at most kMostVoted (a wrong
+        // ratio drifts from run to run and would give every run its own).
+        std::stable_sort(voted.begin(), voted.end(), [](const Voted& x, const Voted& y) { return x.votes > y.votes; });
+        std::size_t added = 0;
+        for (const Voted& v : voted) {
+            if (added == kMostVoted) break;
+            if (isKnown(v.offset)) continue;
+            const std::span<const Span> own(spans.data() + v.from, v.to - v.from);
+            const int64_t found = bestOffset(own, ref_, v.offset - 2 * kVoteBin, v.offset + 2 * kVoteBin, scratch_).offset;
+            offsets.push_back(found);
+            known.insert(std::upper_bound(known.begin(), known.end(), found), found);
+            ++added;
+        }
     }
 
     // For each cue the index of its offset: the sequence with the best score
@@ -600,6 +691,7 @@ private:
     OffsetScratch scratch_;
     std::vector<double> rowScratch_;
     std::vector<uint8_t> changed_;
+    std::vector<int32_t> votes_;
 };
 
 struct Tried {
@@ -617,12 +709,16 @@ std::string describe(const Fit& fit) {
 
 // Whether `chosen` fits the cues with evidence that `other` would move by
 // more than kVisibleMove clearly better: over those cues, the distance of
-// their edges from REF's is shorter under `chosen` by more than its spread
-// allows by chance (a paired t statistic of kClearMargin). A competitor that
-// moves fewer than kLeastClearCues such cues is no competitor. Otherwise,
-// what competed.
+// their edges from REF's. Two tests, either enough, each at a normal score
+// of kClearMargin (about p = 0.001): far more of the cues lie closer under
+// `chosen` than under `other` (a sign test: robust where a second
+// subtitle's jitter and cues without partners make the distances noisy), or
+// the distances are shorter by more than their spread allows (a paired t
+// statistic: strong on a few cues that all fit far better). A competitor
+// that moves fewer than kLeastClearCues such cues is no competitor.
+// Otherwise, what competed.
 bool clearlyBetter(const Aligner& aligner, const Fit& chosen, const Fit& other, const std::string& what,
-                   std::string& doubt) {
+                   std::string& doubt, int64_t* movedCues = nullptr) {
     constexpr int64_t kFarEnough = 1000;  // a distance counts up to this per edge
     const auto& cues = aligner.cues();
     const BoundaryEvidence& evidence = aligner.evidence();
@@ -644,17 +740,20 @@ bool clearlyBetter(const Aligner& aligner, const Fit& chosen, const Fit& other, 
         sum += d;
         squares += d * d;
     }
+    if (movedCues) *movedCues = moved;
     if (moved < kLeastClearCues) return true;
     const auto n = static_cast<double>(moved);
     const double mean = sum / n;
-    const double spread = std::sqrt(std::max(squares / n - mean * mean, 1.0) / n);
-    const double t = mean / spread;
-    if (t >= kClearMargin && closerA > closerB) return true;
+    const double t = mean / std::sqrt(std::max(squares / n - mean * mean, 1.0) / n);
+    const double z = closerA + closerB > 0
+                         ? static_cast<double>(closerA - closerB) / std::sqrt(static_cast<double>(closerA + closerB))
+                         : 0.0;
+    if (z >= kClearMargin || (t >= kClearMargin && closerA > closerB)) return true;
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.1f", t);
+    std::snprintf(buffer, sizeof buffer, "z = %.1f, t = %.1f", z, t);
     doubt = what + " (" + describe(other) + ") would move " + std::to_string(moved) + " cues with evidence by more than " +
             std::to_string(kVisibleMove) + " ms, and the evidence cannot tell the two apart (" + std::to_string(closerB) +
-            " of them fit it better, " + std::to_string(closerA) + " the mapping found; t = " + buffer + ")";
+            " of them fit it better, " + std::to_string(closerA) + " the mapping found; " + buffer + ")";
     return false;
 }
 
@@ -755,6 +854,12 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
             if (drift <= 0 || std::fabs(drift - best.ratio) * span < least) break;
             Fit fit = aligner.fitWithRatio(drift, aligner.scaled(drift));
             if (fit.total <= best.total + (result.freeRatio ? 0.0 : kSplitPenalty)) break;
+            // The exact ratio of a frame-rate pair is kept unless the free
+            // one moves cues with evidence and fits them clearly better: a
+            // second subtitle's jitter alone suggests small drifts.
+            int64_t moved = 0;
+            std::string unused;
+            if (!result.freeRatio && (!clearlyBetter(aligner, fit, best, "", unused, &moved) || moved < kLeastClearCues)) break;
             if (!result.freeRatio) {
                 result.runnerUp = result.chosen;
                 competitor = best;

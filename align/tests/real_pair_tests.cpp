@@ -119,6 +119,24 @@ TEST(RealPairs, AccuracyAsTheFieldMeasuresIt) {
                     100 * a.within[3], found.chosen.ratio, found.pieces.size(), a.farOff, found.withEvidence,
                     found.sure ? "sure" : "UNSURE", found.doubt.c_str());
         EXPECT_TRUE(found.sure) << found.doubt;
+        // The targets: same-release pairs 90% within 100 ms and 98% within
+        // 400 ms; the independently timed pair 90% within 100 ms of its
+        // untransformed run; no cue more than 1 s off away from the edits.
+        EXPECT_GE(a.within[1], 0.9);
+        if (!film.independent) {
+            EXPECT_GE(a.within[2], 0.98);
+        }
+        EXPECT_EQ(a.farOff, 0);
+        // The cues far off, to see which piece or change is wrong.
+        int shown = 0;
+        for (std::size_t i = 0; i < made.input.size() && a.farOff > 0 && shown < 3; ++i) {
+            if (!made.truth[i]) continue;
+            const align::Piece& p = found.pieces[align::pieceFor(found.pieces, made.input[i].start)];
+            const int64_t got = align::mapTime(made.input[i].start, found.chosen.ratio, p.shift);
+            if (std::llabs(got - made.truth[i]->start) <= 1000) continue;
+            std::printf("    cue %zu at %d: %lld, truly %d\n", i, made.input[i].start, static_cast<long long>(got), made.truth[i]->start);
+            ++shown;
+        }
     }
 }
 
