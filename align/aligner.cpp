@@ -1,6 +1,6 @@
 // Aligning INPUT to REF: for each ratio worth a closer look, candidate offsets
-// from the coarse correlation of all of INPUT and of each stretch of it, each
-// refined to the millisecond; the best sequence of offsets over INPUT's cues
+// from the coarse correlation of all of INPUT, each refined to the
+// millisecond, and from votes of runs of cues (the offsets of short pieces); the best sequence of offsets over INPUT's cues
 // with at most N changes (dynamic programming with a penalty per change);
 // each piece's offset refined on its own cues and each change moved to the
 // cue where the evidence changes; pieces whose cue edges meet REF's no more
@@ -37,18 +37,10 @@ constexpr int64_t kSearchBins = 1 << 15;
 constexpr std::size_t kRatiosInDetail = 3;
 // Candidate offsets lie at least this far apart before refining.
 constexpr int64_t kPeakSpacing = 500;
-// The overlap score of all cues cannot tell apart two pieces whose offsets
-// differ by less than a cue's length: around the best offsets of the highest
-// peaks, offsets in steps of this much are candidates too.
-constexpr std::size_t kPeaksWithNeighbours = 4;
-constexpr int64_t kNeighbourStep = 250;
-constexpr int64_t kNeighbourReach = 1000;
-// A short piece barely shows in the correlation of the whole film: INPUT is
-// also cut into stretches of about this many cues (at most kMostStretches),
-// and each stretch's own best offsets are candidates.
-constexpr std::size_t kStretchCues = 60;
-constexpr std::size_t kMostStretches = 24;
-constexpr std::size_t kPeaksPerStretch = 4;
+// Runs of this many cues (overlapping by half) vote for the offsets of short
+// pieces, at most kPeaksPerRun each.
+constexpr std::size_t kRunCues = 60;
+constexpr std::size_t kPeaksPerRun = 4;
 // The sequence of offsets also weighs how closely each cue's edges meet
 // REF's (0 to 2 a cue), so that cues fitted by chance somewhere else in a
 // dense REF do not win over their true place.
@@ -278,7 +270,7 @@ public:
 
 private:
     // Candidate offsets: the best offsets around the highest peaks of the
-    // whole correlation (and their neighbours), and each stretch's own.
+    // whole correlation, and those the runs of cues vote for.
     std::vector<int64_t> candidateOffsets(const std::vector<Span>& spans) {
         const CoarseOffsets::Peaks peaks = coarse_->peaks(spans, static_cast<std::size_t>(maxSplits_ + 8), kPeakSpacing);
         const int64_t w = coarse_->binWidth();
@@ -287,48 +279,8 @@ private:
             const int64_t o = peaks.offsets[p];
             const int64_t best = bestOffset(spans, ref_, o - 2 * w, o + 2 * w, scratch_).offset;
             offsets.push_back(best);
-            if (p >= kPeaksWithNeighbours) continue;
-            for (int64_t step = kNeighbourStep; step <= kNeighbourReach; step += kNeighbourStep) {
-                offsets.push_back(best - step);
-                offsets.push_back(best + step);
-            }
         }
         if (maxSplits_ > 0 && !offsets.empty()) addVotedOffsets(spans, offsets.front(), offsets);
-        if (maxSplits_ > 0) {
-            const std::size_t stretches = std::clamp<std::size_t>(spans.size() / kStretchCues, 1, kMostStretches);
-            const int64_t sw = screen_->binWidth();
-            // The correlation of each stretch is computed once, for the first
-            // ratio fitted (the best screened); for another, each match of a
-            // stretch's middle with a moment of REF becomes that ratio's offset.
-            if (stretchMatches_.empty() && stretches > 1) {
-                std::vector<std::span<const Span>> own;
-                for (std::size_t k = 0; k < stretches; ++k) {
-                    const std::size_t from = k * spans.size() / stretches;
-                    own.emplace_back(spans.data() + from, (k + 1) * spans.size() / stretches - from);
-                }
-                const std::vector<CoarseOffsets::Peaks> peaks = screen_->peaksOfEach(own, kPeaksPerStretch, kPeakSpacing, true);
-                for (std::size_t k = 0; k < stretches; ++k) {
-                    const std::size_t middle = (k * spans.size() / stretches + (k + 1) * spans.size() / stretches) / 2;
-                    for (const int64_t o : peaks[k].offsets) stretchMatches_.push_back({k, spans[middle].start + o});
-                }
-            }
-            // Each match is refined on the kStretchCues cues around the
-            // stretch's middle: the window is as wide as the correlation's
-            // bins, which grow with the film, so refining on a whole stretch
-            // of a long film would cost the square of its length.
-            for (std::size_t k = 0; k < stretches && stretches > 1; ++k) {
-                const std::size_t middle = (k * spans.size() / stretches + (k + 1) * spans.size() / stretches) / 2;
-                const std::size_t from = middle - std::min(middle, kStretchCues / 2);
-                const std::size_t to = std::min(spans.size(), from + kStretchCues);
-                const std::span<const Span> own(spans.data() + from, to - from);
-                const int64_t scaledMiddle = spans[middle].start;
-                for (const StretchMatch& m : stretchMatches_) {
-                    if (m.stretch != k) continue;
-                    const int64_t o = m.refTime - scaledMiddle;
-                    offsets.push_back(bestOffset(own, ref_, o - 2 * sw, o + 2 * sw, scratch_).offset);
-                }
-            }
-        }
         std::sort(offsets.begin(), offsets.end());
         // Offsets closer than kSameCandidate are one candidate: the scores
         // of the cues barely tell them apart, and each piece's offset is
@@ -340,8 +292,8 @@ private:
         return offsets;
     }
 
-    // Offsets of short pieces, which the correlations of long stretches
-    // miss: in each run of kStretchCues cues (runs overlapping by half),
+    // Offsets of short pieces, which the correlation of the whole film
+    // misses: in each run of kRunCues cues (runs overlapping by half),
     // every pair of a cue and a REF cue of about its length (within
     // kMeetingDistance) within kVoteReach of `centre` votes for the offset
     // that makes their starts meet, in bins of kVoteBin; two neighbouring
@@ -368,8 +320,8 @@ private:
             const auto at = std::lower_bound(known.begin(), known.end(), o - 2 * kVoteBin);
             return at != known.end() && *at <= o + 2 * kVoteBin;
         };
-        for (std::size_t from = 0; from < n; from += kStretchCues / 2) {
-            const std::size_t to = std::min(n, from + kStretchCues);
+        for (std::size_t from = 0; from < n; from += kRunCues / 2) {
+            const std::size_t to = std::min(n, from + kRunCues);
             touched.clear();
             ReferenceCues::Cursor cursor;
             for (std::size_t i = from; i < to; ++i) {
@@ -392,7 +344,7 @@ private:
             std::sort(best.begin(), best.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
             std::vector<std::size_t> taken;
             for (const auto& [v, b] : best) {
-                if (taken.size() == kPeaksPerStretch) break;
+                if (taken.size() == kPeaksPerRun) break;
                 if (std::any_of(taken.begin(), taken.end(), [&](std::size_t t) { return (t > b ? t - b : b - t) < 3; })) continue;
                 taken.push_back(b);
                 const int64_t o = centre - kVoteReach + static_cast<int64_t>(b + 1) * kVoteBin;
@@ -676,11 +628,6 @@ private:
         return joined;
     }
 
-    struct StretchMatch {
-        std::size_t stretch;
-        int64_t refTime;  // where the stretch's middle cue matched REF
-    };
-    std::vector<StretchMatch> stretchMatches_;
     std::vector<Cue> cues_;
     ReferenceCues ref_;
     BoundaryEvidence evidence_;

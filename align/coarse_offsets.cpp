@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numbers>
 
 namespace align {
@@ -86,7 +85,7 @@ CoarseOffsets::CoarseOffsets(const ReferenceCues& ref, int64_t inputStart, int64
     transform(refSpectrum_, roots_, reversed_, false);
 }
 
-std::vector<double> CoarseOffsets::signalOf(std::span<const Span> cues, int64_t base, std::size_t bins, bool centred) const {
+std::vector<double> CoarseOffsets::signalOf(std::span<const Span> cues, int64_t base, std::size_t bins) const {
     // Each cue adds 1 / sqrt(its length) per millisecond it covers, so that
     // a pair of cues adds its overlap / the geometric mean of the lengths.
     std::vector<double> signal(bins, 0.0);
@@ -101,36 +100,19 @@ std::vector<double> CoarseOffsets::signalOf(std::span<const Span> cues, int64_t 
             signal[static_cast<std::size_t>(bin)] += level * static_cast<double>(covered);
         }
     }
-    if (centred && !cues.empty()) {
-        // Over the bins from the first cue's start to the last cue's end.
-        int64_t from = std::numeric_limits<int64_t>::max();
-        int64_t to = std::numeric_limits<int64_t>::min();
-        for (const Span& c : cues) {
-            from = std::min(from, c.start);
-            to = std::max(to, c.end);
-        }
-        const auto first = static_cast<std::size_t>(std::clamp<int64_t>((from - base) / binWidth_, 0, static_cast<int64_t>(bins)));
-        const auto last = static_cast<std::size_t>(std::clamp<int64_t>((to - base) / binWidth_ + 1, 0, static_cast<int64_t>(bins)));
-        if (last > first) {
-            double mean = 0;
-            for (std::size_t b = first; b < last; ++b) mean += signal[b];
-            mean /= static_cast<double>(last - first);
-            for (std::size_t b = first; b < last; ++b) signal[b] -= mean;
-        }
-    }
     return signal;
 }
 
-void CoarseOffsets::correlate(std::span<const Span> first, const std::span<const Span>* second, bool centred) const {
+void CoarseOffsets::correlate(std::span<const Span> first, const std::span<const Span>* second) const {
     // Two real signals travel as the real and imaginary parts of one: their
     // spectra are told apart by symmetry, and the two correlations, both
     // real, come back the same way.
     std::vector<std::complex<double>>& spectrum = work_;
     spectrum.assign(size_, 0.0);
-    const std::vector<double> a = signalOf(first, inputBase_, inputBins_, centred);
+    const std::vector<double> a = signalOf(first, inputBase_, inputBins_);
     for (std::size_t t = 0; t < a.size(); ++t) spectrum[t] = a[t];
     if (second) {
-        const std::vector<double> b = signalOf(*second, inputBase_, inputBins_, centred);
+        const std::vector<double> b = signalOf(*second, inputBase_, inputBins_);
         for (std::size_t t = 0; t < b.size(); ++t) spectrum[t].imag(b[t]);
     }
     transform(spectrum, roots_, reversed_, false);
@@ -163,15 +145,15 @@ void CoarseOffsets::correlate(std::span<const Span> first, const std::span<const
 }
 
 CoarseOffsets::Peaks CoarseOffsets::peaks(std::span<const Span> input, std::size_t count, int64_t spacing) const {
-    correlate(input, nullptr, false);
+    correlate(input, nullptr);
     return pick(correlation_[0], count, spacing);
 }
 
 std::vector<CoarseOffsets::Peaks> CoarseOffsets::peaksOfEach(const std::vector<std::span<const Span>>& inputs,
-                                                             std::size_t count, int64_t spacing, bool centred) const {
+                                                             std::size_t count, int64_t spacing) const {
     std::vector<Peaks> all;
     for (std::size_t i = 0; i < inputs.size(); i += 2) {
-        correlate(inputs[i], i + 1 < inputs.size() ? &inputs[i + 1] : nullptr, centred);
+        correlate(inputs[i], i + 1 < inputs.size() ? &inputs[i + 1] : nullptr);
         all.push_back(pick(correlation_[0], count, spacing));
         if (i + 1 < inputs.size()) all.push_back(pick(correlation_[1], count, spacing));
     }

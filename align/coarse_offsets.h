@@ -30,19 +30,16 @@ public:
         std::vector<int64_t> offsets;
     };
     Peaks peaks(std::span<const Span> input, std::size_t count, int64_t spacing) const;
-    // The same for several sets of cues, two sharing each transform. With
-    // `centred`, each set's signal less its mean over the time it spans: a
-    // short stretch then peaks where REF follows its pattern of speech and
-    // pauses, not where REF merely speaks most.
+    // The same for several sets of cues, two sharing each transform.
     std::vector<Peaks> peaksOfEach(const std::vector<std::span<const Span>>& inputs, std::size_t count,
-                                   int64_t spacing, bool centred = false) const;
+                                   int64_t spacing) const;
 
 private:
     // The correlations of one or two sets of cues with REF.
-    void correlate(std::span<const Span> first, const std::span<const Span>* second, bool centred) const;
+    void correlate(std::span<const Span> first, const std::span<const Span>* second) const;
     Peaks pick(const std::vector<double>& correlation, std::size_t count, int64_t spacing) const;
 
-    std::vector<double> signalOf(std::span<const Span> cues, int64_t base, std::size_t bins, bool centred = false) const;
+    std::vector<double> signalOf(std::span<const Span> cues, int64_t base, std::size_t bins) const;
 
     int64_t binWidth_ = 1;
     int64_t inputBase_ = 0;
