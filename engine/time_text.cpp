@@ -13,6 +13,9 @@ using prog::Text;
 
 inline bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
+// The separator of a decimal fraction of a second, as in "00:01:47.250".
+constexpr uint8_t kDot = '.';
+
 // Removes every blank of a text in place. Removing the first blank found from
 // the start until none is left gives the same text; one pass keeps a long
 // text with many blanks linear.
@@ -41,35 +44,44 @@ int32_t fieldSum(double hours, double minutes, double seconds, double millis) {
     return static_cast<int32_t>(prog::truncToInt(sum));
 }
 
-// The direct reading of a plain time text: nothing but digits, ":", "," and
-// blanks, with no run of digits longer than 9 once the blanks are gone (so
-// that no field nears the 32-bit range). It computes what the stepwise
-// reading gives such a text - blanks dropped, the last "," read as ":" (an
-// appended ",0" when there is none), missing ":" put in front, the first four
-// fields, each read up to its first non-digit - without a working copy.
-// False for any other text.
+// The milliseconds of a decimal fraction of a second: the first three of
+// `count` digits, short ones filled with zeros (".5" is 500, ".25" 250),
+// later ones dropped (".2509" is 250).
+int32_t fractionMillis(int32_t firstThree, int32_t count) {
+    if (count >= 3) return firstThree;
+    return count == 2 ? firstThree * 10 : count == 1 ? firstThree * 100 : 0;
+}
+
+// The direct reading of a plain time text: nothing but digits, ":", ",",
+// "." and blanks, with no run of digits longer than 9 once the blanks are
+// gone (so that no field nears the 32-bit range). It computes what the
+// stepwise reading gives such a text - blanks dropped, the last "," (else a
+// last "." behind every ":") read as ":" (an appended ",0" when there is
+// neither), missing ":" put in front, the first four fields, each read up to
+// its first non-digit, a fourth field behind a "." as a fraction - without a
+// working copy. False for any other text.
 bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
     const uint8_t blank = prog::constText(image::kConstSpace)[0];
     const uint8_t colon = prog::constText(image::kConstColon)[0];
     const uint8_t comma = prog::constText(image::kConstComma)[0];
 
-    // The standard form "HH:MM:SS,mmm", blanks around it, is by far the most
-    // common: its four fields are read in place.
+    // The standard forms "HH:MM:SS,mmm" and "HH:MM:SS.mmm", blanks around
+    // them, are by far the most common: their four fields are read in place.
     int64_t first = 0, last = n;
     while (first < last && p[first] == blank) ++first;
     while (last > first && p[last - 1] == blank) --last;
     if (last - first == 12) {
         const uint8_t* t = p + first;
         const bool standard = isDigit(t[0]) && isDigit(t[1]) && t[2] == colon && isDigit(t[3]) &&
-                              isDigit(t[4]) && t[5] == colon && isDigit(t[6]) && isDigit(t[7]) && t[8] == comma &&
-                              isDigit(t[9]) && isDigit(t[10]) && isDigit(t[11]);
+                              isDigit(t[4]) && t[5] == colon && isDigit(t[6]) && isDigit(t[7]) &&
+                              (t[8] == comma || t[8] == kDot) && isDigit(t[9]) && isDigit(t[10]) && isDigit(t[11]);
         if (standard) {
             auto two = [t](int32_t i) { return (t[i] - '0') * 10 + (t[i + 1] - '0'); };
             *ms = fieldSum(two(0), two(3), two(6), (t[9] - '0') * 100 + two(10));
             return true;
         }
     }
-    int64_t lastComma = -1;
+    int64_t lastComma = -1, lastDot = -1, lastColon = -1;
     int32_t colons = 0;
     int32_t run = 0;
     for (int64_t i = 0; i < n; ++i) {
@@ -82,30 +94,40 @@ bool readPlainTime(const uint8_t* p, int64_t n, int32_t* ms) {
         run = 0;
         if (c == colon) {
             ++colons;
+            lastColon = i;
         } else if (c == comma) {
             lastComma = i;
+        } else if (c == kDot) {
+            lastDot = i;
         } else {
             return false;
         }
     }
+    // The field separator in front of the milliseconds.
+    const int64_t separator = lastComma >= 0 ? lastComma : lastDot > lastColon ? lastDot : -1;
+    const bool fraction = separator == lastDot && separator >= 0 && colons < 3;
 
-    // The last comma counts as a ":" too; fewer than three give empty fields
+    // The separator counts as a ":" too; fewer than three give empty fields
     // in front. An appended ",0" only adds a field of 0 behind the others.
     int32_t field[4] = {0, 0, 0, 0};  // at most 9 digits each
+    int32_t digits = 0;               // of the fourth field
     int32_t k = colons + 1 < 3 ? 3 - (colons + 1) : 0;
     bool leading = true;  // still in the field's leading digits
     for (int64_t i = 0; i < n && k < 4; ++i) {
         const uint8_t c = p[i];
         if (c == blank) continue;
-        if (c == colon || i == lastComma) {
+        if (c == colon || i == separator) {
             ++k;
             leading = true;
         } else if (isDigit(c)) {
-            if (leading) field[k] = field[k] * 10 + (c - '0');  // no blank breaks a number
+            if (!leading) continue;  // no blank breaks a number
+            if (k == 3 && fraction && ++digits > 3) continue;
+            field[k] = field[k] * 10 + (c - '0');
         } else {
-            leading = false;  // an earlier comma ends the field's number
+            leading = false;  // an earlier comma or "." ends the field's number
         }
     }
+    if (fraction) field[3] = fractionMillis(field[3], digits);
     *ms = fieldSum(field[0], field[1], field[2], field[3]);
     return true;
 }
@@ -181,15 +203,27 @@ int32_t parseTimeTextStepwise(const char* text) {
     Text t = prog::concatText(prog::textOrEmpty(text));
     removeBlanks(t);
 
-    // The last "," separates the milliseconds; a text without one gets ",0"
-    // and that comma is taken. It becomes ":", an earlier comma stays part of
+    // The last "," separates the milliseconds, a count. A text without one
+    // takes its last "." when no ":" follows it: behind it stands a decimal
+    // fraction of a second. A text with neither gets ",0" and that comma is
+    // taken. The separator becomes ":"; an earlier comma or "." stays part of
     // its field.
-    int32_t comma = prog::findTextFromEnd(t, prog::constText(image::kConstComma));
-    if (comma < 1) {
-        comma = prog::textLength(t) + 1;
+    bool fraction = false;
+    int32_t separator = prog::findTextFromEnd(t, prog::constText(image::kConstComma));
+    if (separator < 1) {
+        static constexpr char kDotText[] = {kDot, 0};
+        const int32_t dot = prog::findTextFromEnd(t, kDotText);
+        const int32_t colon = prog::findTextFromEnd(t, prog::constText(image::kConstColon));
+        if (dot > 0 && dot > colon) {
+            separator = dot;
+            fraction = countColons(t) < 3;  // else the fraction lies past the fourth field
+        }
+    }
+    if (separator < 1) {
+        separator = prog::textLength(t) + 1;
         prog::storeText(&t, prog::concatText(t, prog::constText(image::kConstCommaZero)));
     }
-    prog::storeText(&t, prog::replacePart(t, comma, 1, prog::constText(image::kConstColon)));
+    prog::storeText(&t, prog::replacePart(t, separator, 1, prog::constText(image::kConstColon)));
 
     // Fields are read from the right: missing ":" go in front.
     for (int32_t colons = countColons(t); colons < 3; ++colons) {
@@ -202,7 +236,18 @@ int32_t parseTimeTextStepwise(const char* text) {
     const int32_t hours = prog::toInteger(prog::textAt(fields, 1));
     const int32_t minutes = prog::toInteger(prog::textAt(fields, 2));
     const int32_t seconds = prog::toInteger(prog::textAt(fields, 3));
-    const int32_t millis = prog::toInteger(prog::textAt(fields, 4));
+    int32_t millis;
+    if (fraction) {
+        // The digits right behind the ".", the first three of them.
+        const char* digits = prog::textOrEmpty(prog::textAt(fields, 4));
+        int32_t count = 0, firstThree = 0;
+        for (; count < 3 && isDigit(static_cast<uint8_t>(digits[count])); ++count) {
+            firstThree = firstThree * 10 + (digits[count] - '0');
+        }
+        millis = fractionMillis(firstThree, count);
+    } else {
+        millis = prog::toInteger(prog::textAt(fields, 4));
+    }
     prog::releaseAddressList(fields);
     vxFree(t);
     return fieldSum(hours, minutes, seconds, millis);

@@ -21,9 +21,15 @@ prog::Text fillMaskBlanks(prog::TextVar* text);
 
 // The time value of a text. Blanks are ignored; the fields are read from the
 // right (seconds and milliseconds last, a bare number is seconds), split at
-// ":" and at the last ","; fields past the fourth are dropped. The
-// milliseconds field is a count ("1,5" is 1005 ms), and a sign belongs to the
-// hours field alone. A sum outside the 32-bit range keeps its low 32 bits.
+// ":" and at the last ","; fields past the fourth are dropped. Behind a ","
+// the milliseconds are a count ("1,5" is 1005 ms). A text without any ","
+// whose last "." has no ":" behind it is split there instead, and the digits
+// behind that "." are a decimal fraction of a second ("1.5" is 1500 ms,
+// "1.25" 1250, "1.250" 1250; digits past the third are dropped, "1.2509" is
+// 1250). So in a text holding both, the last "," keeps its meaning and a "."
+// ends the number of its field, as any other character does. A sign belongs
+// to the hours field alone. A sum outside the 32-bit range keeps its low 32
+// bits.
 int32_t parseTimeText(const char* text);
 
 // parseTimeText of `count` bytes of a byte set from position `start` on (1-based),
@@ -32,7 +38,7 @@ int32_t parseTimeBytes(const prog::ByteSetBlock* bytes, int32_t start, int32_t c
 
 // The same reading, always step by step through the kernel library's text
 // commands. parseTimeText and parseTimeBytes read a plain text - digits, ":",
-// "," and blanks alone, no digit run longer than 9 - directly, with the same
+// ",", "." and blanks alone, no digit run longer than 9 - directly, with the same
 // result and no working copy (the scan reads two times per cue); every other
 // text goes this way.
 int32_t parseTimeTextStepwise(const char* text);

@@ -1,7 +1,8 @@
 // What tessaly-retime says on standard error besides the result lines, when
 // re-timing went through but may not have done what the user thinks: no time
 // line at all; a time text not in the standard form that reads as another
-// time than it seems ("00:00:01.500" reads as 1 s, letters as nothing);
+// time than it seems ("00:00:01,5" reads as 1.005 s, "00:00:01.2505" as
+// 1.25 s, letters as nothing);
 // mapped times below zero, written with "-". The exit status stays as it is.
 #pragma once
 

@@ -93,11 +93,14 @@ TEST_F(OnePassRetimeTest, WarnsOfMisreadTimesTimesBelowZeroAndNoTimeLine) {
     EXPECT_EQ(warningsFor("no cue\nhere\n", 1.0, 0),
               std::vector<std::string>{"warning: the input holds no time line (no \"-->\"): nothing was re-timed"});
 
+    // A "." before the milliseconds reads as it seems: no warning.
+    EXPECT_TRUE(warningsFor("00:00:01.500 --> 00:00:02.25\n", 1.0, 0).empty());
+
     // Lines are counted with every kind of line end.
-    const std::string misread = "1\r\n00:00:01.500 --> 00:00:02,000\rA\n\nab --> 0:0:3,5\r\n";
+    const std::string misread = "1\r\n00:00:01.2505 --> 00:00:02,000\rA\n\nab --> 0:0:3,5\r\n";
     EXPECT_EQ(warningsFor(misread, 1.0, 0),
               (std::vector<std::string>{
-                  "warning: line 2: \"00:00:01.500\" is no time in the standard form and reads as 00:00:01,000",
+                  "warning: line 2: \"00:00:01.2505\" is no time in the standard form and reads as 00:00:01,250",
                   "warning: line 5: \"ab\" is no time in the standard form and reads as 00:00:00,000",
                   "warning: line 5: \"0:0:3,5\" is no time in the standard form and reads as 00:00:03,005"}));
 

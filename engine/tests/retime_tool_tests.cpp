@@ -407,13 +407,17 @@ TEST_F(RetimeToolTest, WarningsGoToStandardErrorAndLeaveTheStatus) {
     EXPECT_EQ(r.out, "just text\r\n");
     EXPECT_EQ(r.err, "tessaly-retime: warning: the input holds no time line (no \"-->\"): nothing was re-timed\n");
 
-    r = run(kOneSegment, "1\r\n00:00:00,500 --> 00:00:01.500\r\nA\r\n");
+    // A "." before the milliseconds is a decimal fraction, a "," a count.
+    r = run(kOneSegment, "1\r\n00:00:00.5 --> 0:0:1,5\r\nA\r\n");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "1\r\n00:00:01,250 --> 00:00:02,000\r\nA\r\n");
+    EXPECT_EQ(r.out, "1\r\n00:00:01,250 --> 00:00:02,007\r\nA\r\n");
     EXPECT_EQ(r.err,
-              "tessaly-retime: warning: line 2: \"00:00:01.500\" is no time in the standard form and reads as "
-              "00:00:01,000\n"
+              "tessaly-retime: warning: line 2: \"0:0:1,5\" is no time in the standard form and reads as "
+              "00:00:01,005\n"
               "缩放比率1 = 1.5   平移1 = 500\n");
+    // The same rule in --point, for a source and a target time.
+    r = run({"--segments", "1", "--point", "0=1.5@00:00:02.5", "--point", "4=00:00:03.50@5.5"}, "x\n");
+    EXPECT_EQ(r.err.substr(r.err.find('\n') + 1), "缩放比率1 = 1.5   平移1 = 250\n");
 
     r = run({"--custom", "1", "-00:00:02,500"}, kStandard);
     EXPECT_EQ(r.status, 0);

@@ -45,7 +45,15 @@ TEST_F(TimeTextTest, ParsesFieldsFromTheRightWithoutRangeOrSign) {
         {"-01:00:01,500", -3598500},
         // The last comma is taken; fields past the fourth are dropped.
         {"1:2:3:4,5", 3723004}, {"00:00:02,000 X1:100", 2000}, {"1,2,3", 1003},
-        {"00:00:01,000 --> 00:00:02,000", 1000}, {"00:00:07\0,999"s, 7000}};
+        {"00:00:01,000 --> 00:00:02,000", 1000}, {"00:00:07\0,999"s, 7000},
+        // Behind a "." with no ":" after it: a decimal fraction of a second,
+        // its first three digits.
+        {"00:01:47.250", 107250}, {"00:00:01.5", 1500}, {"00:00:01.25", 1250}, {"1.250", 1250},
+        {"00:01.800", 1800}, {".5", 500}, {"0:0:1.05", 1050}, {"00:00:01.2509", 1250}, {"00:00:01.", 1000},
+        {"00:00:01.5x", 1500}, {" 0 0:00:01 . 5 ", 1500}, {"596:31:23.647", INT32_MAX},
+        // A "," wins over any "."; a "." followed by ":" is no separator; a
+        // fraction past the fourth field is dropped.
+        {"00:00:01.5,25", 1025}, {"1,5.5", 1005}, {"1.5:30", 90000}, {"1:2:3:4.5", 3723004}};
     for (const auto& [text, ms] : cases) EXPECT_EQ(parse(text), ms) << "'" << text << "'";
     EXPECT_EQ(engine::parseTimeText(nullptr), 0);
 }
@@ -95,7 +103,7 @@ TEST_F(TimeTextTest, FormatThenParseGivesBackEveryNonNegativeValue) {
 // The direct reading of plain texts must give what the stepwise one gives.
 TEST_F(TimeTextTest, DirectReadingAgreesWithTheStepwiseReading) {
     std::mt19937 random(99);
-    const std::string plain = "0123456789:, ", other = "0123456789:, -+.aX\t";
+    const std::string plain = "0123456789:,. ", other = "0123456789:, -+.aX\t";
     std::uniform_int_distribution<size_t> length(0, 24);
     int failures = 0;
     for (int i = 0; i < 60000; ++i) {

@@ -316,6 +316,23 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     EXPECT_EQ(outputTimes(outs[5]), (Times{{7200000, 7200001}, {7200003, 7205000}, {14400000, 14400001}}));
 }
 
+TEST_F(WindowAdjust, ADotBeforeTheMillisecondsIsADecimalFractionInBoxesAndTimeLines) {
+    // Source 1.5 s and 3.5 s, target 2 s and 5 s: v = 1.5, c = -250.
+    const std::string srt = file("dotted.srt", "1\r\n00:00:01.5 --> 00:00:02.25\r\nA\r\n");
+    const std::string out = path("dotted.out");
+    DriveSession s;
+    s.drop(srt);
+    s.click("选择框1").set("编辑框2", "1.5").set("编辑框6", "00:00:03.50");
+    s.set("掩码编辑框1", "00:00:02,000").set("掩码编辑框5", "00:00:05,000");
+    s.click("按钮1").save("编辑框7", out);
+    showLabels(s, "dotted");
+    s.act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    expectLabels(r, "dotted", {std::nullopt, std::nullopt, std::nullopt, ExpectedResult{1, 1.5, -250}});
+    EXPECT_EQ(outputTimes(out), (Times{{2000, 3125}}));
+}
+
 TEST_F(WindowAdjust, AnEmptySubtitleBoxGivesOneEmptyLineAndStillTheFittedLabels) {
     const std::string empty = path("empty.out"), noTimes = path("no-times.out");
     DriveSession s;

@@ -34,6 +34,17 @@ namespace {
 
 constexpr wchar_t kRecordKey[] = L"Software\\Norvex\\Ovra\\Install";
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tessaly";
+constexpr wchar_t kProgIdKey[] = L"Software\\Classes\\Tessaly.Subtitle";
+constexpr wchar_t kAppKey[] = L"Software\\Classes\\Applications\\tessaly.exe";
+const std::vector<std::wstring> kSubtitleExtensions = {L".srt", L".ass", L".ssa", L".vtt", L".sbv", L".sub"};
+
+std::wstring classesKey(const std::wstring& extension, const wchar_t* below = L"") {
+    return L"Software\\Classes\\" + extension + below;
+}
+
+bool valueExists(const std::wstring& key, const wchar_t* name) {
+    return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
 
 bool keyExists(const wchar_t* key) {
     HKEY handle;
@@ -41,6 +52,8 @@ bool keyExists(const wchar_t* key) {
     RegCloseKey(handle);
     return true;
 }
+
+bool keyExists(const std::wstring& key) { return keyExists(key.c_str()); }
 
 std::wstring registryText(const wchar_t* key, const wchar_t* name) {
     wchar_t value[1024] = {};
@@ -72,6 +85,12 @@ bool waitFor(Done done, int seconds) {
         Sleep(50);
     }
     return true;
+}
+
+void setText(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
+    EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
 }
 
 // Runs a command line and waits up to 60 s for it; its exit code, or -2.
@@ -192,6 +211,14 @@ protected:
         fs::remove(shortcut_, ignored);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Norvex");
         RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProgIdKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey);
+        for (const std::wstring& extension : kSubtitleExtensions) {
+            RegDeleteTreeW(HKEY_CURRENT_USER, classesKey(extension).c_str());
+        }
+        // The folder above the installation, when an earlier run left it
+        // empty: the installer creates it anew.
+        fs::remove(installDir_.parent_path(), ignored);
     }
 
     DWORD install(const std::wstring& options = L"") {
@@ -200,6 +227,12 @@ protected:
 
     // As "Apps" does it, from the entry's quiet uninstall command; the
     // uninstaller goes on from a copy of itself, so its work is awaited.
+    // The uninstaller of `dir` run in place (not from a copy of itself), so
+    // that its exit code is its own.
+    DWORD uninstallInPlace(const fs::path& dir) {
+        return runCommand(L"\"" + (dir / "uninstall.exe").wstring() + L"\" /S _?=" + dir.wstring());
+    }
+
     void uninstall(const fs::path& dir) {
         const std::wstring quiet = registryText(kUninstallKey, L"QuietUninstallString");
         EXPECT_EQ(quiet, L"\"" + (dir / "uninstall.exe").wstring() + L"\" /S");
@@ -259,6 +292,15 @@ TEST_F(WindowsPackage, InstallsRunsFromElsewhereAndUninstallsWithoutTrace) {
     EXPECT_EQ(iconIndex, 0);
     EXPECT_EQ(ExtractIconExW(icon, -1, nullptr, nullptr, 0), 1u);  // the program holds its icon
 
+    // "Open with" for every subtitle extension, through our program id.
+    const std::wstring command = L"\"" + (installDir_ / "tessaly.exe").wstring() + L"\" \"%1\"";
+    EXPECT_EQ(registryText((std::wstring(kProgIdKey) + L"\\shell\\open\\command").c_str(), nullptr), command);
+    EXPECT_EQ(registryText((std::wstring(kAppKey) + L"\\shell\\open\\command").c_str(), nullptr), command);
+    for (const std::wstring& extension : kSubtitleExtensions) {
+        EXPECT_TRUE(valueExists(classesKey(extension, L"\\OpenWithProgids"), L"Tessaly.Subtitle")) << extension.c_str();
+        EXPECT_TRUE(valueExists(std::wstring(kAppKey) + L"\\SupportedTypes", extension.c_str()));
+    }
+
     // The installed program, and a copy of it in a folder of its own that
     // finds the kernel library through the record.
     expectRanTheImage(startProgram(installDir_ / "tessaly.exe", tree_.root()), installDir_ / "vexrun.vxr");
@@ -271,6 +313,11 @@ TEST_F(WindowsPackage, InstallsRunsFromElsewhereAndUninstallsWithoutTrace) {
     EXPECT_FALSE(fs::exists(shortcut_));
     EXPECT_FALSE(keyExists(L"Software\\Norvex"));
     EXPECT_FALSE(keyExists(kUninstallKey));
+    EXPECT_FALSE(keyExists(kProgIdKey));
+    EXPECT_FALSE(keyExists(kAppKey));
+    for (const std::wstring& extension : kSubtitleExtensions) EXPECT_FALSE(keyExists(classesKey(extension)));
+    // The folder above it, which the installer made, is gone too.
+    EXPECT_FALSE(fs::exists(installDir_.parent_path()));
     // The moved copy has nothing left to find.
     expectKernelNotFound(startProgram(moved, tree_.root()));
 }
@@ -282,13 +329,119 @@ TEST_F(WindowsPackage, UninstallKeepsTheUsersFilesAndAnotherInstallationsRecord)
     EXPECT_FALSE(fs::exists(installDir_));
     writeFile(dir / "notes.txt", "mine");
     const fs::path other = tree_.dir("other runtime");
-    RegSetKeyValueW(HKEY_CURRENT_USER, kRecordKey, L"Path", REG_SZ, other.c_str(),
-                    static_cast<DWORD>((other.wstring().size() + 1) * sizeof(wchar_t)));
+    setText(kRecordKey, L"Path", other.wstring());
+    // Another program's association of .srt, made before or after ours.
+    setText(classesKey(L".srt").c_str(), nullptr, L"Other.Subtitle");
+    setText(classesKey(L".srt", L"\\OpenWithProgids").c_str(), L"Other.Subtitle", L"");
 
     uninstall(dir);
     EXPECT_EQ(filesIn(dir), std::set<std::string>{"notes.txt"});
     EXPECT_EQ(registryText(kRecordKey, L"Path"), other.wstring());
     EXPECT_FALSE(fs::exists(shortcut_));
+    EXPECT_EQ(registryText(classesKey(L".srt").c_str(), nullptr), L"Other.Subtitle");
+    EXPECT_TRUE(valueExists(classesKey(L".srt", L"\\OpenWithProgids"), L"Other.Subtitle"));
+    EXPECT_FALSE(valueExists(classesKey(L".srt", L"\\OpenWithProgids"), L"Tessaly.Subtitle"));
+    EXPECT_FALSE(keyExists(classesKey(L".ass")));
+}
+
+TEST_F(WindowsPackage, UninstallRemovesTheEmptyFoldersTheInstallerMade) {
+    // The installer makes "made\\by" and the folder; the user's file in "made"
+    // keeps that one.
+    const fs::path dir = tree_.root() / "made" / "by" / "Tessaly";
+    ASSERT_EQ(install(L" /D=" + dir.wstring()), 0u);
+    writeFile(tree_.root() / "made" / "mine.txt", "mine");
+    uninstall(dir);
+    EXPECT_FALSE(fs::exists(tree_.root() / "made" / "by"));
+    EXPECT_EQ(filesIn(tree_.root() / "made"), std::set<std::string>{"mine.txt"});
+
+    // Installed again over the same folder, the record of what the first
+    // installation made stays.
+    fs::remove_all(tree_.root() / "made");
+    ASSERT_EQ(install(L" /D=" + dir.wstring()), 0u);
+    ASSERT_EQ(install(L" /D=" + dir.wstring()), 0u);
+    uninstall(dir);
+    EXPECT_FALSE(fs::exists(tree_.root() / "made"));
+}
+
+TEST_F(WindowsPackage, NeitherInstallerNorUninstallerTouchesARunningTessaly) {
+    ASSERT_EQ(install(), 0u);
+    const std::set<std::string> installed = filesIn(installDir_);
+    // The installed program, and a copy elsewhere that holds the installed
+    // vexrun.vxe, each keep every file where it is until they are closed.
+    const fs::path moved = tree_.dir("moved") / "tessaly.exe";
+    copyFile(installDir_ / "tessaly.exe", moved);
+    for (const fs::path& exe : {installDir_ / "tessaly.exe", moved}) {
+        SCOPED_TRACE(exe.string());
+        PROCESS_INFORMATION process;
+        ASSERT_TRUE(launcher_test::startProgram(exe, tree_.root() / "out.txt", tree_.root() / "err.txt", process));
+        HWND window = nullptr;
+        EXPECT_TRUE(waitFor([&] { return (window = visibleWindow(process.dwProcessId, nullptr)) != nullptr; }, 30));
+
+        EXPECT_EQ(uninstallInPlace(installDir_), 3u);  // silent: the user would be asked to close it
+        EXPECT_EQ(filesIn(installDir_), installed);
+        EXPECT_EQ(registryText(kRecordKey, L"Path"), installDir_.wstring());
+        EXPECT_TRUE(keyExists(kUninstallKey));
+        EXPECT_TRUE(fs::exists(shortcut_));
+        EXPECT_EQ(install(), 3u);  // over the running copy: the same
+        EXPECT_EQ(filesIn(installDir_), installed);
+
+        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+        CloseHandle(process.hProcess);
+    }
+    // Closed, it goes.
+    ASSERT_EQ(install(), 0u);
+    uninstall(installDir_);
+    EXPECT_FALSE(fs::exists(installDir_));
+}
+
+TEST_F(WindowsPackage, TheFolderPageSaysWhyItRefusesAFolderAndWhatWouldDo) {
+    // The interactive installer, as a user goes through it: the licence
+    // page, then the folder page with a folder it refuses and one it takes.
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + fs::path(WINDOWS_SETUP).wstring() + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process));
+    CloseHandle(process.hThread);
+    HWND setup = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (setup = visibleWindow(process.dwProcessId, "#32770")) != nullptr; }, 30));
+    // The page is a dialog inside the installer's window; its controls: the
+    // introduction (1006) and the folder (1019); the window's Install is IDOK.
+    auto pageItem = [&](int id) { return GetDlgItem(FindWindowExW(setup, nullptr, L"#32770", nullptr), id); };
+    auto textOf = [](HWND control) {
+        wchar_t text[2048] = {};
+        GetWindowTextW(control, text, 2048);
+        return std::wstring(text);
+    };
+    SendMessageW(GetDlgItem(setup, IDOK), BM_CLICK, 0, 0);  // "I Agree"
+    ASSERT_TRUE(waitFor([&] { return pageItem(1019) != nullptr; }, 10)) << "no folder page";
+    const std::wstring intro = textOf(pageItem(1006));
+
+    const fs::path tooLong = tree_.root() / std::string(249 - tree_.root().wstring().size() - 1, 'x');
+    SendMessageW(pageItem(1019), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tooLong.c_str()));
+    EXPECT_TRUE(waitFor([&] { return !IsWindowEnabled(GetDlgItem(setup, IDOK)); }, 10)) << "Install stays enabled";
+    const std::wstring why = textOf(pageItem(1006));
+    EXPECT_NE(why.find(tooLong.wstring()), std::wstring::npos) << fs::path(why).string();  // names it
+    EXPECT_NE(why.find(installDir_.wstring()), std::wstring::npos) << fs::path(why).string();  // and one that would do
+
+    SendMessageW(pageItem(1019), WM_SETTEXT, 0, reinterpret_cast<LPARAM>((tree_.root() / "fine").c_str()));
+    EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(GetDlgItem(setup, IDOK)) != FALSE; }, 10));
+    EXPECT_EQ(textOf(pageItem(1006)), intro);
+
+    // Cancel, and yes to "quit?".
+    PostMessageW(GetDlgItem(setup, IDCANCEL), BM_CLICK, 0, 0);
+    HWND ask = nullptr;
+    if (waitFor([&] {
+            ask = visibleWindow(process.dwProcessId, "#32770");
+            return ask && ask != setup;
+        }, 10)) {
+        PostMessageW(ask, WM_COMMAND, IDYES, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hProcess);
+    EXPECT_FALSE(fs::exists(tooLong));
+    EXPECT_FALSE(keyExists(kUninstallKey));
 }
 
 TEST_F(WindowsPackage, RefusesAFolderTheProgramCouldNotStartFrom) {

@@ -2,14 +2,15 @@
 # The portable zip as a user unpacks it:
 #   windows_zip_test.sh ZIP UNPACK_DIR
 # checks that ZIP holds exactly the folder Tessaly/ with the program, the
-# kernel and support libraries and the read-me (CR LF line ends, naming every
-# file), and unpacks it into UNPACK_DIR, where the Windows package test starts
+# kernel and support libraries, the read-me (CR LF line ends, naming every
+# file) and the licence (the GPL, CR LF), and unpacks it into UNPACK_DIR, where the Windows package test starts
 # the unpacked program under Wine.
 set -euo pipefail
 zip=$1 unpack=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-expected='Tessaly/README.txt
+expected='Tessaly/LICENSE.txt
+Tessaly/README.txt
 Tessaly/Ravline.vxl
 Tessaly/dravolt.vxl
 Tessaly/plintor.vxl
@@ -40,4 +41,7 @@ for f in tessaly.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Rav
   grep -q "$f" "$readme" || fail "README.txt does not name $f"
 done
 grep -q 'Wine only' "$readme" || fail "README.txt does not say where this build was tested"
-echo "$(basename "$zip"): the program, the kernel library, five support libraries and the read-me"
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$dir/LICENSE.txt" || fail "LICENSE.txt is not the GPL"
+[ "$(grep -c $'\r$' "$dir/LICENSE.txt")" = "$(wc -l <"$dir/LICENSE.txt")" ] || fail "LICENSE.txt: not CR LF"
+grep -q 'LICENSE.txt' "$readme" || fail "README.txt does not name LICENSE.txt"
+echo "$(basename "$zip"): the program, the kernel library, five support libraries, the read-me and the licence"

@@ -227,6 +227,11 @@ TEST(DriveScript, OptionsAndAMissingImage) {
     DriveResult r = runDrive("quit\n", {}, 30, {"--image", temp("no-image.img")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot read the program image"), std::string::npos) << r.err;
+    // An image the kernel library refuses is 1 too, never the 2 of a bad line.
+    writeFile(temp("not-an-image.img"), "not an image");
+    r = runDrive("quit\n", {}, 30, {"--image", temp("not-an-image.img")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("vexrun: not a program image"), std::string::npos) << r.err;
     r = runDrive("quit\n", {}, 30, {"--frobnicate"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("unknown option --frobnicate"), std::string::npos) << r.err;

@@ -6,8 +6,10 @@
 //   kExitRuntimeError  3  a run-time error of the program (slot 0) or a fault
 //                         the kernel library found while serving it (bad
 //                         command, out of memory, no window system, ...)
-//   kExitLoadFailure   2  the image could not be loaded (malformed image,
-//                         missing support library, unknown DLL command, ...)
+//   kExitLoadFailure   1  the image could not be loaded (malformed image,
+//                         missing support library, unknown DLL command, ...);
+//                         the headless driver keeps 2 for a script line it
+//                         cannot read, so the two never mix
 #pragma once
 
 #include <stdint.h>
@@ -17,7 +19,7 @@
 namespace vexrun {
 
 constexpr int kExitRuntimeError = 3;
-constexpr int kExitLoadFailure = 2;
+constexpr int kExitLoadFailure = 1;
 
 // Slot 0: "vexrun: run-time error 4: list index below 1".
 [[noreturn]] void reportRuntimeError(int32_t code) noexcept;
