@@ -343,8 +343,9 @@ private:
             }
             std::sort(best.begin(), best.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
             std::vector<std::size_t> taken;
-            for (const auto& [v, b] : best) {
+            for (const auto& [v, bin] : best) {
                 if (taken.size() == kPeaksPerRun) break;
+                const std::size_t b = bin;  // a copy: clang 14 (the fuzz build) captures no structured binding
                 if (std::any_of(taken.begin(), taken.end(), [&](std::size_t t) { return (t > b ? t - b : b - t) < 3; })) continue;
                 taken.push_back(b);
                 const int64_t o = centre - kVoteReach + static_cast<int64_t>(b + 1) * kVoteBin;

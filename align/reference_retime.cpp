@@ -48,18 +48,21 @@ std::vector<Cue> scannedCues() {
     return cues;
 }
 
-// Reads the subtitle at `path` as the tool reads subtitles (UTF-16 as UTF-8)
-// and scans it into the cue lists; the header part stays in the output bytes.
+// Reads the subtitle at `path` into `text` as the tool reads subtitles (UTF-16
+// as UTF-8, any format it knows) and scans it into the cue lists; the header
+// part stays in the output bytes, the text in the input bytes, for the rebuild.
 bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::SubtitleEncoding& encoding,
                  std::string& error) {
     prog::ProgramVariables* v = prog::vars();
     if (!retime::readSubtitle(path, text, encoding, error)) return false;
     engine::emptyCueLists();
     prog::storeBytes(&v->outputBytes, nullptr);
-    // The buffer stays ours: the scan only reads it.
-    v->inputBytes = const_cast<prog::ByteSetBlock*>(text.asByteSet());
-    engine::scanCues();
-    v->inputBytes = nullptr;
+    prog::storeBytes(&v->inputBytes, prog::concatBytes(text.asByteSet()));
+    if (engine::scanCues() == engine::ScanResult::NoFrameRate) {
+        error = retime::inputName(path) + " is MicroDVD (frame numbers) and gives no frame rate: with --reference "
+                "it needs a first line {1}{1}FPS";
+        return false;
+    }
     return true;
 }
 
@@ -165,16 +168,16 @@ std::string ratioLine(const Alignment& found, bool given) {
 // piece of its cue.
 class PieceWarnings : public retime::TimeLineWatcher {
 public:
-    PieceWarnings(const retime::ByteBuffer& text, const Alignment& found, double ratio)
-        : warnings_(text.data(), text.size()), found_(found), ratio_(ratio) {}
+    PieceWarnings(const retime::ByteBuffer& text, engine::SubtitleFormat format, const Alignment& found, double ratio)
+        : warnings_(text.data(), text.size(), format), found_(found), ratio_(ratio) {}
 
-    void timeLine(const retime::TimeLineSeen& line) override {
-        retime::TimeLineSeen mapped = line;
-        const Piece& piece = found_.pieces[pieceFor(found_.pieces, line.start)];
+    void timeWritten(const engine::TimeWritten& time) override {
+        engine::TimeWritten mapped = time;
+        const Piece& piece = found_.pieces[pieceFor(found_.pieces, time.cue->readStart)];
         const engine::SegmentFit fit{ratio_, piece.shift, 1, 0};
-        mapped.mappedStart = engine::mapTime(line.start, fit);
-        mapped.mappedEnd = engine::mapTime(line.end, fit);
-        warnings_.timeLine(mapped);
+        mapped.mapped = engine::mapTime(time.read, fit);
+        mapped.held = engine::mapTimeHolds(time.read, fit);
+        warnings_.timeWritten(mapped);
     }
     std::vector<std::string> lines() const { return warnings_.lines(); }
 
@@ -307,10 +310,12 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
 
     // The ordinary mode's warnings, from a pass over INPUT's text.
     engine::useCustomMapping(1.0, 0);
-    PieceWarnings warnings(inputText, found, ratio);
+    const engine::SubtitleReading reading =
+        engine::readingOf(inputText.data(), static_cast<int32_t>(inputText.size()), 0);
+    PieceWarnings warnings(inputText, reading.format, found, ratio);
     {
         retime::ByteBuffer scratch;
-        retime::retimeInOnePass(inputText.asByteSet(), engine::FitMode::CustomRatio, scratch, &warnings);
+        retime::retimeInOnePass(inputText.asByteSet(), reading, engine::FitMode::CustomRatio, scratch, &warnings);
     }
     if (!engine::rebuildSubtitle(engine::FitMode::CustomRatio)) {
         return fail("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +

@@ -1,10 +1,9 @@
 // Subtitle text rewriting: the scan into header part and cues, and the
-// rebuild that appends each re-timed cue to the output bytes.
+// rebuild that writes the input again with each re-timed time.
 #include "engine/subtitle_rewrite.h"
 
-#include "engine/line_ends.h"
-#include "engine/time_text.h"
-#include "image/const_table.h"
+#include "engine/subtitle_formats.h"
+#include "engine/time_rewrite.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"
 #include "runtime/program_variables.h"
@@ -16,68 +15,54 @@ namespace {
 using prog::ByteSet;
 using prog::ByteSetBlock;
 
-// The line end of the input's own kind, as a fresh byte set: the first line
-// end of the input as it stands (CR LF, LF or a lone CR), CR LF when it has
-// none at all.
-ByteSet lineEndKind(const ByteSetBlock* input, int32_t length) {
-    const uint8_t* p = prog::bytesOf(input);
-    const int64_t at = lineEndAtOrAfter(p, length, 0);
-    if (at == length) return prog::concatBytes(prog::constBytes(image::kConstCrLfBlock));
-    return prog::middleBytes(input, static_cast<int32_t>(at) + 1, lineEndLength(p, length, at));
+// The bytes [begin, end) of the input as a fresh byte set (nullptr when empty).
+ByteSet partOf(const ByteSetBlock* input, int32_t begin, int32_t end) {
+    return end > begin ? prog::middleBytes(input, begin + 1, end - begin) : nullptr;
 }
 
-// Where the line holding position `at` (1-based) begins, 1-based.
-int32_t lineStartOf(const ByteSetBlock* input, int32_t at) {
-    return static_cast<int32_t>(lineStartBefore(prog::bytesOf(input), at - 1)) + 1;
-}
+// Appends to a byte-set variable in place, growing its block by half again
+// when it is full, so that appending piece by piece moves it O(log n) times.
+struct ByteSetSink {
+    prog::ByteSetVar* variable;
+    uint32_t capacity;
 
-// Where the line holding position `at` ends: its line end's first byte, or
-// one past the input (1-based).
-int32_t lineEndOf(const ByteSetBlock* input, int32_t at, int32_t length) {
-    return static_cast<int32_t>(lineEndAtOrAfter(prog::bytesOf(input), length, at - 1)) + 1;
-}
-
-// The header part: the input in front of the line holding the first "-->",
-// with the line end in front of that line as it stands. A first line that is
-// a time line gets a line end of the input's kind alone. An input without any
-// time line is the header part as a whole, closed by a line end of its kind if
-// it does not end in one.
-ByteSet headerPart(const ByteSetBlock* input, int32_t cursor, int32_t length) {
-    if (cursor > 0) {
-        const int32_t lineStart = lineStartOf(input, cursor);
-        if (lineStart > 1) return prog::leftBytes(input, lineStart - 1);
-        return lineEndKind(input, length);
+    bool append(const uint8_t* bytes, int32_t count) {
+        if (count <= 0) return true;
+        ByteSet block = *variable;
+        const uint32_t have = prog::byteCount(block);
+        if (static_cast<uint32_t>(count) > static_cast<uint32_t>(kMaxSubtitleBytes) - have) return false;
+        const uint32_t need = have + static_cast<uint32_t>(count);
+        if (!block || need > capacity) {
+            uint64_t grown = static_cast<uint64_t>(capacity) + capacity / 2 + 64;
+            if (grown < need) grown = need;
+            if (grown > static_cast<uint64_t>(kMaxSubtitleBytes)) grown = kMaxSubtitleBytes;
+            block = static_cast<ByteSet>(vxReallocate(block, static_cast<uint32_t>(8 + grown)));
+            block->one = 1;
+            block->count = have;
+            capacity = static_cast<uint32_t>(grown);
+            *variable = block;
+        }
+        __builtin_memcpy(prog::bytesOf(block) + have, bytes, static_cast<uint64_t>(count));
+        block->count = need;
+        return true;
     }
-    if (length > 0 && isLineEndByte(prog::bytesOf(input)[length - 1])) return prog::concatBytes(input);
-    ByteSet end = lineEndKind(input, length);
-    ByteSet header = prog::concatBytes(input, end);
-    vxFree(end);
-    return header;
-}
+};
 
-// Appends the parts to a byte-set variable in place: the block grows through
-// the kernel library's reallocate (geometrically), and only the new bytes are
-// copied. False, with the variable unchanged, when the count would pass
-// kMaxSubtitleBytes.
-bool appendToBytes(prog::ByteSetVar* variable, const ByteSetBlock* const* parts, int32_t n) {
-    uint32_t added = 0;
-    for (int32_t i = 0; i < n; ++i) added += prog::byteCount(parts[i]);
-    if (added == 0) return true;
-    const uint32_t old = prog::byteCount(*variable);
-    if (added > static_cast<uint32_t>(kMaxSubtitleBytes) - old) return false;
+// The cue times the rebuild maps: those of the cue lists. Counts the times
+// that fall below zero where the format writes them as zero.
+struct ListedCues {
+    const prog::ProgramVariables* v;
+    int32_t count;
+    bool keepsNegative;
+    int32_t belowZero;
 
-    ByteSet block = static_cast<ByteSet>(vxReallocate(*variable, 8 + old + added));
-    block->one = 1;
-    block->count = old + added;
-    uint8_t* out = prog::bytesOf(block) + old;
-    for (int32_t i = 0; i < n; ++i) {
-        const uint32_t count = prog::byteCount(parts[i]);
-        if (count) __builtin_memcpy(out, prog::bytesOf(parts[i]), count);
-        out += count;
+    void times(int32_t index, int32_t, int32_t, int32_t* start, int32_t* end) const {
+        if (index > count) return;  // a time line the scan did not see: its own times
+        *start = prog::intAt(v->startList, index);
+        *end = prog::intAt(v->endList, index);
     }
-    *variable = block;
-    return true;
-}
+    void seen(const TimeWritten& time) { belowZero += time.mapped < 0 && !keepsNegative; }
+};
 
 }  // namespace
 
@@ -88,76 +73,74 @@ void emptyCueLists() {
     prog::resetAddressList(&v->tailList, 0);
 }
 
-bool scanCues() {
+ScanResult scanCues(double framesPerSecond) {
     prog::ProgramVariables* v = prog::vars();
     const ByteSetBlock* input = prog::bytesOrEmpty(v->inputBytes);
     const int32_t length = prog::byteSetLength(input);
-    if (length > kMaxSubtitleBytes) return false;
-    const ByteSetBlock* arrow = prog::constBytes(image::kConstArrowBlock);
-
-    v->cursor = prog::findBytes(input, arrow);
-    prog::storeBytes(&v->outputBytes, headerPart(input, v->cursor, length));
-
-    bool first = true;
-    while (v->cursor > 0) {
-        const int32_t cursor = v->cursor;
-        // The line start of a later time line is the next line start found
-        // for the one before it: the same backward search from the same "-->".
-        v->lineStart = first ? lineStartOf(input, cursor) : v->nextLineStart;
-        first = false;
-        v->lineEnd = lineEndOf(input, cursor, length);
-
-        // The whole line in front of the "-->" is the start text; the rest of
-        // the line behind it, whatever it holds, the end text.
-        prog::appendInt(&v->startList, parseTimeBytes(input, v->lineStart, cursor - v->lineStart));
-        prog::appendInt(&v->endList, parseTimeBytes(input, cursor + 3, v->lineEnd - cursor - 3));
-
-        // The next time line is the next line holding a "-->". A further "-->"
-        // on this line belongs to its end text: taking it as a time line of its
-        // own would write this line twice, run together.
-        const int32_t next = prog::findBytes(input, arrow, v->lineEnd);
-        v->nextLineStart = next > 0 ? lineStartOf(input, next) : length + 1;
-
-        ByteSet tail = prog::middleBytes(input, v->lineEnd, v->nextLineStart - v->lineEnd);
-        prog::appendBytes(&v->tailList, tail);
-        vxFree(tail);
-
-        v->cursor = next;
+    if (length > kMaxSubtitleBytes) return ScanResult::TooLarge;
+    const uint8_t* p = prog::bytesOf(input);
+    const SubtitleReading reading = readingOf(p, length, framesPerSecond);
+    if (reading.format == SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0) {
+        prog::storeBytes(&v->outputBytes, partOf(input, 0, length));
+        return ScanResult::NoFrameRate;
     }
-    return true;
+
+    TimeFinder finder;
+    startFinding(&finder, p, length, reading.format);
+    FoundTimes found;
+    int32_t tailFrom = -1;  // behind the later time of the cue found last
+    while (findTimes(&finder, &found)) {
+        if (!found.cue) continue;  // a time inside a cue's text stays in its tail
+        ByteSet before = partOf(input, tailFrom < 0 ? 0 : tailFrom, found.first.begin);
+        if (tailFrom < 0) {
+            prog::storeBytes(&v->outputBytes, before);
+        } else {
+            prog::appendBytes(&v->tailList, before);
+            vxFree(before);
+        }
+        const int32_t a = readTime(input, found.first, reading);
+        const int32_t b = readTime(input, found.second, reading);
+        prog::appendInt(&v->startList, found.endFirst ? b : a);
+        prog::appendInt(&v->endList, found.endFirst ? a : b);
+        tailFrom = found.second.end;
+    }
+    ByteSet rest = partOf(input, tailFrom < 0 ? 0 : tailFrom, length);
+    if (tailFrom < 0) {
+        prog::storeBytes(&v->outputBytes, rest);
+    } else {
+        prog::appendBytes(&v->tailList, rest);
+        if (rest) vxFree(rest);
+    }
+    return ScanResult::Scanned;
 }
 
-bool rebuildSubtitle(FitMode mode) {
+bool rebuildSubtitle(FitMode mode, double framesPerSecond, int32_t* belowZero) {
     prog::ProgramVariables* v = prog::vars();
     const int32_t boundaries[3] = {v->boundary1, v->boundary2, v->boundary3};
+    const ByteSetBlock* input = prog::bytesOrEmpty(v->inputBytes);
+    const int32_t length = prog::byteSetLength(input);
     const uint32_t headerCount = prog::byteCount(v->outputBytes);
-    const ByteSetBlock* arrow = prog::constBytes(image::kConstSpacedArrowBlock);
-
-    const int32_t n = prog::elementCount(v->startList);
-
-    // The output grows once, to what it can reach: the header part, every
-    // tail, and per cue two time texts of at most 14 bytes around " --> ".
-    uint64_t bound = headerCount + static_cast<uint64_t>(n) * (2 * kLongestTimeText + 5);
-    for (int32_t i = 1; i <= n; ++i) bound += prog::byteCount(prog::bytesAt(v->tailList, i));
-    if (v->outputBytes && bound <= static_cast<uint64_t>(kMaxSubtitleBytes)) {
-        v->outputBytes = static_cast<ByteSet>(vxReallocate(v->outputBytes, static_cast<uint32_t>(8 + bound)));
+    const SubtitleReading reading = readingOf(prog::bytesOf(input), length, framesPerSecond);
+    if (length > kMaxSubtitleBytes || (reading.format == SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0)) {
+        return false;
     }
 
-    for (int32_t i = 1; i <= n; ++i) {
-        const int32_t start = prog::intAt(v->startList, i);
-        const SegmentFit fit = storedSegmentFit(mode, segmentFor(start, mode, boundaries));
-        ByteSet startText = formatTimeText(mapTime(start, fit));
-        ByteSet endText = formatTimeText(mapTime(prog::intAt(v->endList, i), fit));
-        const ByteSetBlock* parts[4] = {startText, arrow, endText, prog::bytesAt(v->tailList, i)};
-        const bool appended = appendToBytes(&v->outputBytes, parts, 4);
-        vxFree(startText);
-        vxFree(endText);
-        if (!appended) {
-            if (v->outputBytes) v->outputBytes->count = headerCount;
-            return false;
-        }
+    // The whole text is written again from its start, into the block that
+    // holds the header part; most times come out as long as they went in.
+    if (v->outputBytes) v->outputBytes->count = 0;
+    ByteSetSink out{&v->outputBytes, v->outputBytes ? headerCount : 0};
+    const uint32_t room = static_cast<uint32_t>(length) + static_cast<uint32_t>(length) / 16 + 64;
+    if (room <= static_cast<uint32_t>(kMaxSubtitleBytes) && room > out.capacity) {
+        v->outputBytes = static_cast<ByteSet>(vxReallocate(v->outputBytes, 8 + room));
+        v->outputBytes->one = 1;
+        v->outputBytes->count = 0;
+        out.capacity = room;
     }
-    return true;
+    ListedCues cues{v, prog::elementCount(v->startList), rulesOf(reading.format).keepsNegative, 0};
+    const bool written = rewriteTimes(input, reading, mode, boundaries, cues, out);
+    if (!written && v->outputBytes) v->outputBytes->count = headerCount;
+    if (belowZero) *belowZero = cues.belowZero;
+    return written;
 }
 
 }  // namespace engine

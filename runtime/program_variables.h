@@ -15,10 +15,10 @@ struct __attribute__((packed)) ProgramVariables {
     List endList;             // end time of each cue, ms (4-byte elements)
     List tailList;            // tail of each cue (byte sets, 8-byte elements)
     ByteSet inputBytes;       // the subtitle box's text
-    int32_t cursor;           // position of the current "-->" during the scan
-    ByteSet outputBytes;      // the header part, then each rewritten cue
-    int32_t lineStart;        // scan positions, 1-based
-    int32_t lineEnd;
+    int32_t cursor;           // scan positions of the first rewriting, unused since the
+    ByteSet outputBytes;      // the header part, then the whole re-timed text
+    int32_t lineStart;        //   walk over a text keeps its own (engine/subtitle_formats.h);
+    int32_t lineEnd;          //   they keep their place in the section's layout
     int32_t nextLineStart;
     double ratio1;            // segment 1, or the custom ratio
     int32_t shift1;           // segment 1, or the custom shift

@@ -2,15 +2,18 @@
 // reference points, fits the segments of the chosen mode, writes the re-timed
 // text into the output box and one result line per segment into the result
 // label of the row where the segment ends. The subtitle box is never written.
+#include "engine/ratio_text.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
 #include "image/const_table.h"
 #include "runtime/kernel_calls.h"
+#include "runtime/list_support.h"
 #include "runtime/program_variables.h"
 #include "runtime/text_support.h"
 #include "ui/control_refs.h"
 #include "ui/event_handlers.h"
+#include "ui/window_messages.h"
 
 using namespace ui;
 
@@ -81,11 +84,34 @@ int32_t readTarget(void*, int32_t row) {
 
 bool readUseCustomRatio(void*, int32_t row) { return isChecked(ratioBox(row)); }
 
-double readCustomRatio(void*) {
+// The custom ratio box read by the ratio rule; false for a text it refuses.
+bool readRatioBox(double* ratio) {
     prog::Text text = prog::getText(mainWindow(), id::编辑框8(), vx::kPropEditText);
-    double ratio = prog::textToDouble(prog::textOrEmpty(text));
+    const bool read = engine::readRatioText(prog::textOrEmpty(text), ratio);
     if (text) vxFree(text);
+    return read;
+}
+
+double readCustomRatio(void*) {
+    double ratio = 1.0;  // checked before the action began
+    readRatioBox(&ratio);
     return ratio;
+}
+
+// "自定比率要填0.1到10之间的数啦" (GBK): the custom ratio box holds no ratio.
+constexpr char kRatioMessage[] =
+    "\xD7\xD4\xB6\xA8\xB1\xC8\xC2\xCA\xD2\xAA\xCC\xEE" "0.1\xB5\xBD" "10\xD6\xAE\xBC\xE4\xB5\xC4\xCA\xFD\xC0\xB2";
+
+// Whether the mode reads the custom ratio box: always in the custom ratio
+// mode, else where the ratio box of a row that ends a segment is ticked.
+bool readsCustomRatio(engine::FitMode mode) {
+    switch (mode) {
+        case engine::FitMode::CustomRatio: return true;
+        case engine::FitMode::OneSegment: return isChecked(ratioBox(4));
+        case engine::FitMode::TwoSegments: return isChecked(ratioBox(2)) || isChecked(ratioBox(4));
+        case engine::FitMode::FourSegments: break;
+    }
+    return isChecked(ratioBox(1)) || isChecked(ratioBox(2)) || isChecked(ratioBox(3)) || isChecked(ratioBox(4));
 }
 
 bool readAlignStart(void*) { return isChecked(id::选择框9()); }
@@ -101,24 +127,18 @@ void setLabelVisible(uint32_t label, int32_t visible) {
     prog::setInt(mainWindow(), label, vx::kPropLabelVisible, visible);
 }
 
+// Rebuilds the text and shows it; true when a time fell below zero in a
+// format that holds none, and was written as zero.
+bool rebuildAndShow(engine::FitMode mode) {
+    int32_t clamped = 0;
+    engine::rebuildSubtitle(mode, 0, &clamped);
+    showOutput();
+    return clamped > 0;
+}
+
 }  // namespace
 
 extern "C" void onAdjustClicked() {
-    // Reset: the output emptied, the four result labels hidden, the cue lists
-    // emptied.
-    prog::setText(mainWindow(), id::编辑框7(), vx::kPropEditText, prog::constText(image::kConstEmptyText));
-    setLabelVisible(id::标签13(), 0);
-    setLabelVisible(id::标签14(), 0);
-    setLabelVisible(id::标签15(), 0);
-    setLabelVisible(id::标签16(), 0);
-    engine::emptyCueLists();
-
-    // Scan the subtitle box's text, taken as bytes.
-    prog::Text subtitle = prog::getText(mainWindow(), id::编辑框1(), vx::kPropEditText);
-    prog::storeBytes(&prog::vars()->inputBytes, prog::textToByteSet(prog::textOrEmpty(subtitle)));
-    if (subtitle) vxFree(subtitle);
-    engine::scanCues();
-
     engine::FitMode mode;
     if (prog::getInt(mainWindow(), id::选择框1(), vx::kPropCheckState) == 1) {
         mode = engine::FitMode::OneSegment;
@@ -129,15 +149,45 @@ extern "C" void onAdjustClicked() {
     } else {
         mode = engine::FitMode::CustomRatio;
     }
+    // A custom ratio that is no number from 0.1 to 10 is refused before
+    // anything changes.
+    double ratio = 0;
+    if (readsCustomRatio(mode) && !readRatioBox(&ratio)) {
+        prog::messageBox(kRatioMessage, 0);
+        return;
+    }
+
+    // Reset: the output emptied, the four result labels hidden, the cue lists
+    // emptied.
+    prog::setText(mainWindow(), id::编辑框7(), vx::kPropEditText, prog::constText(image::kConstEmptyText));
+    setLabelVisible(id::标签13(), 0);
+    setLabelVisible(id::标签14(), 0);
+    setLabelVisible(id::标签15(), 0);
+    setLabelVisible(id::标签16(), 0);
+    engine::emptyCueLists();
+
+    // Scan the subtitle box's text, taken as bytes, in whichever format it
+    // is. A text with no time line to re-time says so and ends the action.
+    prog::Text subtitle = prog::getText(mainWindow(), id::编辑框1(), vx::kPropEditText);
+    prog::storeBytes(&prog::vars()->inputBytes, prog::textToByteSet(prog::textOrEmpty(subtitle)));
+    if (subtitle) vxFree(subtitle);
+    const engine::ScanResult scanned = engine::scanCues();
+    if (scanned == engine::ScanResult::NoFrameRate) {
+        prog::messageBox(ui::kNoFrameRateMessage, 0);
+        return;
+    }
+    if (prog::elementCount(prog::vars()->startList) == 0) {
+        prog::messageBox(ui::kNoTimeLineMessage, 0);
+        return;
+    }
 
     if (mode == engine::FitMode::CustomRatio) {
-        double ratio = readCustomRatio(nullptr);
+        ratio = readCustomRatio(nullptr);
         prog::Text shiftText = prog::getText(mainWindow(), id::掩码编辑框6(), vx::kPropMaskedText);
         int32_t shift = engine::parseShiftText(shiftText);
         if (shiftText) vxFree(shiftText);
         engine::useCustomMapping(ratio, shift);
-        engine::rebuildSubtitle(mode);
-        showOutput();
+        if (rebuildAndShow(mode)) prog::messageBox(ui::kBelowZeroMessage, 0);
         return;
     }
 
@@ -155,8 +205,7 @@ extern "C" void onAdjustClicked() {
         prog::messageBox(prog::constText(image::kConstOrderMessage), 0);
         return;
     }
-    engine::rebuildSubtitle(mode);
-    showOutput();
+    const bool clamped = rebuildAndShow(mode);
     for (int32_t i = 0; i < fits.count; ++i) {
         const uint32_t label = resultLabel(fits.fits[i].upperRow);
         setLabelVisible(label, 1);
@@ -164,4 +213,5 @@ extern "C" void onAdjustClicked() {
         prog::setText(mainWindow(), label, vx::kPropLabelCaption, line);
         vxFree(line);
     }
+    if (clamped) prog::messageBox(ui::kBelowZeroMessage, 0);
 }

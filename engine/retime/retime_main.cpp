@@ -79,6 +79,16 @@ int retimeWith(retime::RetimeOptions& options) {
         return retime::kExitFileOrTime;
     }
 
+    // Its format; frame numbers need a frame rate.
+    const engine::SubtitleReading reading =
+        engine::readingOf(text.data(), static_cast<int32_t>(text.size()), options.frameRate);
+    if (reading.format == engine::SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0) {
+        complain(retime::inputName(options.input) +
+                 " is MicroDVD (frame numbers) and gives no frame rate: give --frame-rate FPS, or a first line "
+                 "{1}{1}FPS; nothing written");
+        return retime::kExitFileOrTime;
+    }
+
     // Fit.
     engine::SegmentFits fits{};
     if (options.mode == engine::FitMode::CustomRatio) {
@@ -95,9 +105,9 @@ int retimeWith(retime::RetimeOptions& options) {
 
     // Re-time: the engine's bytes, in one pass.
     const prog::ByteSetBlock* input = text.asByteSet();
-    retime::RetimeWarnings warnings(text.data(), text.size());
+    retime::RetimeWarnings warnings(text.data(), text.size(), reading.format);
     retime::ByteBuffer output;
-    if (!retime::retimeInOnePass(input, options.mode, output, &warnings)) {
+    if (!retime::retimeInOnePass(input, reading, options.mode, output, &warnings)) {
         complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
                  " bytes; nothing written");
         return retime::kExitFileOrTime;

@@ -2,6 +2,7 @@
 #include "engine/retime/retime_options.h"
 
 #include <cstddef>
+#include <cstdlib>
 
 #include "engine/ratio_text.h"
 
@@ -28,7 +29,9 @@ bool checkRatio(const std::string& option, const std::string& text, std::string&
 
 const char* retimeUsage() {
     return "Usage: tessaly-retime [OPTIONS] [INPUT [OUTPUT]]\n"
-           "Re-times the time lines of an SRT subtitle. INPUT and OUTPUT default to\n"
+           "Re-times the times of a subtitle: SRT, WebVTT, ASS/SSA, SBV or MicroDVD,\n"
+           "known by its content. Only the times change; a time the mapping leaves\n"
+           "keeps its text. INPUT and OUTPUT default to\n"
            "standard input and output (\"-\" names them too). OUTPUT is written only\n"
            "once the whole result is ready: a regular file under a temporary name,\n"
            "then renamed over it; a device or FIFO directly. A write-protected OUTPUT\n"
@@ -53,6 +56,8 @@ const char* retimeUsage() {
            "                            --ratio instead of its fitted ratio; repeatable\n"
            "  --align start|end         anchor each segment's shift at its start or end\n"
            "                            row (default start)\n"
+           "  --frame-rate FPS          the frame rate of a MicroDVD INPUT (frame numbers),\n"
+           "                            e.g. 23.976; without it, its first line {1}{1}FPS\n"
            "  --help                    this text\n";
 }
 
@@ -124,6 +129,18 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
                 return false;
             }
             options.useRatio[row] = true;
+        } else if (arg == "--frame-rate") {
+            if (!values(1)) return false;
+            const std::string& fps = args[++i];
+            char* end = nullptr;
+            const double value = std::strtod(fps.c_str(), &end);
+            // A plain decimal number: no sign, no exponent, no blanks.
+            if (fps.empty() || fps.find_first_not_of("0123456789.") != std::string::npos || *end != '\0' ||
+                !(value > 0 && value <= 1000)) {
+                error = "--frame-rate takes a number of frames per second above 0 and at most 1000, not '" + fps + "'";
+                return false;
+            }
+            options.frameRate = value;
         } else if (arg == "--align") {
             if (!values(1)) return false;
             const std::string& how = args[++i];
@@ -152,6 +169,11 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
     if (files.size() > 1) options.output = files[1];
     // Re-timing to a reference subtitle or by a frame-rate pair (align/).
     if (!align::checkReferenceOptions(args, options.aligned, options.input, error)) return false;
+    if (options.aligned.referenceGiven && options.frameRate > 0) {
+        error = "--frame-rate does not go with --reference (a MicroDVD INPUT or REF there needs its {1}{1}FPS "
+                "first line)";
+        return false;
+    }
     if (options.aligned.fpsRatio && !options.aligned.referenceGiven) {
         options.mode = engine::FitMode::CustomRatio;
         options.customRatio = options.aligned.fpsRatioText();

@@ -21,6 +21,7 @@ struct RetimeOptions {
     std::string ratio = "1.00000000";    // --ratio: the custom ratio box for --use-ratio
     std::array<bool, 5> useRatio{};      // --use-ratio ROW, rows 1 to 4
     bool alignStart = true;              // --align start|end
+    double frameRate = 0;                // --frame-rate FPS of a MicroDVD INPUT (0: its first line's)
     std::string input;                   // "" or "-": standard input
     std::string output;                  // "" or "-": standard output
     bool help = false;

@@ -104,22 +104,46 @@ void RetimeWarnings::checkText(size_t at, size_t length, int32_t reads, size_t l
     }
 }
 
-void RetimeWarnings::timeLine(const TimeLineSeen& line) {
-    ++timeLines_;
-    checkText(line.startText, line.startLength, line.start, line.lineStart);
-    checkText(line.endText, line.endLength, line.end, line.lineStart);
-    const size_t below = (line.mappedStart < 0) + (line.mappedEnd < 0);
-    if (below && belowZero_ == 0) firstBelowZeroLine_ = lineNumberOf(line.lineStart);
-    belowZero_ += below;
-    if (!line.held && !unheld_) {
-        unheld_ = unheldTimeLine("line " + std::to_string(lineNumberOf(line.lineStart)), line.start, line.end);
+const char* formatName(engine::SubtitleFormat format) {
+    switch (format) {
+        case engine::SubtitleFormat::Srt: return "SRT";
+        case engine::SubtitleFormat::WebVtt: return "WebVTT";
+        case engine::SubtitleFormat::Ass: return "ASS/SSA";
+        case engine::SubtitleFormat::Sbv: return "SBV";
+        case engine::SubtitleFormat::MicroDvd: return "MicroDVD";
+    }
+    return "?";
+}
+
+void RetimeWarnings::timeWritten(const engine::TimeWritten& time) {
+    if (time.cueTime) {
+        if (time.span.begin == time.found->first.begin) ++timeLines_;
+        // Frame numbers are no time texts.
+        if (format_ != engine::SubtitleFormat::MicroDvd) {
+            checkText(static_cast<size_t>(time.span.begin), static_cast<size_t>(time.span.end - time.span.begin),
+                      time.read, static_cast<size_t>(time.found->lineStart));
+        }
+    }
+    if (!time.held && !unheld_) {
+        unheld_ = unheldTimeLine("line " + std::to_string(lineNumberOf(static_cast<size_t>(time.found->lineStart))),
+                                 time.cue->readStart, time.cue->readEnd);
+    }
+    if (time.mapped < 0) {
+        if (belowZero_ == 0) firstBelowZeroLine_ = lineNumberOf(static_cast<size_t>(time.found->lineStart));
+        ++belowZero_;
     }
 }
 
 std::vector<std::string> RetimeWarnings::lines() const {
     std::vector<std::string> lines;
     if (timeLines_ == 0) {
-        lines.push_back("warning: the input holds no time line (no \"-->\"): nothing was re-timed");
+        if (format_ == engine::SubtitleFormat::Srt) {
+            lines.push_back("warning: the input holds no time line of a known format (SRT or WebVTT \"-->\", "
+                            "ASS/SSA events, SBV, MicroDVD): nothing was re-timed");
+        } else {
+            lines.push_back(std::string("warning: the input, read as ") + formatName(format_) +
+                            ", holds no time line: nothing was re-timed");
+        }
         return lines;
     }
     for (const Misread& m : misread_) {
@@ -132,9 +156,12 @@ std::vector<std::string> RetimeWarnings::lines() const {
     }
     if (belowZero_ > 0) {
         const bool one = belowZero_ == 1;
+        const std::string written = engine::rulesOf(format_).keepsNegative
+                                        ? "written with \"-\""
+                                        : std::string("written as zero (") + formatName(format_) + " holds none)";
         lines.push_back("warning: " + std::to_string(belowZero_) +
-                        (one ? " mapped time falls below zero and is" : " mapped times fall below zero and are") +
-                        " written with \"-\" (the first on line " + std::to_string(firstBelowZeroLine_) + ")");
+                        (one ? " mapped time falls below zero and is " : " mapped times fall below zero and are ") +
+                        written + " (the first on line " + std::to_string(firstBelowZeroLine_) + ")");
     }
     return lines;
 }

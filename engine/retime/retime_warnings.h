@@ -3,7 +3,8 @@
 // line at all; a time text not in the standard form that reads as another
 // time than it seems ("00:00:01,5" reads as 1.005 s, "00:00:01.2505" as
 // 1.25 s, letters as nothing);
-// mapped times below zero, written with "-". The exit status stays as it is.
+// mapped times below zero, written with "-" in SRT and as zero in the formats
+// that hold none. The exit status stays as it is.
 #pragma once
 
 #include <stddef.h>
@@ -29,12 +30,17 @@ std::optional<int64_t> seemingTime(const uint8_t* text, size_t length);
 // 32-bit range: "WHERE: START --> END maps beyond what a time can hold ...".
 std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end);
 
+// The name of a format in messages: "SRT", "WebVTT", "ASS/SSA", "SBV", "MicroDVD".
+const char* formatName(engine::SubtitleFormat format);
+
 class RetimeWarnings : public TimeLineWatcher {
 public:
-    // `text` is the input the pass runs over (line numbers are counted in it).
-    RetimeWarnings(const uint8_t* text, size_t length) : text_(text), length_(length) {}
+    // `text` is the input the pass runs over (line numbers are counted in it),
+    // read as `format`.
+    RetimeWarnings(const uint8_t* text, size_t length, engine::SubtitleFormat format)
+        : text_(text), length_(length), format_(format) {}
 
-    void timeLine(const TimeLineSeen& line) override;
+    void timeWritten(const engine::TimeWritten& time) override;
 
     // The warning lines, each without its line end; none when all is well.
     std::vector<std::string> lines() const;
@@ -52,6 +58,7 @@ private:
 
     const uint8_t* text_;
     size_t length_;
+    engine::SubtitleFormat format_;
     size_t counted_ = 0;      // line ends are counted up to here
     size_t linesBefore_ = 0;  // line ends before counted_
     size_t timeLines_ = 0;

@@ -8,6 +8,10 @@
 
 namespace retime {
 
+std::string inputName(const std::string& path) {
+    return path.empty() || path == "-" ? std::string("standard input") : "'" + path + "'";
+}
+
 bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& encoding, std::string& error) {
     encoding = SubtitleEncoding{};
     if (!readWholeInput(path, engine::kMaxSubtitleBytes, text, error, &encoding.source)) return false;
@@ -22,8 +26,7 @@ bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& e
     if (units.size() % 2) encoding.oddByte = std::string(units.substr(units.size() - 1));
     text.release();
     if (utf8.size() > static_cast<uint64_t>(engine::kMaxSubtitleBytes)) {
-        error = "cannot read " + (path.empty() || path == "-" ? std::string("standard input") : "'" + path + "'") +
-                ": as UTF-8 it is larger than " + std::to_string(engine::kMaxSubtitleBytes) + " bytes";
+        error = "cannot read " + inputName(path) + ": as UTF-8 it is larger than " + std::to_string(engine::kMaxSubtitleBytes) + " bytes";
         return false;
     }
     text.append(utf8.data(), utf8.size());

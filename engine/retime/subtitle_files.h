@@ -21,6 +21,9 @@ struct SubtitleEncoding {
     FileIdentity source;  // the file read: OUTPUT may replace it even when write-protected
 };
 
+// How messages name an input: "standard input" for "" or "-", else 'PATH'.
+std::string inputName(const std::string& path);
+
 // Reads INPUT ("" or "-": standard input) into `text` as the engine reads it
 // (text.asByteSet() is the engine's input). False with a message naming the
 // input in `error`.

@@ -51,7 +51,7 @@ void scanInput(const std::string& input) {
     prog::ProgramVariables* v = prog::vars();
     engine::emptyCueLists();
     prog::storeBytes(&v->inputBytes, input.empty() ? nullptr : newBytes(input));
-    EXPECT_TRUE(engine::scanCues());
+    EXPECT_EQ(engine::scanCues(), engine::ScanResult::Scanned);
 }
 }  // namespace
 

@@ -30,10 +30,17 @@ protected:
         prog::ProgramVariables* v = prog::vars();
         engine::emptyCueLists();
         prog::storeBytes(&v->inputBytes, input.empty() ? nullptr : enginetest::newBytes(input));
-        ASSERT_TRUE(engine::scanCues());
+        const engine::SubtitleReading reading = engine::readingOf(
+            v->inputBytes ? prog::bytesOf(v->inputBytes) : nullptr, static_cast<int32_t>(input.size()), 0);
+        if (reading.format == engine::SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0) {
+            // Frame numbers without a frame rate: refused before any re-time.
+            ASSERT_EQ(engine::scanCues(), engine::ScanResult::NoFrameRate);
+            return;
+        }
+        ASSERT_EQ(engine::scanCues(), engine::ScanResult::Scanned);
         ASSERT_TRUE(engine::rebuildSubtitle(mode));
         retime::ByteBuffer out;
-        ASSERT_TRUE(retime::retimeInOnePass(v->inputBytes, mode, out));
+        ASSERT_TRUE(retime::retimeInOnePass(v->inputBytes, reading, mode, out));
         ASSERT_EQ(std::string(reinterpret_cast<const char*>(out.data()), out.size()),
                   enginetest::bytesOfSet(v->outputBytes))
             << testing::PrintToString(input);
@@ -42,9 +49,11 @@ protected:
     std::vector<std::string> warningsFor(const std::string& input, double ratio, int32_t shift) {
         engine::useCustomMapping(ratio, shift);
         prog::ByteSet bytes = input.empty() ? nullptr : enginetest::newBytes(input);
-        retime::RetimeWarnings warnings(bytes ? prog::bytesOf(bytes) : nullptr, input.size());
+        const uint8_t* p = bytes ? prog::bytesOf(bytes) : nullptr;
+        const engine::SubtitleReading reading = engine::readingOf(p, static_cast<int32_t>(input.size()), 0);
+        retime::RetimeWarnings warnings(p, input.size(), reading.format);
         retime::ByteBuffer out;
-        EXPECT_TRUE(retime::retimeInOnePass(bytes, engine::FitMode::CustomRatio, out, &warnings));
+        EXPECT_TRUE(retime::retimeInOnePass(bytes, reading, engine::FitMode::CustomRatio, out, &warnings));
         vxFree(bytes);
         return warnings.lines();
     }
@@ -52,14 +61,18 @@ protected:
 
 TEST_F(OnePassRetimeTest, GivesTheEnginesBytesForEveryInputAndMapping) {
     static const char* const kPieces[] = {"\r\n", "\n", "\r", "-->", " --> ", "--->", "00:00:59,999", "01:00:00,000",
-                                          "1:2,5", "7", "x", "\xE4\xBD\xA0", " ", ",", ":", "-", ">", ""};
+                                          "1:2,5", "7", "x", "\xE4\xBD\xA0", " ", ",", ":", "-", ">", ".",
+                                          "<00:01.500>", "Dialogue: 0,", "0:00:01.00,0:00:02.000", "{24}{7}", ""};
+    // Every format's first line, so that the pieces are read as each.
+    static const char* const kFirstLines[] = {"", "WEBVTT\n", "[Events]\r\n", "[Events]\nFormat: a,End,Start\n",
+                                              "0:00:01.000,0:00:02.000\n", "{1}{1}25\n"};
     std::mt19937 rng(11);
     enginetest::FakeBoxes boxes;
     boxes.source[0] = 0, boxes.source[2] = 60000, boxes.source[4] = 3600000;
     boxes.target[0] = 500, boxes.target[2] = 59000, boxes.target[4] = 3700000;
     engine::SegmentFits fits{};
     for (int i = 0; i < 2000; ++i) {
-        std::string input;
+        std::string input = kFirstLines[i % std::size(kFirstLines)];
         for (int k = std::uniform_int_distribution<int>(0, 40)(rng); k > 0; --k) {
             const size_t piece = std::uniform_int_distribution<size_t>(0, std::size(kPieces) - 1)(rng);
             input += piece + 1 == std::size(kPieces) ? std::string(1, '\0') : std::string(kPieces[piece]);
@@ -91,7 +104,14 @@ TEST_F(OnePassRetimeTest, WarnsOfMisreadTimesTimesBelowZeroAndNoTimeLine) {
     EXPECT_TRUE(warningsFor("1\r\n00:00:01,000 --> 00:00:02,000 X1:100\r\nA\r\n", 1.0, 0).empty());
 
     EXPECT_EQ(warningsFor("no cue\nhere\n", 1.0, 0),
-              std::vector<std::string>{"warning: the input holds no time line (no \"-->\"): nothing was re-timed"});
+              std::vector<std::string>{"warning: the input holds no time line of a known format (SRT or WebVTT "
+                                       "\"-->\", ASS/SSA events, SBV, MicroDVD): nothing was re-timed"});
+    EXPECT_EQ(warningsFor("[Script Info]\n[Events]\n", 1.0, 0),
+              std::vector<std::string>{"warning: the input, read as ASS/SSA, holds no time line: nothing was re-timed"});
+    // Below zero: SRT keeps the sign, the formats without one write zero.
+    EXPECT_EQ(warningsFor("WEBVTT\n\n00:01.000 --> 00:02.000\n<00:01.500>a\n", 1.0, -1600),
+              std::vector<std::string>{"warning: 2 mapped times fall below zero and are written as zero (WebVTT holds "
+                                       "none) (the first on line 3)"});
 
     // A "." before the milliseconds reads as it seems: no warning.
     EXPECT_TRUE(warningsFor("00:00:01.500 --> 00:00:02.25\n", 1.0, 0).empty());

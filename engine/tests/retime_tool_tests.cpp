@@ -301,12 +301,14 @@ TEST_F(RetimeToolTest, AnEndingSignalDuringTheWriteLeavesNoTemporaryFile) {
 TEST_F(RetimeToolTest, EmptyAndBinaryInput) {
     ToolRun r = run({"--custom", "1", "0"}, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "\r\n");
+    EXPECT_EQ(r.out, "");
     const std::string binary("\0\xFF-->\0\n\x80", 8);
     r = run({"--custom", "1", "0"}, binary);
     EXPECT_EQ(r.status, 0);
-    // The time line is the first line: the line end in front is the input's own kind.
-    EXPECT_EQ(r.out, std::string("\n00:00:00,000 --> 00:00:00,000\n\x80", 32));
+    EXPECT_EQ(r.out, binary);
+    // The time line is the first line: nothing goes in front of it.
+    r = run({"--custom", "1", "+00:00:00,001"}, binary);
+    EXPECT_EQ(r.out, std::string("00:00:00,001-->00:00:00,001\0\n\x80", 30));
 }
 
 TEST_F(RetimeToolTest, OutputsThatAreNoRegularFileAreWrittenInPlace) {
@@ -395,9 +397,9 @@ TEST_F(RetimeToolTest, EveryLineEndAndUtf16ComeBackAsTheyWere) {
         ToolRun r = run(shift, utf16(in, big) + "!");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, utf16(out, big) + "!");
-        // No time line: the text comes back with a line end of its own kind.
+        // No time line: the text comes back as it was.
         r = run({"--custom", "1", "0"}, utf16(u"abc", big));
-        EXPECT_EQ(r.out, utf16(u"abc\r\n", big));
+        EXPECT_EQ(r.out, utf16(u"abc", big));
     }
 }
 
@@ -405,12 +407,13 @@ TEST_F(RetimeToolTest, WarningsGoToStandardErrorAndLeaveTheStatus) {
     ToolRun r = run({"--custom", "1", "0"}, "just text\r\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "just text\r\n");
-    EXPECT_EQ(r.err, "tessaly-retime: warning: the input holds no time line (no \"-->\"): nothing was re-timed\n");
+    EXPECT_EQ(r.err, "tessaly-retime: warning: the input holds no time line of a known format (SRT or WebVTT "
+                     "\"-->\", ASS/SSA events, SBV, MicroDVD): nothing was re-timed\n");
 
     // A "." before the milliseconds is a decimal fraction, a "," a count.
     r = run(kOneSegment, "1\r\n00:00:00.5 --> 0:0:1,5\r\nA\r\n");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "1\r\n00:00:01,250 --> 00:00:02,007\r\nA\r\n");
+    EXPECT_EQ(r.out, "1\r\n00:00:01.250 --> 00:00:02,007\r\nA\r\n");
     EXPECT_EQ(r.err,
               "tessaly-retime: warning: line 2: \"0:0:1,5\" is no time in the standard form and reads as "
               "00:00:01,005\n"

@@ -56,12 +56,15 @@ TEST_F(SubtitleRewriteTest, IdentityGivesBackStandardTextByteForByte) {
 }
 
 TEST_F(SubtitleRewriteTest, HeaderPartAtTheEdges) {
-    // A time line first: the header part is one line end, an empty first line.
-    EXPECT_EQ(scan("00:00:01,000 --> 00:00:02,000\r\nA\r\n").header, "\r\n");
-    EXPECT_EQ(identity("00:00:01,000 --> 00:00:02,000\r\nA\r\n"), "\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n");
-    // An empty input: one empty line, no cues.
+    // A time line first: no header part, and no line end put in front.
+    EXPECT_EQ(scan("00:00:01,000 --> 00:00:02,000\r\nA\r\n").header, "");
+    EXPECT_EQ(retimeCustom("00:00:01,000 --> 00:00:02,000\r\nA\r\n", 1.0, 1), "00:00:01,001 --> 00:00:02,001\r\nA\r\n");
+    // A byte-order mark in front of a first time line is no part of its time.
+    EXPECT_EQ(retimeCustom("\xEF\xBB\xBF" "00:00:01,000 --> 00:00:02,000\n", 1.0, 1),
+              "\xEF\xBB\xBF" "00:00:01,001 --> 00:00:02,001\n");
+    // An empty input: nothing, no cues.
     const auto empty = scan("");
-    EXPECT_EQ(empty.header, "\r\n");
+    EXPECT_EQ(empty.header, "");
     EXPECT_TRUE(empty.starts.empty());
     // Bytes in front of the first time line pass whatever they hold.
     const std::string front = "\xEF\xBB\xBF" "x\x01y\r\n\r\n 7 \r\n00:00:01,000 --> 00:00:02,000\r\n";
@@ -70,10 +73,9 @@ TEST_F(SubtitleRewriteTest, HeaderPartAtTheEdges) {
 
 TEST_F(SubtitleRewriteTest, TextWithoutTimeLinesComesBackWhole) {
     EXPECT_EQ(identity("abc\r\ndef\r\n"), "abc\r\ndef\r\n");
-    EXPECT_EQ(identity("abc\r\ndef"), "abc\r\ndef\r\n");
-    EXPECT_EQ(identity("abc\ndef"), "abc\ndef\n");
-    EXPECT_EQ(identity("abc"), "abc\r\n");
-    EXPECT_EQ(identity("-- >"), "-- >\r\n");
+    EXPECT_EQ(identity("abc\r\ndef"), "abc\r\ndef");
+    EXPECT_EQ(identity("abc"), "abc");
+    EXPECT_EQ(retimeCustom("-- >", 1.0, 500), "-- >");
 }
 
 TEST_F(SubtitleRewriteTest, LastTimeLineWithoutLineEnd) {
@@ -83,25 +85,35 @@ TEST_F(SubtitleRewriteTest, LastTimeLineWithoutLineEnd) {
     EXPECT_EQ(identity("1\r\n00:00:01,000 --> 00:00:02,500"), "1\r\n00:00:01,000 --> 00:00:02,500");
 }
 
-TEST_F(SubtitleRewriteTest, TimeLinesComeOutInTheStandardForm) {
-    // Coordinates behind the end time are dropped; the end still reads as 2000.
-    EXPECT_EQ(identity("1\r\n00:00:01,000 --> 00:00:02,000 X1:100 X2:200\r\nA\r\n"),
-              "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n");
-    EXPECT_EQ(identity("1\r\n0:0:1,5 --> 0:0:2,5\r\n"), "1\r\n00:00:01,005 --> 00:00:02,005\r\n");
-    EXPECT_EQ(identity("1\r\n00:00:01,000-->00:00:02,000\r\n"), "1\r\n00:00:01,000 --> 00:00:02,000\r\n");
+TEST_F(SubtitleRewriteTest, OnlyTheTimesChange) {
+    // Under the identity nothing changes, whatever form a time has.
+    for (const char* line : {"00:00:01,000 --> 00:00:02,000 X1:100 X2:200", "0:0:1,5 --> 0:0:2,5",
+                             "00:00:01,000-->00:00:02,000", "00:00:38.500  -->  00:00:41.628", "-00:00:01,500 --> 5"}) {
+        const std::string input = std::string("1\r\n") + line + "\r\nA\r\n";
+        EXPECT_EQ(identity(input), input);
+    }
+    // A changed time is written in the standard form with its own separator;
+    // what stands behind the end time stays.
+    EXPECT_EQ(retimeCustom("1\r\n00:00:01,000 --> 00:00:02,000  X1:100 X2:200\r\n", 1.0, 500),
+              "1\r\n00:00:01,500 --> 00:00:02,500  X1:100 X2:200\r\n");
+    EXPECT_EQ(retimeCustom("1\r\n0:0:1,5 --> 0:0:2,5\r\n", 1.0, 1000), "1\r\n00:00:02,005 --> 00:00:03,005\r\n");
+    EXPECT_EQ(retimeCustom("1\r\n00:00:38.500-->00:00:41.628\r\n", 1.0, 1000), "1\r\n00:00:39.500-->00:00:42.628\r\n");
+    // Only the time that moves is written anew; hours keep their digits.
+    EXPECT_EQ(retimeCustom("1\r\n0:00:00,000 --> 123:00:00,000\r\n", 0.5, 0), "1\r\n0:00:00,000 --> 061:30:00,000\r\n");
 }
 
 TEST_F(SubtitleRewriteTest, WholeLineInFrontOfTheArrowIsTheStartText) {
     const auto s = scan("x\r\n1 00:00:01,000 --> 00:00:02,000\r\n");
     EXPECT_THAT(s.starts, ElementsAre(360001000));
-    EXPECT_EQ(identity("x\r\n1 00:00:01,000 --> 00:00:02,000\r\n"), "x\r\n100:00:01,000 --> 00:00:02,000\r\n");
+    EXPECT_EQ(retimeCustom("x\r\n1 00:00:01,000 --> 00:00:02,000\r\n", 1.0, 1),
+              "x\r\n100:00:01,001 --> 00:00:02,001\r\n");
 }
 
 TEST_F(SubtitleRewriteTest, DialogueHoldingAnArrowIsATimeLine) {
     const auto s = scan("1\r\n00:00:01,000 --> 00:00:02,000\r\nA --> B\r\n");
     ASSERT_EQ(s.starts.size(), 2u);
-    EXPECT_EQ(identity("1\r\n00:00:01,000 --> 00:00:02,000\r\nA --> B\r\n"),
-              "1\r\n00:00:01,000 --> 00:00:02,000\r\n00:00:00,000 --> 00:00:00,000\r\n");
+    EXPECT_EQ(retimeCustom("1\r\n00:00:01,000 --> 00:00:02,000\r\nA --> B\r\n", 1.0, 1),
+              "1\r\n00:00:01,001 --> 00:00:02,001\r\n00:00:00,001 --> 00:00:00,001B\r\n");
 }
 
 TEST_F(SubtitleRewriteTest, FurtherArrowsOnATimeLineBelongToItsEndText) {
@@ -109,8 +121,8 @@ TEST_F(SubtitleRewriteTest, FurtherArrowsOnATimeLineBelongToItsEndText) {
     const auto s = scan(input);
     EXPECT_THAT(s.starts, ElementsAre(1000));
     EXPECT_THAT(s.ends, ElementsAre(2000));
-    EXPECT_THAT(s.tails, ElementsAre("\r\nA\r\n"));
-    EXPECT_EQ(identity(input), "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n");
+    EXPECT_THAT(s.tails, ElementsAre(" --> 00:00:03,000\r\nA\r\n"));
+    EXPECT_EQ(retimeCustom(input, 1.0, 1), "1\r\n00:00:01,001 --> 00:00:02,001 --> 00:00:03,000\r\nA\r\n");
 }
 
 TEST_F(SubtitleRewriteTest, LoneLineFeedsAreLineEndsAndStayAsTheyWere) {
@@ -120,8 +132,6 @@ TEST_F(SubtitleRewriteTest, LoneLineFeedsAreLineEndsAndStayAsTheyWere) {
     EXPECT_EQ(s.starts.size(), 50u);
     EXPECT_EQ(s.tails[0], "\nLine 0\n\xC4\xE3\xBA\xC3\n\n2\n");
     EXPECT_EQ(identity(lf), lf);
-    // A time line first: the added line end is the input's own kind.
-    EXPECT_EQ(identity("00:00:01,000 --> 00:00:02,000\nA\n"), "\n00:00:01,000 --> 00:00:02,000\nA\n");
 }
 
 TEST_F(SubtitleRewriteTest, MixedLineEndsKeepEveryLineAndLineEnd) {
@@ -146,52 +156,61 @@ TEST_F(SubtitleRewriteTest, LoneCarriageReturnsAreLineEnds) {
     EXPECT_EQ(s.tails[0], "\rLine 0\r\xC4\xE3\xBA\xC3\r\r2\r");
     EXPECT_EQ(identity(mac), mac);
     EXPECT_EQ(retimeCustom(mac, 1.0, 1000).substr(0, 32), "1\r00:00:01,007 --> 00:00:03,006\r");
-    // The added line end is the input's own kind; a lone CR ends a text too.
-    EXPECT_EQ(identity("00:00:01,000 --> 00:00:02,000\rA\r"), "\r00:00:01,000 --> 00:00:02,000\rA\r");
-    EXPECT_EQ(identity("abc\rdef\r"), "abc\rdef\r");
-    EXPECT_EQ(identity("abc\rdef"), "abc\rdef\r");
+    EXPECT_EQ(identity("00:00:01,000 --> 00:00:02,000\rA\r"), "00:00:01,000 --> 00:00:02,000\rA\r");
 }
 
-// The line-end rule written out plainly over std::string: `loneCr` false is
-// the rule before lone CRs were line ends (LF with an optional CR in front).
-std::string modelRetime(const std::string& s, bool loneCr, double ratio, int32_t shift) {
-    const size_t n = s.size();
-    auto lineEndAt = [&](size_t from) {
-        if (loneCr) return std::min(s.find_first_of("\r\n", from), n);
-        const size_t j = s.find('\n', from);
-        if (j == std::string::npos) return n;
-        return j > from && s[j - 1] == '\r' ? j - 1 : j;
-    };
-    auto lineStart = [&](size_t at) {
-        const size_t j = loneCr ? s.find_last_of("\r\n", at - 1) : s.rfind('\n', at - 1);
-        return at == 0 || j == std::string::npos ? size_t{0} : j + 1;
-    };
-    auto kind = [&]() -> std::string {
-        const size_t j = loneCr ? s.find_first_of("\r\n") : s.find('\n');
-        if (j == std::string::npos) return "\r\n";
-        if (loneCr) return s.compare(j, 2, "\r\n") == 0 ? "\r\n" : s.substr(j, 1);
-        return j > 0 && s[j - 1] == '\r' ? "\r\n" : "\n";
-    };
+// The SRT rule written out plainly over std::string: a time line is a line
+// holding "-->" (its first ">" behind two "-"; a line end is CR LF, LF or a
+// lone CR); the start time is the line in front of it (blanks and "-" right
+// before it aside), the end time the run of digits, ":", ",", "." and blanks
+// (and a sign) behind it; a time that changes is written "HH:MM:SS,mmm" with
+// its own separator and hour digits, every other byte stays.
+std::string modelRetime(const std::string& s, double ratio, int32_t shift) {
     engine::useCustomMapping(ratio, shift);
     const engine::SegmentFit fit = engine::storedSegmentFit(engine::FitMode::CustomRatio, 1);
-    auto timeText = [&](size_t at, size_t count) {
-        return enginetest::format(engine::mapTime(engine::parseTimeText(s.substr(at, count).c_str()), fit));
+    auto written = [&](const std::string& text) {
+        const int32_t was = engine::parseTimeText(text.c_str());
+        const int32_t now = engine::mapTime(was, fit);
+        if (now == was) return text;
+        std::string out = enginetest::format(now);
+        const size_t colon = text.find(':');
+        size_t digits = 0;
+        for (size_t i = 0; i < std::min(colon, text.size()); ++i) digits += text[i] >= '0' && text[i] <= '9';
+        const bool hours = std::count(text.begin(), text.end(), ':') >= 2;
+        const size_t have = out.find(':') - (out[0] == '-');
+        if (hours && digits > have) out.insert(out[0] == '-' ? 1 : 0, std::string(digits - have, '0'));
+        if (text.find(',') == std::string::npos && text.find('.') != std::string::npos) out[out.find(',')] = '.';
+        return out;
     };
-
-    size_t arrow = s.find("-->");
-    if (arrow == std::string::npos) {
-        const bool ended = n > 0 && (s.back() == '\n' || (loneCr && s.back() == '\r'));
-        return ended ? s : s + kind();
-    }
-    size_t start = lineStart(arrow);
-    std::string out = start > 0 ? s.substr(0, start) : kind();
-    while (arrow != std::string::npos) {
-        const size_t end = lineEndAt(arrow);
-        const size_t next = s.find("-->", end);
-        const size_t nextStart = next == std::string::npos ? n : lineStart(next);
-        out += timeText(start, arrow - start) + " --> " + timeText(arrow + 3, end - arrow - 3) +
-               s.substr(end, nextStart - end);
-        arrow = next, start = nextStart;
+    std::string out;
+    size_t from = 0;
+    while (from <= s.size()) {
+        const size_t end = std::min(s.find_first_of("\r\n", from), s.size());
+        const std::string line = s.substr(from, end - from);
+        size_t arrow = std::string::npos;
+        for (size_t i = 2; i < line.size() && arrow == std::string::npos; ++i) {
+            if (line[i] == '>' && line[i - 1] == '-' && line[i - 2] == '-') arrow = i - 2;
+        }
+        if (arrow == std::string::npos) {
+            out += line;
+        } else {
+            size_t b = 0, e = arrow;
+            while (e > b && line[e - 1] == '-') --e;
+            while (b < e && (line[b] == ' ' || line[b] == '\t')) ++b;
+            while (e > b && (line[e - 1] == ' ' || line[e - 1] == '\t')) --e;
+            size_t eb = arrow + 3;
+            while (eb < line.size() && (line[eb] == ' ' || line[eb] == '\t')) ++eb;
+            size_t ee = eb;
+            if (ee < line.size() && (line[ee] == '-' || line[ee] == '+')) ++ee;
+            while (ee < line.size() && std::string("0123456789:,. ").find(line[ee]) != std::string::npos && line[ee]) ++ee;
+            while (ee > eb && line[ee - 1] == ' ') --ee;
+            out += line.substr(0, b) + written(line.substr(b, e - b)) + line.substr(e, eb - e) +
+                   written(line.substr(eb, ee - eb)) + line.substr(ee);
+        }
+        if (end == s.size()) break;
+        const size_t next = s.compare(end, 2, "\r\n") == 0 ? end + 2 : end + 1;
+        out += s.substr(end, next - end);
+        from = next;
     }
     return out;
 }
@@ -199,7 +218,7 @@ std::string modelRetime(const std::string& s, bool loneCr, double ratio, int32_t
 // Random subtitle-like texts built from pieces that matter to the scan.
 std::string randomText(std::mt19937& rng, bool loneCrs) {
     static const char* const kPieces[] = {"\r\n", "\n", "-->", " --> ", "00:00:01,000", "1:2,5", "7", "x",
-                                          "\xC4\xE3", " ", ",", ":", "-", ">", "\r"};
+                                          "\xC4\xE3", " ", ",", ":", "-", ">", ".", "01:47.25", "\r"};
     const size_t kinds = sizeof kPieces / sizeof kPieces[0] - (loneCrs ? 0 : 1);
     std::string s;
     for (int k = std::uniform_int_distribution<int>(0, 40)(rng); k > 0; --k) {
@@ -208,16 +227,13 @@ std::string randomText(std::mt19937& rng, bool loneCrs) {
     return s;
 }
 
-TEST_F(SubtitleRewriteTest, CrLfAndLfTextsGiveTheBytesOfBeforeAndEveryTextFollowsTheRule) {
+TEST_F(SubtitleRewriteTest, EverySrtTextFollowsTheRule) {
     std::mt19937 rng(9);
     for (int i = 0; i < 3000; ++i) {
-        const bool loneCrs = i % 2;
-        const std::string input = randomText(rng, loneCrs);
-        const std::string got = retimeCustom(input, 1.5, -700);
-        if (!loneCrs) {
-            ASSERT_EQ(got, modelRetime(input, false, 1.5, -700)) << testing::PrintToString(input);
-        }
-        ASSERT_EQ(got, modelRetime(input, true, 1.5, -700)) << testing::PrintToString(input);
+        const std::string input = randomText(rng, i % 2);
+        const double ratio = i % 3 ? 1.5 : 1.0;
+        const int32_t shift = i % 3 ? -700 : 0;
+        ASSERT_EQ(retimeCustom(input, ratio, shift), modelRetime(input, ratio, shift)) << testing::PrintToString(input);
     }
 }
 

@@ -8,12 +8,16 @@ namespace ui::e2e {
 
 namespace {
 
-// One time in the strict form, with an optional "-" in front.
+// One time in the strict form ("," or "." before the milliseconds), with an
+// optional "-" in front.
 bool readTime(const std::string& s, int64_t& ms) {
     const bool negative = !s.empty() && s[0] == '-';
     unsigned long long h = 0, m = 0, sec = 0, milli = 0;
+    char separator = 0;
     int used = 0;
-    if (std::sscanf(s.c_str() + (negative ? 1 : 0), "%llu:%2llu:%2llu,%3llu%n", &h, &m, &sec, &milli, &used) != 4) {
+    if (std::sscanf(s.c_str() + (negative ? 1 : 0), "%llu:%2llu:%2llu%c%3llu%n", &h, &m, &sec, &separator, &milli,
+                    &used) != 5 ||
+        (separator != ',' && separator != '.')) {
         return false;
     }
     if (size_t(used) + (negative ? 1 : 0) != s.size() || s.size() < 12 || m > 59 || sec > 59) return false;

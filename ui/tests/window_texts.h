@@ -25,8 +25,8 @@ struct Cue {
 std::string subtitleText(const std::vector<Cue>& cues);
 
 // The start and end of every time line (a line holding "-->") of a text in
-// the form "HH:MM:SS,mmm --> HH:MM:SS,mmm"; nullopt, with `error` naming
-// the line, when a time line is not in that form.
+// the form "HH:MM:SS,mmm --> HH:MM:SS,mmm" ("." for "," too); nullopt, with
+// `error` naming the line, when a time line is not in that form.
 struct TimeLine {
     int64_t start;
     int64_t end;

@@ -183,6 +183,7 @@ TEST(DriveTheWindow, VerbsActThroughTheWidgetsAsAUsersActionsWould) {
 
 TEST(DriveTheWindow, MessageBoxesAreListedOnceAndDoNotBlock) {
     const std::string script =
+        "set 编辑框1 00:00:01,000 --> 00:00:02,000\n"
         "set 编辑框2 00:00:10,000\n"
         "set 编辑框4 00:00:05,000\n"
         "set 编辑框6 00:00:20,000\n"
