@@ -728,6 +728,17 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
         if (c.end > c.start) cues.push_back(c);
     }
     std::stable_sort(cues.begin(), cues.end(), [](const Cue& a, const Cue& b) { return a.start < b.start; });
+    // As in REF, INPUT cues piled up beyond kDeepestPile at one moment say
+    // nothing more about timing: they follow the piece of their time.
+    std::vector<int32_t> shown;  // ends of the kept cues still shown
+    std::size_t kept = 0;
+    for (const Cue& c : cues) {
+        std::erase_if(shown, [&](int32_t end) { return end <= c.start; });
+        if (shown.size() >= kDeepestPile) continue;
+        shown.push_back(c.end);
+        cues[kept++] = c;
+    }
+    cues.resize(kept);
     result.cues = static_cast<int32_t>(cues.size());
     std::vector<Span> refSpans;
     for (const Cue& c : reference) refSpans.push_back(Span{c.start, c.end});

@@ -50,7 +50,7 @@ struct Alignment {
     std::optional<RatioCandidate> runnerUp;  // the best other ratio tried
     std::vector<Piece> pieces;    // ascending `from`, at least one
     bool unchanged = false;       // INPUT already fits: identity mapping kept
-    int32_t cues = 0;             // INPUT cues considered (those with an end after their start)
+    int32_t cues = 0;             // INPUT cues considered (those with an end after their start, at most 8 at one moment)
     int32_t partnered = 0;        // of these, the ones that found a partner in REF
     std::string failure;          // why there is too little in common, when !matched
 

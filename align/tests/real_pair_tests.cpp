@@ -4,7 +4,7 @@
 // measures it (the share of cues within 50, 100, 400 and 800 ms of the
 // truth); and pairs of different films, which must never be written.
 //
-// TESSALY_ALIGN_SWEEP=1 runs every case (align/bench/align-sweep); without
+// TESSALY_ALIGN_SWEEP=1 build/tests/align_real_pair_tests runs every case; without
 // it, the cases marked for the quick run.
 #include <gtest/gtest.h>
 
