@@ -30,7 +30,7 @@ struct Piece {
 };
 
 struct AlignSettings {
-    int maxSplits = 4;                 // places where a scene was added or cut, 0 to kMostSplits
+    int maxSplits = 8;                 // places where a scene was added or cut, 0 to kMostSplits
     std::optional<double> fixedRatio;  // the ratio to use instead of searching for one
 };
 
@@ -50,9 +50,19 @@ struct Alignment {
     std::optional<RatioCandidate> runnerUp;  // the best other ratio tried
     std::vector<Piece> pieces;    // ascending `from`, at least one
     bool unchanged = false;       // INPUT already fits: identity mapping kept
-    int32_t cues = 0;             // INPUT cues considered (those with an end after their start)
+    int32_t cues = 0;             // INPUT cues considered (those with an end after their start, at most 8 at one moment)
     int32_t partnered = 0;        // of these, the ones that found a partner in REF
     std::string failure;          // why there is too little in common, when !matched
+
+    // How sure the mapping is (when matched). Evidence: the INPUT cues of
+    // pieces that meet REF's cue edges far beyond chance, mapped where REF
+    // has cues; the rest only carry a piece on.
+    int32_t withEvidence = 0;
+    double timeWithEvidence = 0;  // the share of INPUT's time (first to last start) they stand for
+    int32_t met = 0;              // INPUT cues whose edges meet REF's after mapping
+    bool sure = false;
+    std::string doubt;            // when not sure: what competed, or what is missing
+    std::string decidedBy;        // how the ratio won over the close candidates
 };
 
 // Aligns INPUT to REF. The cues may come in any order.
@@ -61,8 +71,8 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
 // The piece (index into `pieces`) of a cue starting at `start`.
 std::size_t pieceFor(const std::vector<Piece>& pieces, int32_t start);
 
-// t x ratio + shift, truncated toward zero (times past the 32-bit range are
-// not supported: the low 32 bits).
-int32_t mapTime(int32_t t, double ratio, int32_t shift);
+// t x ratio + shift, truncated toward zero, in 64 bits (a time past the
+// 32-bit range is the caller's to refuse).
+int64_t mapTime(int64_t t, double ratio, int64_t shift);
 
 }  // namespace align

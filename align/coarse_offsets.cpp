@@ -22,16 +22,28 @@ void transform(std::vector<std::complex<double>>& a, const std::vector<std::comp
     for (std::size_t i = 1; i < n; ++i) {
         if (i < reversed[i]) std::swap(a[i], a[reversed[i]]);
     }
+    // The butterflies in plain doubles (std::complex is an array of two),
+    // without the checks for infinities of its multiplication.
+    double* d = reinterpret_cast<double*>(a.data());
+    const double* w = reinterpret_cast<const double*>(roots.data());
+    const double sign = inverse ? -1.0 : 1.0;
     for (std::size_t length = 2; length <= n; length <<= 1) {
         const std::size_t step = n / length;
         const std::size_t half = length / 2;
         for (std::size_t i = 0; i < n; i += length) {
+            double* u = d + 2 * i;
+            double* v = d + 2 * (i + half);
             for (std::size_t k = 0; k < half; ++k) {
-                const std::complex<double> w = inverse ? std::conj(roots[k * step]) : roots[k * step];
-                const std::complex<double> u = a[i + k];
-                const std::complex<double> v = a[i + k + half] * w;
-                a[i + k] = u + v;
-                a[i + k + half] = u - v;
+                const double wr = w[2 * k * step];
+                const double wi = sign * w[2 * k * step + 1];
+                const double vr = v[2 * k] * wr - v[2 * k + 1] * wi;
+                const double vi = v[2 * k] * wi + v[2 * k + 1] * wr;
+                const double ur = u[2 * k];
+                const double ui = u[2 * k + 1];
+                u[2 * k] = ur + vr;
+                u[2 * k + 1] = ui + vi;
+                v[2 * k] = ur - vr;
+                v[2 * k + 1] = ui - vi;
             }
         }
     }
@@ -91,20 +103,66 @@ std::vector<double> CoarseOffsets::signalOf(std::span<const Span> cues, int64_t 
     return signal;
 }
 
-CoarseOffsets::Peaks CoarseOffsets::peaks(std::span<const Span> input, std::size_t count, int64_t spacing) const {
-    const std::vector<double> signal = signalOf(input, inputBase_, inputBins_);
+void CoarseOffsets::correlate(std::span<const Span> first, const std::span<const Span>* second) const {
+    // Two real signals travel as the real and imaginary parts of one: their
+    // spectra are told apart by symmetry, and the two correlations, both
+    // real, come back the same way.
     std::vector<std::complex<double>>& spectrum = work_;
     spectrum.assign(size_, 0.0);
-    std::copy(signal.begin(), signal.end(), spectrum.begin());
+    const std::vector<double> a = signalOf(first, inputBase_, inputBins_);
+    for (std::size_t t = 0; t < a.size(); ++t) spectrum[t] = a[t];
+    if (second) {
+        const std::vector<double> b = signalOf(*second, inputBase_, inputBins_);
+        for (std::size_t t = 0; t < b.size(); ++t) spectrum[t].imag(b[t]);
+    }
     transform(spectrum, roots_, reversed_, false);
-    for (std::size_t k = 0; k < size_; ++k) spectrum[k] = std::conj(spectrum[k]) * refSpectrum_[k];
+    if (second) {
+        const std::complex<double> half(0.5, 0.0);
+        const std::complex<double> halfOverI(0.0, -0.5);
+        for (std::size_t k = 0; k <= size_ / 2; ++k) {
+            const std::size_t m = (size_ - k) % size_;
+            const std::complex<double> zk = spectrum[k];
+            const std::complex<double> zm = spectrum[m];
+            const std::complex<double> xk = half * (zk + std::conj(zm));
+            const std::complex<double> yk = halfOverI * (zk - std::conj(zm));
+            // Bin m holds the conjugates (the signals are real).
+            spectrum[k] = std::conj(xk) * refSpectrum_[k] + std::complex<double>(0, 1) * (std::conj(yk) * refSpectrum_[k]);
+            if (m != k) {
+                spectrum[m] = xk * refSpectrum_[m] + std::complex<double>(0, 1) * (yk * refSpectrum_[m]);
+            }
+        }
+    } else {
+        for (std::size_t k = 0; k < size_; ++k) spectrum[k] = std::conj(spectrum[k]) * refSpectrum_[k];
+    }
     transform(spectrum, roots_, reversed_, true);
+    const double scale = 1.0 / static_cast<double>(size_);
+    correlation_[0].resize(size_);
+    for (std::size_t k = 0; k < size_; ++k) correlation_[0][k] = spectrum[k].real() * scale;
+    if (second) {
+        correlation_[1].resize(size_);
+        for (std::size_t k = 0; k < size_; ++k) correlation_[1][k] = spectrum[k].imag() * scale;
+    }
+}
 
+CoarseOffsets::Peaks CoarseOffsets::peaks(std::span<const Span> input, std::size_t count, int64_t spacing) const {
+    correlate(input, nullptr);
+    return pick(correlation_[0], count, spacing);
+}
+
+std::vector<CoarseOffsets::Peaks> CoarseOffsets::peaksOfEach(const std::vector<std::span<const Span>>& inputs,
+                                                             std::size_t count, int64_t spacing) const {
+    std::vector<Peaks> all;
+    for (std::size_t i = 0; i < inputs.size(); i += 2) {
+        correlate(inputs[i], i + 1 < inputs.size() ? &inputs[i + 1] : nullptr);
+        all.push_back(pick(correlation_[0], count, spacing));
+        if (i + 1 < inputs.size()) all.push_back(pick(correlation_[1], count, spacing));
+    }
+    return all;
+}
+
+CoarseOffsets::Peaks CoarseOffsets::pick(const std::vector<double>& correlation, std::size_t count, int64_t spacing) const {
     // correlation[k] pairs input bin t with REF bin t + k (k taken modulo the
     // length, negative k at the top end).
-    std::vector<double>& correlation = signal_;
-    correlation.resize(size_);
-    for (std::size_t k = 0; k < size_; ++k) correlation[k] = spectrum[k].real() / static_cast<double>(size_);
     auto at = [&](std::size_t k) { return correlation[k % size_]; };
     std::vector<std::size_t> maxima;
     for (std::size_t k = 0; k < size_; ++k) {

@@ -30,8 +30,15 @@ public:
         std::vector<int64_t> offsets;
     };
     Peaks peaks(std::span<const Span> input, std::size_t count, int64_t spacing) const;
+    // The same for several sets of cues, two sharing each transform.
+    std::vector<Peaks> peaksOfEach(const std::vector<std::span<const Span>>& inputs, std::size_t count,
+                                   int64_t spacing) const;
 
 private:
+    // The correlations of one or two sets of cues with REF.
+    void correlate(std::span<const Span> first, const std::span<const Span>* second) const;
+    Peaks pick(const std::vector<double>& correlation, std::size_t count, int64_t spacing) const;
+
     std::vector<double> signalOf(std::span<const Span> cues, int64_t base, std::size_t bins) const;
 
     int64_t binWidth_ = 1;
@@ -43,7 +50,7 @@ private:
     std::vector<std::complex<double>> roots_;
     std::vector<uint32_t> reversed_;  // bit-reversed index, for the transform
     mutable std::vector<std::complex<double>> work_;
-    mutable std::vector<double> signal_;
+    mutable std::vector<double> correlation_[2];
 };
 
 }  // namespace align

@@ -36,11 +36,13 @@ constexpr bool ascendingAndPositive() {
 }
 static_assert(ascendingAndPositive(), "the common rates are positive and strictly ascending");
 
-// FROM / TO with one rounding: both products are exact in 64 bits and in a
-// double (below 2^53).
+// FROM / TO: the products in 128 bits (a typed rate has up to 12 digits on
+// each side of its point, so a product may pass 64 bits), with one rounding
+// for the common rates, whose products lie below 2^53.
 double ratioOf(const FrameRate& from, const FrameRate& to) {
-    return static_cast<double>(from.numerator * to.denominator) /
-           static_cast<double>(from.denominator * to.numerator);
+    const __int128 top = static_cast<__int128>(from.numerator) * to.denominator;
+    const __int128 bottom = static_cast<__int128>(from.denominator) * to.numerator;
+    return static_cast<double>(top) / static_cast<double>(bottom);
 }
 
 bool readRate(std::string_view text, FrameRate& rate) {

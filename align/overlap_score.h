@@ -26,17 +26,27 @@ struct Span {
 // screen for minutes says little about timing, and keeps searches short.
 constexpr int64_t kLongestScoredCue = 20000;
 
-// The REF cues in start order, each at most kLongestScoredCue long.
+// REF cues shown at once beyond this many are left out of scoring.
+constexpr std::size_t kDeepestPile = 8;
+
+// The REF cues in start order, each at most kLongestScoredCue long, at most
+// kDeepestPile of them at any moment.
 class ReferenceCues {
 public:
     explicit ReferenceCues(std::vector<Span> spans);
 
     const std::vector<Span>& spans() const { return spans_; }
 
+    // A place among REF's cues kept between look-ups whose a.start + lo never
+    // decreases: each look-up walks on from it instead of searching.
+    struct Cursor {
+        std::size_t at = 0;
+    };
+
     // Calls f(ref) for every REF cue that can overlap `a` moved by any offset
     // in [lo, hi].
     template <class F>
-    void forEachNear(const Span& a, int64_t lo, int64_t hi, F&& f) const;
+    void forEachNear(const Span& a, int64_t lo, int64_t hi, F&& f, Cursor* cursor = nullptr) const;
 
     // The share of [from, to) that REF cues cover.
     double coverage(int64_t from, int64_t to) const;
@@ -44,6 +54,12 @@ public:
 private:
     std::vector<Span> spans_;
     std::vector<int64_t> starts_;
+    // For each cue, the cues (itself included, at most kDeepestPile, in start
+    // order) still shown at its start: those of them are all the cues that
+    // start at or before it and reach past it, so a look-up never walks back
+    // over the cues that ended before.
+    std::vector<uint32_t> shownFrom_;  // per cue, where its list begins in `shown_`, and one past the last
+    std::vector<uint32_t> shown_;
 };
 
 // The best offset in a window and its score.
@@ -52,29 +68,49 @@ struct OffsetPeak {
     double score = 0;
 };
 
-// The best offset in [lo, hi] for the cues `input`: the middle of the best
-// plateau. `scratch` is working memory the caller may reuse.
+// Working memory of bestOffset, kept by a caller that calls it often.
+struct OffsetScratch {
+    struct Event {
+        int64_t at;  // offset
+        double by;   // change of slope
+    };
+    std::vector<Event> events;
+    std::vector<double> dense;
+};
+
+// The best offset in [lo, hi] for the cues `input` (in start order): the
+// middle of the best plateau.
 OffsetPeak bestOffset(std::span<const Span> input, const ReferenceCues& ref, int64_t lo, int64_t hi,
-                      std::vector<double>& scratch);
+                      OffsetScratch& scratch);
 
 // The score of one cue moved by `offset`.
-double cueScore(const Span& a, const ReferenceCues& ref, int64_t offset);
+double cueScore(const Span& a, const ReferenceCues& ref, int64_t offset, ReferenceCues::Cursor* cursor = nullptr);
 
 // The part of `a` (already moved) that REF cues cover, in milliseconds.
 int64_t coveredLength(const Span& a, const ReferenceCues& ref);
 
 template <class F>
-void ReferenceCues::forEachNear(const Span& a, int64_t lo, int64_t hi, F&& f) const {
+void ReferenceCues::forEachNear(const Span& a, int64_t lo, int64_t hi, F&& f, Cursor* cursor) const {
     // A REF cue b overlaps a + offset for some offset in [lo, hi] when
-    // b.start < a.end + hi and b.end > a.start + lo; b.end is at most
-    // b.start + kLongestScoredCue.
-    const int64_t first = a.start + lo - kLongestScoredCue;
-    auto it = std::lower_bound(starts_.begin(), starts_.end(), first);
-    for (std::size_t i = static_cast<std::size_t>(it - starts_.begin()); i < spans_.size(); ++i) {
-        const Span& b = spans_[i];
-        if (b.start >= a.end + hi) break;
-        if (b.end > a.start + lo) f(b);
+    // b.start < a.end + hi and b.end > a.start + lo: those starting before
+    // a.start + lo are still shown at the last start before it, the others
+    // follow in start order.
+    const int64_t from = a.start + lo;
+    const int64_t to = a.end + hi;
+    std::size_t first = 0;
+    if (cursor) {
+        while (cursor->at < starts_.size() && starts_[cursor->at] < from) ++cursor->at;
+        first = cursor->at;
+    } else {
+        first = static_cast<std::size_t>(std::lower_bound(starts_.begin(), starts_.end(), from) - starts_.begin());
     }
+    if (first > 0) {
+        for (uint32_t k = shownFrom_[first - 1]; k < shownFrom_[first]; ++k) {
+            const Span& b = spans_[shown_[k]];
+            if (b.end > from && b.start < to) f(b);
+        }
+    }
+    for (std::size_t i = first; i < spans_.size() && spans_[i].start < to; ++i) f(spans_[i]);
 }
 
 }  // namespace align

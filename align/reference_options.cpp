@@ -24,6 +24,10 @@ std::string ReferenceOptions::fpsRatioText() const { return fpsRatio ? exactDeci
 bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, ReferenceOptions& options,
                          std::string& error) {
     const std::string& arg = args[i];
+    if (arg == "--accept-unsure") {
+        options.acceptUnsure = true;
+        return true;
+    }
     if (arg != "--reference" && arg != "--splits" && arg != "--fps" && arg != "--shift") return false;
     if (i + 1 >= args.size()) {
         error = "option " + arg + " needs a value";
@@ -58,8 +62,8 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
 
 bool checkReferenceOptions(const std::vector<std::string>& args, const ReferenceOptions& options,
                            const std::string& input, std::string& error) {
-    if (options.splitsGiven && !options.referenceGiven) {
-        error = "--splits goes with --reference";
+    if ((options.splitsGiven || options.acceptUnsure) && !options.referenceGiven) {
+        error = std::string(options.splitsGiven ? "--splits" : "--accept-unsure") + " goes with --reference";
         return false;
     }
     if (options.shift && (!options.fpsRatio || options.referenceGiven)) {
@@ -96,7 +100,11 @@ const char* referenceUsage() {
            "                            error with the window's options for the same\n"
            "                            mapping (the 'window:' line)\n"
            "  --splits N                with --reference: at most N places where scenes\n"
-           "                            were added or cut (0..16, default 4)\n"
+           "                            were added or cut (0..16, default 8)\n"
+           "  --accept-unsure           with --reference: write the result even when the\n"
+           "                            evidence cannot tell the mapping found from a\n"
+           "                            competing one (otherwise exit status 5, nothing\n"
+           "                            written)\n"
            "  --fps FROM:TO             the custom ratio FROM/TO of two frame rates, exact\n"
            "                            for 23.976, 29.97 and 59.94 (24000/1001 ...); with\n"
            "                            --reference the ratio to use instead of a search\n"

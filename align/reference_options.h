@@ -7,15 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "align/aligner.h"
+
 namespace align {
 
 struct ReferenceOptions {
     std::string reference;             // --reference REF ("-": standard input)
     bool referenceGiven = false;
-    int splits = 4;                    // --splits N
+    int splits = AlignSettings{}.maxSplits;  // --splits N
     bool splitsGiven = false;
     std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
     std::optional<std::string> shift;  // --shift SHIFT
+    bool acceptUnsure = false;         // --accept-unsure
 
     // The exact text of the --fps ratio, for the custom ratio box.
     std::string fpsRatioText() const;

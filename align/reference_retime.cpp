@@ -9,6 +9,7 @@
 
 #include "align/frame_rates.h"
 #include "engine/retime/exit_status.h"
+#include "engine/retime/one_pass_retime.h"
 #include "engine/retime/retime_warnings.h"
 #include "engine/retime/subtitle_files.h"
 #include "engine/segment_fitting.h"
@@ -47,12 +48,12 @@ std::vector<Cue> scannedCues() {
     return cues;
 }
 
-// Reads the subtitle at `path` as the tool reads subtitles (UTF-16 as UTF-8,
-// any format it knows) and scans it into the cue lists; the header part stays
-// in the output bytes, the text in the input bytes, for the rebuild.
-bool readAndScan(const std::string& path, retime::SubtitleEncoding& encoding, std::string& error) {
+// Reads the subtitle at `path` into `text` as the tool reads subtitles (UTF-16
+// as UTF-8, any format it knows) and scans it into the cue lists; the header
+// part stays in the output bytes, the text in the input bytes, for the rebuild.
+bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::SubtitleEncoding& encoding,
+                 std::string& error) {
     prog::ProgramVariables* v = prog::vars();
-    retime::ByteBuffer text;
     if (!retime::readSubtitle(path, text, encoding, error)) return false;
     engine::emptyCueLists();
     prog::storeBytes(&v->outputBytes, nullptr);
@@ -162,6 +163,36 @@ std::string ratioLine(const Alignment& found, bool given) {
     return line;
 }
 
+// The ordinary mode's warnings for INPUT mapped by the pieces: a pass over
+// INPUT's text that sees every time line, each mapped time given by the
+// piece of its cue.
+class PieceWarnings : public retime::TimeLineWatcher {
+public:
+    PieceWarnings(const retime::ByteBuffer& text, engine::SubtitleFormat format, const Alignment& found, double ratio)
+        : warnings_(text.data(), text.size(), format), found_(found), ratio_(ratio) {}
+
+    void timeWritten(const engine::TimeWritten& time) override {
+        engine::TimeWritten mapped = time;
+        const Piece& piece = found_.pieces[pieceFor(found_.pieces, time.cue->readStart)];
+        const engine::SegmentFit fit{ratio_, piece.shift, 1, 0};
+        mapped.mapped = engine::mapTime(time.read, fit);
+        mapped.held = engine::mapTimeHolds(time.read, fit);
+        warnings_.timeWritten(mapped);
+    }
+    std::vector<std::string> lines() const { return warnings_.lines(); }
+
+private:
+    retime::RetimeWarnings warnings_;
+    const Alignment& found_;
+    double ratio_;
+};
+
+std::string share(double part) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f%%", 100 * part);
+    return buffer;
+}
+
 }  // namespace
 
 std::optional<WindowOptions> windowOptions(double ratio, const std::vector<Piece>& pieces,
@@ -190,7 +221,7 @@ std::optional<WindowOptions> windowOptions(double ratio, const std::vector<Piece
     }
     // Row 4 closes the last segment; its ratio is replaced by the custom one.
     const int32_t last = std::max(starts.back(), source + 1);
-    window.points.push_back(WindowPoint{4, last, mapTime(last, ratio, pieces.back().shift)});
+    window.points.push_back(WindowPoint{4, last, static_cast<int32_t>(mapTime(last, ratio, pieces.back().shift))});
     return window;
 }
 
@@ -206,9 +237,13 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     };
 
     retime::SubtitleEncoding referenceEncoding, inputEncoding;
-    if (!readAndScan(options.reference, referenceEncoding, error)) return fail(error, retime::kExitFileOrTime);
+    retime::ByteBuffer referenceText, inputText;
+    if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
+        return fail(error, retime::kExitFileOrTime);
+    }
+    referenceText.release();
     const std::vector<Cue> reference = scannedCues();
-    if (!readAndScan(input, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
+    if (!readAndScan(input, inputText, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> cues = scannedCues();
 
     AlignSettings settings;
@@ -235,10 +270,32 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     const double ratio = prog::textToDouble(exactDecimal(found.chosen.ratio).c_str());
     found.chosen.ratio = ratio;
 
+    // The report: the mapping, how much of INPUT had evidence, the verdict.
+    std::vector<std::string> report;
+    report.push_back(ratioLine(found, options.fpsRatio.has_value()));
+    if (!options.fpsRatio && found.runnerUp && !found.unchanged) report.push_back("ratio decided by " + found.decidedBy);
+    for (std::size_t p = 0; p < found.pieces.size(); ++p) {
+        report.push_back("piece " + std::to_string(p + 1) + " from " + timeText(found.pieces[p].from) + ": shift " +
+                         signedTimeText(found.pieces[p].shift));
+    }
+    report.push_back("partners: " + std::to_string(found.partnered) + " of " + std::to_string(found.cues) +
+                     " INPUT cues (" + share(found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0) +
+                     ") found a partner in REF");
+    report.push_back("evidence: " + std::to_string(found.withEvidence) + " of " + std::to_string(found.cues) +
+                     " INPUT cues (" + share(found.cues ? static_cast<double>(found.withEvidence) / found.cues : 0.0) +
+                     ", " + share(found.timeWithEvidence) +
+                     " of its time) lie in pieces whose cue edges meet REF's beyond chance; the rest carry a piece on");
+    if (!found.sure) {
+        report.push_back("unsure: " + found.doubt);
+        if (!options.acceptUnsure) {
+            for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
+            return fail("the alignment is unsure; nothing written (--accept-unsure writes it)", retime::kExitUnsure);
+        }
+        report.push_back("written as asked (--accept-unsure)");
+    }
+
     // Each cue's times mapped by its piece into the cue lists; the engine's
     // rebuild then writes them with the identity mapping.
-    int32_t belowZero = 0;
-    std::string firstBelowZero;
     for (int32_t i = 1; i <= static_cast<int32_t>(cues.size()); ++i) {
         const Cue& cue = cues[static_cast<std::size_t>(i - 1)];
         const Piece& piece = found.pieces[pieceFor(found.pieces, cue.start)];
@@ -247,39 +304,37 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
             return fail(retime::unheldTimeLine("INPUT cue " + std::to_string(i), cue.start, cue.end),
                         retime::kExitFileOrTime);
         }
-        const int32_t start = engine::mapTime(cue.start, fit);
-        const int32_t end = engine::mapTime(cue.end, fit);
-        *prog::intSlot(v->startList, i) = start;
-        *prog::intSlot(v->endList, i) = end;
-        for (const auto& [was, now] : {std::pair{cue.start, start}, std::pair{cue.end, end}}) {
-            if (now < 0 && was >= 0 && belowZero++ == 0) firstBelowZero = timeText(was) + " becomes " + timeText(now);
-        }
+        *prog::intSlot(v->startList, i) = engine::mapTime(cue.start, fit);
+        *prog::intSlot(v->endList, i) = engine::mapTime(cue.end, fit);
     }
+
+    // The ordinary mode's warnings, from a pass over INPUT's text.
     engine::useCustomMapping(1.0, 0);
+    const engine::SubtitleReading reading =
+        engine::readingOf(inputText.data(), static_cast<int32_t>(inputText.size()), 0);
+    PieceWarnings warnings(inputText, reading.format, found, ratio);
+    {
+        retime::ByteBuffer scratch;
+        retime::retimeInOnePass(inputText.asByteSet(), reading, engine::FitMode::CustomRatio, scratch, &warnings);
+    }
     if (!engine::rebuildSubtitle(engine::FitMode::CustomRatio)) {
         return fail("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
                         " bytes; nothing written",
                     retime::kExitFileOrTime);
     }
     const prog::ByteSetBlock* result = v->outputBytes;
-    if (!retime::writeSubtitle(output, inputEncoding, result ? prog::bytesOf(result) : nullptr, prog::byteCount(result), error)) {
+    const std::size_t resultSize = prog::byteCount(result);
+    if (!retime::writeSubtitle(output, inputEncoding, result ? prog::bytesOf(result) : nullptr, resultSize, error)) {
         return fail(error, retime::kExitFileOrTime);
     }
+    // "Kept as it is" only when not one byte changed.
+    const bool same = resultSize == inputText.size() &&
+                      (resultSize == 0 || std::equal(inputText.data(), inputText.data() + resultSize, prog::bytesOf(result)));
+    if (found.unchanged && !same) {
+        report[0].replace(report[0].find("kept as it is"), 13, "times kept, their texts written in the standard form");
+    }
+    for (const std::string& line : warnings.lines()) report.push_back(line);
 
-    std::vector<std::string> report;
-    report.push_back(ratioLine(found, options.fpsRatio.has_value()));
-    for (std::size_t p = 0; p < found.pieces.size(); ++p) {
-        report.push_back("piece " + std::to_string(p + 1) + " from " + timeText(found.pieces[p].from) + ": shift " +
-                         signedTimeText(found.pieces[p].shift));
-    }
-    char share[32];
-    std::snprintf(share, sizeof share, "%.1f%%", found.cues ? 100.0 * found.partnered / found.cues : 0.0);
-    report.push_back("partners: " + std::to_string(found.partnered) + " of " + std::to_string(found.cues) +
-                     " INPUT cues (" + share + ") found a partner in REF");
-    if (belowZero > 0) {
-        report.push_back("warning: " + std::to_string(belowZero) + (belowZero == 1 ? " time falls" : " times fall") +
-                         " below zero, written with a '-' (the first: " + firstBelowZero + ")");
-    }
     std::vector<int32_t> starts;
     for (const Cue& c : cues) starts.push_back(c.start);
     std::sort(starts.begin(), starts.end());

@@ -2,6 +2,7 @@
 // reference points, fits the segments of the chosen mode, writes the re-timed
 // text into the output box and one result line per segment into the result
 // label of the row where the segment ends. The subtitle box is never written.
+#include "engine/ratio_text.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -83,11 +84,34 @@ int32_t readTarget(void*, int32_t row) {
 
 bool readUseCustomRatio(void*, int32_t row) { return isChecked(ratioBox(row)); }
 
-double readCustomRatio(void*) {
+// The custom ratio box read by the ratio rule; false for a text it refuses.
+bool readRatioBox(double* ratio) {
     prog::Text text = prog::getText(mainWindow(), id::编辑框8(), vx::kPropEditText);
-    double ratio = prog::textToDouble(prog::textOrEmpty(text));
+    const bool read = engine::readRatioText(prog::textOrEmpty(text), ratio);
     if (text) vxFree(text);
+    return read;
+}
+
+double readCustomRatio(void*) {
+    double ratio = 1.0;  // checked before the action began
+    readRatioBox(&ratio);
     return ratio;
+}
+
+// "自定比率要填0.1到10之间的数啦" (GBK): the custom ratio box holds no ratio.
+constexpr char kRatioMessage[] =
+    "\xD7\xD4\xB6\xA8\xB1\xC8\xC2\xCA\xD2\xAA\xCC\xEE" "0.1\xB5\xBD" "10\xD6\xAE\xBC\xE4\xB5\xC4\xCA\xFD\xC0\xB2";
+
+// Whether the mode reads the custom ratio box: always in the custom ratio
+// mode, else where the ratio box of a row that ends a segment is ticked.
+bool readsCustomRatio(engine::FitMode mode) {
+    switch (mode) {
+        case engine::FitMode::CustomRatio: return true;
+        case engine::FitMode::OneSegment: return isChecked(ratioBox(4));
+        case engine::FitMode::TwoSegments: return isChecked(ratioBox(2)) || isChecked(ratioBox(4));
+        case engine::FitMode::FourSegments: break;
+    }
+    return isChecked(ratioBox(1)) || isChecked(ratioBox(2)) || isChecked(ratioBox(3)) || isChecked(ratioBox(4));
 }
 
 bool readAlignStart(void*) { return isChecked(id::选择框9()); }
@@ -115,6 +139,24 @@ bool rebuildAndShow(engine::FitMode mode) {
 }  // namespace
 
 extern "C" void onAdjustClicked() {
+    engine::FitMode mode;
+    if (prog::getInt(mainWindow(), id::选择框1(), vx::kPropCheckState) == 1) {
+        mode = engine::FitMode::OneSegment;
+    } else if (prog::getInt(mainWindow(), id::选择框2(), vx::kPropCheckState) == 1) {
+        mode = engine::FitMode::TwoSegments;
+    } else if (prog::getInt(mainWindow(), id::选择框3(), vx::kPropCheckState) == 1) {
+        mode = engine::FitMode::FourSegments;
+    } else {
+        mode = engine::FitMode::CustomRatio;
+    }
+    // A custom ratio that is no number from 0.1 to 10 is refused before
+    // anything changes.
+    double ratio = 0;
+    if (readsCustomRatio(mode) && !readRatioBox(&ratio)) {
+        prog::messageBox(kRatioMessage, 0);
+        return;
+    }
+
     // Reset: the output emptied, the four result labels hidden, the cue lists
     // emptied.
     prog::setText(mainWindow(), id::编辑框7(), vx::kPropEditText, prog::constText(image::kConstEmptyText));
@@ -139,19 +181,8 @@ extern "C" void onAdjustClicked() {
         return;
     }
 
-    engine::FitMode mode;
-    if (prog::getInt(mainWindow(), id::选择框1(), vx::kPropCheckState) == 1) {
-        mode = engine::FitMode::OneSegment;
-    } else if (prog::getInt(mainWindow(), id::选择框2(), vx::kPropCheckState) == 1) {
-        mode = engine::FitMode::TwoSegments;
-    } else if (prog::getInt(mainWindow(), id::选择框3(), vx::kPropCheckState) == 1) {
-        mode = engine::FitMode::FourSegments;
-    } else {
-        mode = engine::FitMode::CustomRatio;
-    }
-
     if (mode == engine::FitMode::CustomRatio) {
-        double ratio = readCustomRatio(nullptr);
+        ratio = readCustomRatio(nullptr);
         prog::Text shiftText = prog::getText(mainWindow(), id::掩码编辑框6(), vx::kPropMaskedText);
         int32_t shift = engine::parseShiftText(shiftText);
         if (shiftText) vxFree(shiftText);

@@ -38,6 +38,9 @@ std::vector<Case> cases() {
         {"short scene added", 1.0, 500, {{600, 800}}},
         {"short cut", 1.0, 500, {{600, -1200}}},
         {"early edit", 1.0, 500, {{8, 20000}}},
+        // Six edits of both signs, two large ones of opposite sign close together.
+        {"six edits of both signs", 25.0 / (24000.0 / 1001.0), 1500,
+         {{120, 8000}, {250, -12000}, {400, 95000}, {440, -110000}, {700, 15000}, {850, -6000}}},
     };
     for (const auto& r : align::frameRateRatios()) {
         all.push_back(Case{"fps " + r.name, r.ratio, 1100, {{600, 25000}}});

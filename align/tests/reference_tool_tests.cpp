@@ -84,6 +84,13 @@ std::vector<Reproduced> reproducedCases() {
     // 25 fps release without an extended scene, against the English one.
     all.push_back({"sintel", readFile(TESSALY_ALIGN_DATA "/sintel-zh-old.srt"),
                    readFile(TESSALY_ALIGN_DATA "/sintel-en.srt"), "piece 2 from 00:02:43,756: shift +00:00:36,500"});
+    // A release's SRT against its own WebVTT ("." before the milliseconds,
+    // a fraction of a second): already fits, not one byte changes.
+    const std::string lalaland = readFile(TESSALY_REAL_SUBTITLES "/lalaland-en.srt");
+    if (!lalaland.empty()) {
+        all.push_back({"La La Land, SRT against WebVTT", lalaland, readFile(TESSALY_REAL_SUBTITLES "/lalaland-en.vtt"),
+                       "INPUT already fits REF: kept as it is"});
+    }
     const std::vector<Case> generated = {
         {"one piece, below zero", 1.0, -40000, {}},
         {"three pieces", 24.0 / 25.0, 1200, {{100, 30000}, {220, -20000}}},
@@ -110,6 +117,9 @@ TEST_F(ReferenceToolTest, TheWindowLineGivesTheSameOutputThroughTheOrdinaryMode)
         EXPECT_NE(aligned.err.find("found a partner in REF"), std::string::npos) << aligned.err;
         const std::string output = readFile(dir_ / "out.srt");
         EXPECT_EQ(otherLines(output), otherLines(c.input));
+        if (c.expect.find("kept as it is") != std::string::npos) {
+            EXPECT_EQ(output, c.input);
+        }
 
         std::vector<std::string> ordinary = windowArguments(aligned.err);
         if (ordinary.empty()) continue;
@@ -143,11 +153,55 @@ TEST_F(ReferenceToolTest, AMappedTimeBeyondThirtyTwoBitsWritesNothing) {
     EXPECT_FALSE(fs::exists(dir_ / "out.srt"));
 }
 
+TEST_F(ReferenceToolTest, AnUnsureAlignmentIsWrittenOnlyWhenAccepted) {
+    // REF covering the first quarter of the film: the rest has no evidence.
+    const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 300);
+    std::vector<Cue> quarter;
+    for (const Cue& c : pair.reference) {
+        if (c.start < pair.input.back().end / 4) quarter.push_back(c);
+    }
+    writeFile(dir_ / "in.srt", srtText(pair.input, "a"));
+    writeFile(dir_ / "ref.srt", srtText(quarter, "b"));
+    const ToolRun refused = run({"--reference", "ref.srt", "in.srt", "out.srt"});
+    EXPECT_EQ(refused.status, 5) << refused.err;
+    EXPECT_NE(refused.err.find("unsure: REF's cue edges confirm only"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir_ / "out.srt"));
+    const ToolRun accepted = run({"--reference", "ref.srt", "--accept-unsure", "in.srt", "out.srt"});
+    EXPECT_EQ(accepted.status, 0) << accepted.err;
+    EXPECT_NE(accepted.err.find("written as asked"), std::string::npos) << accepted.err;
+    EXPECT_TRUE(fs::exists(dir_ / "out.srt"));
+}
+
+TEST_F(ReferenceToolTest, KeptOnlyWhenNotOneByteChangesAndTheOrdinaryWarningsHold) {
+    const Pair pair = makePair(Case{"in sync", 1.0, 0, {}}, 9, 300);
+    const std::string text = srtText(pair.input, "a");
+    writeFile(dir_ / "in.srt", text);
+    writeFile(dir_ / "ref.srt", text);
+    ToolRun r = run({"--reference", "ref.srt", "in.srt", "out.srt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("INPUT already fits REF: kept as it is"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir_ / "out.srt"), text);
+
+    // One time written without the hour's leading zero, and one with a fourth
+    // digit the ordinary mode warns about: an unchanged time keeps its text, so
+    // the bytes stay and the warning is given.
+    std::string odd = text;
+    odd.replace(odd.find("00:00:"), 6, "0:00:");
+    odd.insert(odd.find(" --> ", odd.find(" --> ") + 5) + 17, "7");
+    writeFile(dir_ / "in.srt", odd);
+    r = run({"--reference", "ref.srt", "in.srt", "out.srt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("INPUT already fits REF: kept as it is"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir_ / "out.srt"), odd);
+    EXPECT_NE(r.err.find("warning: line 6:"), std::string::npos) << r.err;
+}
+
 TEST_F(ReferenceToolTest, UsageAndFiles) {
     writeFile(dir_ / "in.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n");
     const std::vector<std::pair<std::vector<std::string>, int>> cases = {
         {{"--reference", "in.srt", "--splits", "17", "in.srt"}, 2},
         {{"--splits", "2", "in.srt"}, 2},
+        {{"--accept-unsure", "in.srt"}, 2},
         {{"--reference", "in.srt", "--segments", "1", "in.srt"}, 2},
         {{"--fps", "25:23.976", "--point", "0=1@1", "in.srt"}, 2},
         {{"--fps", "25/23.976", "in.srt"}, 2},

@@ -152,6 +152,9 @@ TEST_F(Installed, DesktopEntryStartsTheInstalledTool) {
     EXPECT_FALSE(keys["Comment"].empty());
     const std::string exec = keys["Exec"];
     EXPECT_EQ(exec.front(), '"') << "a path with a space is quoted: " << exec;
+    // A subtitle opened with Tessaly comes as its argument.
+    EXPECT_EQ(exec.substr(exec.size() - 3), " %f");
+    EXPECT_NE(keys["MimeType"].find("application/x-subrip;"), std::string::npos);
     const fs::path program = execProgram(exec);
     EXPECT_EQ(program, prefix_ / "bin/tessaly");
     EXPECT_TRUE(isExecutableFile(program));

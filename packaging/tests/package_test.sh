@@ -48,7 +48,7 @@ usr=$root/usr
 [ ! -e "$usr/lib/tessaly/runtime" ] || fail "the libraries are installed twice"
 [ "$(cat "$usr/share/tessaly/Install")" = "Path=/usr/lib/tessaly/" ] || fail "record: $(cat "$usr/share/tessaly/Install")"
 [ -f "$usr/share/icons/hicolor/48x48/apps/tessaly.png" ] || fail "no 48x48 icon"
-grep -qx 'Exec=/usr/bin/tessaly' "$usr/share/applications/tessaly.desktop" || fail "desktop entry Exec"
+grep -qx 'Exec=/usr/bin/tessaly %f' "$usr/share/applications/tessaly.desktop" || fail "desktop entry Exec"
 
 desktop-file-validate "$usr/share/applications/tessaly.desktop" || fail "desktop-file-validate"
 metainfo=$usr/share/metainfo/$appstream_id.metainfo.xml

@@ -112,12 +112,13 @@ DriveSession& DriveSession::messages(const std::string& label) {
     return act(std::string("show ") + kMessagesEnd);
 }
 
-DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeoutSeconds) const {
+DriveOutcome DriveSession::run(const std::vector<std::string>& env, double timeoutSeconds,
+                               const std::vector<std::string>& options) const {
     // Always Qt's offscreen platform on Linux, whatever the caller's
     // environment says (the Windows driver has no use for it).
     std::vector<std::string> driveEnv = {"QT_QPA_PLATFORM=offscreen"};
     driveEnv.insert(driveEnv.end(), env.begin(), env.end());
-    const drive::testing::DriveResult ran = drive::testing::runDrive(script_, driveEnv, timeoutSeconds);
+    const drive::testing::DriveResult ran = drive::testing::runDrive(script_, driveEnv, timeoutSeconds, options);
     if (!ran.started) ADD_FAILURE() << ran.err;
     record(ran);
 

@@ -64,8 +64,9 @@ public:
     const std::string& script() const { return script_; }
 
     // Runs the script (a final line such as quit or close is the caller's)
-    // with extra environment entries NAME=VALUE.
-    DriveOutcome run(const std::vector<std::string>& env = {}, double timeoutSeconds = 30) const;
+    // with extra environment entries NAME=VALUE and the driver's options.
+    DriveOutcome run(const std::vector<std::string>& env = {}, double timeoutSeconds = 30,
+                     const std::vector<std::string>& options = {}) const;
 
 private:
     struct Expected {

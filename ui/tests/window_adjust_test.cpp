@@ -289,9 +289,11 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     s.set("编辑框8", "0.5").set("掩码编辑框6", "- 00:00:00,001").click("按钮1").save("编辑框7", outs[3]);
     // The sign toggle makes it +1 ms.
     s.act("spin 调节器1").show("掩码编辑框6", "toggled shift").click("按钮1").save("编辑框7", outs[4]);
-    // A digit in the sign position is read with the whole text, the mask's
-    // blank as a zero: "0 02" reads as 0002 hours.
-    s.set("编辑框8", "1").set("掩码编辑框6", "0 02:00:00,000").show("掩码编辑框6", "digit shift").click("按钮1");
+    // A time typed from the sign position of an emptied box, as into any
+    // other time box: its digits go to the digit positions, the blank sign
+    // reads as "+".
+    s.set("编辑框8", "1").set("掩码编辑框6", "").type("掩码编辑框6", "02:00:00,000");
+    s.show("掩码编辑框6", "digit shift").click("按钮1");
     s.save("编辑框7", outs[5]).messages("messages");
     showLabels(s, "last");
     s.act("quit");
@@ -303,7 +305,7 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     EXPECT_EQ(r.shown("plus shift").text, "+ 00:10:00,000");
     EXPECT_EQ(r.shown("minus shift").text, "- 01:30:00,000");
     EXPECT_EQ(r.shown("toggled shift").text, "+ 00:00:00,001");
-    EXPECT_EQ(r.shown("digit shift").text, "0 02:00:00,000");
+    EXPECT_EQ(r.shown("digit shift").text, "  02:00:00,000");
     EXPECT_TRUE(r.messages("messages").empty());
     expectLabels(r, "custom", {std::nullopt, std::nullopt, std::nullopt, std::nullopt});
     expectLabels(r, "last", {std::nullopt, std::nullopt, std::nullopt, std::nullopt});
@@ -314,6 +316,31 @@ TEST_F(WindowAdjust, TheCustomRatioModeAppliesTheSignedShiftAndShowsNoLabel) {
     EXPECT_EQ(outputTimes(outs[3]), (Times{{-1, 0}, {0, 2499}, {3599999, 3599999}}));
     EXPECT_EQ(outputTimes(outs[4]), (Times{{1, 1}, {2, 2501}, {3600001, 3600001}}));
     EXPECT_EQ(outputTimes(outs[5]), (Times{{7200000, 7200001}, {7200003, 7205000}, {14400000, 14400001}}));
+}
+
+TEST_F(WindowAdjust, ACustomRatioThatIsNoNumberFrom0_1To10IsRefusedAndTheOutputStays) {
+    const std::string srt = cues("ratio.srt", {{1000, 2000}});
+    const std::string comma = path("comma.out"), unchecked = path("unchecked.out");
+    DriveSession s;
+    s.drop(srt).click("选择框4").set("编辑框8", "1,5").click("按钮1").save("编辑框7", comma);
+    for (const char* bad : {"abc", "0", "1e300", "nan", ""}) {
+        s.set("编辑框8", bad).click("按钮1").messages(std::string("custom ") + bad).show("编辑框7", std::string("kept ") + bad);
+    }
+    // The segment modes read the box only where a segment's ratio box is ticked.
+    s.click("选择框2").set("编辑框4", "00:00:05,000").set("掩码编辑框3", "00:00:05,000");
+    s.set("编辑框6", "00:00:10,000").set("掩码编辑框5", "00:00:10,000");
+    s.click("按钮1").messages("unticked").save("编辑框7", unchecked);
+    s.click("选择框8").click("按钮1").messages("ticked").act("quit");
+    const DriveOutcome r = s.run();
+    ASSERT_EQ(r.status, 0) << r.transcript();
+    EXPECT_EQ(outputTimes(comma), (Times{{1500, 3000}}));  // "," is the decimal point
+    for (const char* bad : {"abc", "0", "1e300", "nan", ""}) {
+        EXPECT_EQ(r.messages(std::string("custom ") + bad), std::vector<std::string>{"自定比率要填0.1到10之间的数啦"}) << bad;
+        EXPECT_EQ(r.shown(std::string("kept ") + bad).text, readBytes(comma)) << bad;
+    }
+    EXPECT_TRUE(r.messages("unticked").empty());
+    EXPECT_EQ(outputTimes(unchecked), (Times{{1000, 2000}}));
+    EXPECT_EQ(r.messages("ticked"), std::vector<std::string>{"自定比率要填0.1到10之间的数啦"});
 }
 
 TEST_F(WindowAdjust, ADotBeforeTheMillisecondsIsADecimalFractionInBoxesAndTimeLines) {

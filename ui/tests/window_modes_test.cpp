@@ -115,7 +115,7 @@ TEST(WindowAlignmentChoices, TheTwoAlwaysHoldOppositeStates) {
     }
 }
 
-TEST(WindowSignToggle, TurnsTheSignPositionIntoTheOtherSignAndAnythingElseIntoPlus) {
+TEST(WindowSignToggle, TurnsTheSignPositionIntoTheOtherSignAndABlankIntoPlus) {
     DriveSession s;
     s.act("spin 调节器1").show("掩码编辑框6", "minus");
     s.act("spin 调节器1").show("掩码编辑框6", "plus again");
@@ -123,7 +123,7 @@ TEST(WindowSignToggle, TurnsTheSignPositionIntoTheOtherSignAndAnythingElseIntoPl
     s.type("掩码编辑框6", "-01:30:00,000").show("掩码编辑框6", "typed minus");
     s.act("spin 调节器1").show("掩码编辑框6", "typed toggled");
     s.act("spin 调节器1").show("掩码编辑框6", "typed toggled back");
-    // A digit typed into the sign position becomes "+".
+    // A digit typed into the sign position goes to the first digit position.
     s.set("掩码编辑框6", "+").type("掩码编辑框6", "5").show("掩码编辑框6", "digit");
     s.act("spin 调节器1").show("掩码编辑框6", "digit toggled");
     // So does the blank of an emptied box.
@@ -137,8 +137,8 @@ TEST(WindowSignToggle, TurnsTheSignPositionIntoTheOtherSignAndAnythingElseIntoPl
     EXPECT_EQ(r.shown("typed minus").text, "- 01:30:00,000");
     EXPECT_EQ(r.shown("typed toggled").text, "+ 01:30:00,000");
     EXPECT_EQ(r.shown("typed toggled back").text, "- 01:30:00,000");
-    EXPECT_EQ(r.shown("digit").text, "5   :  :  ,   ");
-    EXPECT_EQ(r.shown("digit toggled").text, "+   :  :  ,   ");
+    EXPECT_EQ(r.shown("digit").text, "+ 5 :  :  ,   ");
+    EXPECT_EQ(r.shown("digit toggled").text, "- 5 :  :  ,   ");
     EXPECT_EQ(r.shown("emptied").text, "    :  :  ,   ");
     EXPECT_EQ(r.shown("emptied toggled").text, "+   :  :  ,   ");
 }

@@ -2,8 +2,9 @@
 // (kind 1, never shown, takes no space) and command 0, which makes the control
 // behind a window handle the drop zone of a drop target object through the
 // shell's file drop (DragAcceptFiles, WM_DROPFILES). A drop of a readable
-// regular file raises the drop target's event 3 with the file's path in
-// UTF-8 (the kernel library opens paths as UTF-8); anything else (a folder, a
+// regular file goes to the kernel library with the file's path in UTF-8 (the
+// kernel library opens paths as UTF-8), which reads it and raises the drop
+// target's event 3 for a text (or says why not); anything else (a folder, a
 // file that cannot be read or has gone, a drop handle that is not this
 // process's) is refused.
 #include <windows.h>
@@ -48,15 +49,10 @@ bool isReadableRegularFile(const std::wstring& path) {
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info{};
-    bool ok = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-              GetFileType(file) == FILE_TYPE_DISK;
     // A file another program holds under a byte-range lock opens but cannot be
-    // read; taking it would give the subtitle box an empty text in place of its own.
-    if (ok && (info.nFileSizeHigh || info.nFileSizeLow)) {
-        char first = 0;
-        DWORD got = 0;
-        ok = ReadFile(file, &first, 1, &got, nullptr) && got == 1;
-    }
+    // read: the kernel library's read says so.
+    const bool ok = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    GetFileType(file) == FILE_TYPE_DISK;
     CloseHandle(file);
     return ok;
 }
@@ -76,8 +72,7 @@ LRESULT CALLBACK zoneProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_
         const auto* zone = reinterpret_cast<const Zone*>(data);
         if (!path.empty() && isReadableRegularFile(path) && gHost) {
             try {
-                gHost->raiseEvent(zone->windowId, zone->dropTargetId, vx::kEventFileDropped,
-                                  vexrun::EventArgs::textByReference(utf8(path)));
+                gHost->fileDropped(zone->windowId, zone->dropTargetId, window, utf8(path));
             } catch (...) {
                 gHost->fail("dravolt: a dropped file could not be handed on");
             }
@@ -107,6 +102,7 @@ uint64_t registerDropTarget(const vx::ArgListHeader* args) {
         SetWindowSubclass(window, zoneProc, kDropSubclass, reinterpret_cast<DWORD_PTR>(zone));
     }
     DragAcceptFiles(window, TRUE);
+    gHost->dropZoneMade(target->value, target->high, window);
     return 1;
 }
 

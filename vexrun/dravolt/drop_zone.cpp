@@ -46,6 +46,7 @@ DropZone::DropZone(QWidget* widget, vexrun::ControlHost* host, uint32_t windowId
 }
 
 void DropZone::install(QWidget* widget, vexrun::ControlHost* host, uint32_t windowId, uint32_t dropTargetId) {
+    host->dropZoneMade(windowId, dropTargetId, widget);
     if (auto* old = widget->findChild<DropZone*>(QString::fromLatin1(kZoneName), Qt::FindDirectChildrenOnly)) {
         old->host_ = host;
         old->windowId_ = windowId;
@@ -86,8 +87,7 @@ bool DropZone::eventFilter(QObject*, QEvent* event) {
             }
             e->setDropAction(Qt::CopyAction);
             e->accept();
-            host_->raiseEvent(windowId_, dropTargetId_, vx::kEventFileDropped,
-                              vexrun::EventArgs::textByReference(std::move(*path)));
+            host_->fileDropped(windowId_, dropTargetId_, static_cast<QWidget*>(parent()), std::move(*path));
             return true;
         }
         default:

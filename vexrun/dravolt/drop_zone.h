@@ -1,7 +1,9 @@
 // A drop zone: the widget behind a window handle, made to take dropped files
-// for a drop target object. A drop of a readable regular file raises the drop
-// target's event 3 with the file's local path; anything else (a folder, a file
-// that cannot be read or has gone, a link to nowhere) is refused at the drop.
+// for a drop target object. A drop of a readable regular file goes to the
+// kernel library with the file's local path, which reads it and raises the drop
+// target's event 3 for a text (or says why not); anything else (a folder, a
+// file that cannot be opened or has gone, a link to nowhere) is refused at the
+// drop.
 #pragma once
 
 #include <stdint.h>

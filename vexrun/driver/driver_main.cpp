@@ -161,6 +161,7 @@ private:
                 if (!out) cannot("cannot write " + line.argument);
                 return true;
             }
+            case Verb::SaveAs: saveAs(line); return true;
             case Verb::Messages:
                 for (const std::string& m : access_->takeMessages()) {
                     drive::printLine(drive::escapeText(utf16(access_->decodeForDisplay(m))));
@@ -179,6 +180,14 @@ private:
             case Verb::Quit: access_->quitMessageLoop(); return false;
         }
         return true;
+    }
+
+    // The control's "save as", its dialog answered with the line's path or
+    // accepted as it proposes; prints the name of the file it was told.
+    void saveAs(const drive::ScriptLine& line) {
+        access_->setSaveAnswer(line.argument);
+        if (!control(line.control).saveAs()) fail(line.control + " offers no save");
+        drive::printLine("save as " + drive::fileNameOf(access_->lastSavedPath()));
     }
 
     void typeInto(QWidget* w, const QString& text) {
@@ -238,6 +247,7 @@ int main(int argc, char** argv) {
     vexrun::DriverAccess* access = reinterpret_cast<vexrun::DriverAccessEntry>(prepared.driverAccess)();
     static Driver* driver = new Driver(access, prepared);
     access->setHeadless(true);
+    access->setStartFile(prepared.startFile);
     access->setReadyCallback([] { driver->runToTheEnd(); });
     prepared.entry(prepared.image);  // ends the process
     return 0;

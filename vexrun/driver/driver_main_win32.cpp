@@ -212,7 +212,8 @@ private:
                 if (line.keyCode <= 0 || line.keyCode > 0xFE) fail("no key gives the key code " + std::to_string(line.keyCode));
                 giveFocus(w);
                 const UINT ch = MapVirtualKeyW(UINT(line.keyCode), MAPVK_VK_TO_CHAR) & 0x7FFF;
-                pressKey(w, UINT(line.keyCode), line.keyCode == VK_RETURN || line.keyCode == VK_ESCAPE ? 0 : wchar_t(ch));
+                // Enter gives its CR, as TranslateMessage makes it: a multi-line box starts a line.
+                pressKey(w, UINT(line.keyCode), line.keyCode == VK_ESCAPE ? 0 : line.keyCode == VK_RETURN ? L'\r' : wchar_t(ch));
                 return true;
             }
             case Verb::Spin: {
@@ -229,6 +230,11 @@ private:
             case Verb::Show: show(line.control); return true;
             case Verb::Save:
                 if (!writeFile(line.argument, control(line.control).contentBytes())) cannot("cannot write " + line.argument);
+                return true;
+            case Verb::SaveAs:
+                access_->setSaveAnswer(line.argument);
+                if (!control(line.control).saveAs()) fail(line.control + " offers no save");
+                drive::printLine("save as " + drive::fileNameOf(access_->lastSavedPath()));
                 return true;
             case Verb::Messages:
                 for (const std::string& m : access_->takeMessages()) drive::printLine(drive::escapeText(vexrun::text::decode(m)));
@@ -324,6 +330,7 @@ int wmain(int argc, wchar_t** argv) {
     DriverAccess* access = reinterpret_cast<vexrun::win32::DriverAccessEntry>(prepared.driverAccess)();
     gDriver = new Driver(access, prepared);
     access->setHeadless(true);
+    access->setStartFile(prepared.startFile);
     access->setReadyCallback([] { gDriver->runToTheEnd(); });
     prepared.entry(prepared.image);  // ends the process
     return 0;

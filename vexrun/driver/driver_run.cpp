@@ -14,7 +14,7 @@ namespace {
 
 using vexrun::platform::kPathSeparator;
 
-constexpr char kUsage[] = "usage: tessaly-drive [--image PATH] [--timing] < script";
+constexpr char kUsage[] = "usage: tessaly-drive [--image PATH] [--open FILE] [--timing] < script";
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -57,6 +57,8 @@ Prepared prepare(const std::vector<std::string>& arguments, const char* accessEx
         const std::string& a = arguments[i];
         if (a == "--image" && i + 1 < arguments.size()) {
             image = arguments[++i];
+        } else if (a == "--open" && i + 1 < arguments.size()) {
+            prepared.startFile = arguments[++i];
         } else if (a == "--timing") {
             prepared.timing = true;
         } else if (a == "--help" || a == "-h") {

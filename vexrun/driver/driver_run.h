@@ -27,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 struct Prepared {
     Clock::time_point started;  // for the --timing report
     bool timing = false;
+    std::string startFile;  // --open: the program starts with it, as `tessaly FILE`
     std::vector<std::string> lines;  // the script
     const uint8_t* image = nullptr;  // in memory below 2 GiB that may be written and run
     vx::RuntimeEntry entry = nullptr;

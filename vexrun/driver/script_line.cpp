@@ -28,6 +28,7 @@ constexpr VerbSpec kVerbs[] = {
     {"drop", Verb::Drop, Needs::Argument},
     {"show", Verb::Show, Needs::Control},
     {"save", Verb::Save, Needs::ControlAndArgument},
+    {"saveas", Verb::SaveAs, Needs::ControlAndOptionalArgument},
     {"messages", Verb::Messages, Needs::Nothing},
     {"shot", Verb::Shot, Needs::Argument},
     {"close", Verb::Close, Needs::Nothing},

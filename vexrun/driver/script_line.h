@@ -4,7 +4,8 @@
 //   clipboard TEXT | clipfile PATH | type CONTROL TEXT | set CONTROL TEXT |
 //   paste CONTROL | copy CONTROL | click CONTROL | dblclick CONTROL |
 //   key CONTROL CODE | spin CONTROL | drop PATH | show CONTROL |
-//   save CONTROL PATH | saveclip PATH | messages | shot PATH | close | quit
+//   save CONTROL PATH | saveas CONTROL [PATH] | saveclip PATH | messages |
+//   shot PATH | close | quit
 //
 // Empty lines and lines starting with "#" are skipped; a CR before the line's
 // end is dropped.
@@ -30,6 +31,7 @@ enum class Verb {
     Drop,
     Show,
     Save,
+    SaveAs,
     SaveClip,
     Messages,
     Shot,

@@ -75,4 +75,9 @@ void printLine(std::string_view line) {
     std::fflush(stdout);
 }
 
+std::string fileNameOf(std::string_view path) {
+    const size_t cut = path.find_last_of("/\\");
+    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
 }  // namespace drive

@@ -32,4 +32,7 @@ std::string showLine(std::string_view name, std::u16string_view text, const Show
 // being flushed.
 void printLine(std::string_view line);
 
+// The last part of a path ("/" or "\\" before it), as `saveas` prints it.
+std::string fileNameOf(std::string_view path);
+
 }  // namespace drive

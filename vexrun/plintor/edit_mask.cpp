@@ -36,6 +36,10 @@ std::optional<EditMask> EditMask::parse(std::string_view maskText, std::string& 
             m.literals_.push_back(c);
         }
     }
+    // A "#" alone in front of the first literal is the sign position.
+    if (m.slots_.size() > 1 && m.slots_[0] == Slot::DigitOrSign && m.slots_[1] == Slot::Literal) {
+        m.slots_[0] = Slot::Sign;
+    }
     if (count > 1 && !fields[1].empty()) {
         if (fields[1] != "0" && fields[1] != "1") {
             error = "edit mask \"" + std::string(maskText) + "\": the second field must be 0 or 1";
@@ -51,6 +55,7 @@ bool EditMask::fits(size_t i, char c) const {
     switch (slots_[i]) {
         case Slot::Digit: return c >= '0' && c <= '9';
         case Slot::DigitOrSign: return (c >= '0' && c <= '9') || c == '+' || c == '-';
+        case Slot::Sign: return c == '+' || c == '-';
         case Slot::Literal: return false;
     }
     return false;
@@ -103,7 +108,7 @@ struct TimeShape {
 std::optional<TimeShape> timeShapeOf(const EditMask& mask) {
     TimeShape shape;
     size_t i = 0;
-    if (i < mask.size() && mask.slot(i) == EditMask::Slot::DigitOrSign) shape.signAt = i++;
+    if (i < mask.size() && mask.slot(i) == EditMask::Slot::Sign) shape.signAt = i++;
     while (i < mask.size() && mask.slot(i) == EditMask::Slot::Literal && shape.signAt != SIZE_MAX) ++i;
     while (i < mask.size()) {
         if (mask.slot(i) != EditMask::Slot::Digit) return std::nullopt;
@@ -212,6 +217,10 @@ void MaskedText::set(std::string_view text) {
             continue;
         }
         char c = next < text.size() ? text[next] : ' ';
+        if (mask_.slot(i) == EditMask::Slot::Sign && isDigit(c)) {
+            chars_[i] = kBlank;  // the digit is kept for the first digit position
+            continue;
+        }
         ++next;
         chars_[i] = mask_.fits(i, c) ? c : kBlank;
     }
@@ -224,6 +233,11 @@ std::optional<size_t> MaskedText::type(size_t cursor, char c) {
         return pos + 1;  // typing the literal itself (or "." for ",") steps over it
     }
     while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
+    if (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Sign && isDigit(c)) {
+        // A digit typed into the sign position goes to the first digit position.
+        ++pos;
+        while (pos < chars_.size() && mask_.slot(pos) == EditMask::Slot::Literal) ++pos;
+    }
     if (pos >= chars_.size() || !mask_.fits(pos, c)) return std::nullopt;
     chars_[pos] = c;
     return pos + 1;

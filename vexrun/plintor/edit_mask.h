@@ -3,7 +3,9 @@
 //
 // A mask has three fields separated by ";": the mask proper (each "0" a
 // required digit position, each "#" an optional digit or sign position, every
-// other character a literal that stands in the text), then "1" when the
+// other character a literal that stands in the text; a "#" that stands alone
+// in front of the first literal, as in "# 00:00:00,000", is the sign position
+// and takes only "+" or "-"), then "1" when the
 // literals are part of the text a handler reads (or "0" when they are not),
 // then the character shown in a position not yet filled.
 //
@@ -18,7 +20,8 @@
 // leaves the literal out (a character other than the literal that fits the
 // next editable position is kept for that position). Typing goes like a user's keys: it
 // overwrites at the cursor, steps over literals, and rejects a character that
-// does not fit.
+// does not fit; a digit typed into the sign position goes to the first
+// digit position behind it.
 #pragma once
 
 #include <stdint.h>
@@ -32,7 +35,7 @@ namespace plintor {
 
 class EditMask {
 public:
-    enum class Slot : uint8_t { Digit, DigitOrSign, Literal };
+    enum class Slot : uint8_t { Digit, DigitOrSign, Sign, Literal };
 
     // nullopt and a message in `error` for a mask it cannot use.
     static std::optional<EditMask> parse(std::string_view maskText, std::string& error);

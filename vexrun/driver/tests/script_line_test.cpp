@@ -47,6 +47,10 @@ TEST(ScriptLine, EmptyTextsWhereAnEmptyTextMeansSomething) {
     EXPECT_EQ(parsed("clipboard").argument, "");
     EXPECT_EQ(parsed("set 编辑框2").argument, "");
     EXPECT_EQ(parsed("set 编辑框2 ").argument, "");
+    // saveas without a path accepts what the save dialog proposes.
+    EXPECT_EQ(parsed("saveas 编辑框7").verb, Verb::SaveAs);
+    EXPECT_EQ(parsed("saveas 编辑框7").argument, "");
+    EXPECT_EQ(parsed("saveas 编辑框7 /tmp/a b.srt").argument, "/tmp/a b.srt");
 }
 
 TEST(ScriptLine, KeyCodes) {

@@ -1,8 +1,11 @@
-// Kernel command "read a file": a whole file as one byte set.
+// Reading whole files: the kernel command "read a file" (a byte set), and a
+// file dropped on a box read as the text it holds, or refused with the reason.
 #pragma once
 
 #include <stdint.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace vexrun {
@@ -18,5 +21,30 @@ constexpr uint64_t kMaxFileBytes = 0x7FFFFFF0;
 // refused as soon as it passes that) gives the empty byte set.
 // Temporary strings may throw std::bad_alloc; the command call reports it.
 void* readFileAsByteSet(std::string_view path, uint64_t maxBytes = kMaxFileBytes);
+
+// How a text file's bytes hold its text.
+enum class TextForm : uint8_t {
+    Bytes,          // as they are (UTF-8, GBK, any 8-bit text; a UTF-8 mark stays in the bytes)
+    Utf16LeMarked,  // UTF-16 with its byte-order mark
+    Utf16BeMarked,
+    Utf16Le,        // UTF-16 without a mark: every other byte zero
+    Utf16Be,
+};
+
+struct TextFile {
+    std::string text;  // what the program gets: the bytes, or UTF-16 as UTF-8
+    TextForm form = TextForm::Bytes;
+};
+
+// A file dropped to be shown as text: its text, or nullopt and in `refusal`
+// one short message in Chinese (UTF-8) naming the file and saying why it is
+// not taken: it cannot be opened or read through (an I/O error, more than
+// `maxBytes`), it is empty or a folder, it holds a NUL (where), or it is no
+// text at all (a picture, a film). UTF-16 is taken with or without a mark.
+std::optional<TextFile> readTextFile(std::string_view path, std::string& refusal,
+                                     uint64_t maxBytes = kMaxFileBytes);
+
+// The name of the file a path names (its last part), as UTF-8, for messages.
+std::string fileNameForMessage(std::string_view path);
 
 }  // namespace vexrun

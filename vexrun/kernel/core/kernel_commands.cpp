@@ -12,6 +12,7 @@
 #include <string>
 
 #include "vexrun/kernel/core/command_arguments.h"
+#include "vexrun/kernel/core/dropped_files.h"
 #include "vexrun/kernel/core/file_reading.h"
 #include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/memory.h"
@@ -151,7 +152,11 @@ uint64_t runCommand(uint32_t offset, const CommandName* command, const vx::ArgLi
         case vx::kCmdFindBytes: return integerResult(findForward(a.bytes(0), a.bytes(1), optionalInteger(a, 2)));
         case vx::kCmdFindBytesBackward:
             return integerResult(findBackward(a.bytes(0), a.bytes(1), optionalInteger(a, 2)));
-        case vx::kCmdReadFile: return reinterpret_cast<uint64_t>(readFileAsByteSet(a.text(0)));
+        case vx::kCmdReadFile: {
+            // A dropped file comes as it was read and judged at the drop.
+            if (void* dropped = takeDroppedFile(a.text(0))) return reinterpret_cast<uint64_t>(dropped);
+            return reinterpret_cast<uint64_t>(readFileAsByteSet(a.text(0)));
+        }
         case vx::kCmdClipboardText: return textResult(windowSystem(what).clipboardText());
         case vx::kCmdMessageBox: {
             GuiBackend& gui = windowSystem(what);

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexrun::platform {
 
@@ -71,5 +72,16 @@ double parseDoubleInCLocale(const char* text) noexcept;
 // A file descriptor for reading the file's bytes as they are (no line-end
 // translation); -1 when it cannot be opened.
 int openFileForReading(const std::string& path) noexcept;
+// A new or emptied file for writing bytes as they are; -1 when it cannot be made.
+int openFileForWriting(const std::string& path) noexcept;
+// Renames `from` over `to` (replacing it); false when it cannot.
+bool replaceFile(const std::string& from, const std::string& to) noexcept;
+void removeFile(const std::string& path) noexcept;
+
+// The user's home folder ("." when it cannot be told).
+std::string homeFolder();
+// The arguments the process was started with, after the program's own name
+// (UTF-8 on Windows, bytes on Linux).
+std::vector<std::string> processArguments();
 
 }  // namespace vexrun::platform

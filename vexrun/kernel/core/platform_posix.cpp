@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <locale.h>
+#include <pwd.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
@@ -114,5 +116,38 @@ double parseDoubleInCLocale(const char* text) noexcept {
 }
 
 int openFileForReading(const std::string& path) noexcept { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+int openFileForWriting(const std::string& path) noexcept {
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+bool replaceFile(const std::string& from, const std::string& to) noexcept {
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+void removeFile(const std::string& path) noexcept { unlink(path.c_str()); }
+
+std::string homeFolder() {
+    if (const char* home = getenv("HOME"); home && *home) return home;
+    if (const passwd* user = getpwuid(getuid()); user && user->pw_dir) return user->pw_dir;
+    return ".";
+}
+
+std::vector<std::string> processArguments() {
+    std::vector<std::string> arguments;
+    FILE* f = fopen("/proc/self/cmdline", "rb");
+    if (!f) return arguments;
+    std::string all;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) all.append(buffer, n);
+    fclose(f);
+    size_t start = all.find('\0');  // past the program's own name
+    while (start != std::string::npos && start + 1 < all.size()) {
+        const size_t end = all.find('\0', start + 1);
+        arguments.push_back(all.substr(start + 1, end == std::string::npos ? end : end - start - 1));
+        start = end;
+    }
+    return arguments;
+}
 
 }  // namespace vexrun::platform

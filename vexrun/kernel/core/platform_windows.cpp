@@ -11,6 +11,8 @@
 #include <stdlib.h>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
 
 namespace vexrun::platform {
@@ -248,6 +250,49 @@ int openFileForReading(const std::string& path) noexcept {
     } catch (...) {
         return -1;
     }
+}
+
+int openFileForWriting(const std::string& path) noexcept {
+    try {
+        HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file == INVALID_HANDLE_VALUE) return -1;
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+        if (fd < 0) CloseHandle(file);
+        return fd;
+    } catch (...) {
+        return -1;
+    }
+}
+
+bool replaceFile(const std::string& from, const std::string& to) noexcept {
+    try {
+        return MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    } catch (...) {
+        return false;
+    }
+}
+
+void removeFile(const std::string& path) noexcept {
+    try {
+        DeleteFileW(wide(path).c_str());
+    } catch (...) {
+    }
+}
+
+std::string homeFolder() {
+    std::string home = environmentValue("USERPROFILE");
+    return home.empty() ? "." : home;
+}
+
+std::vector<std::string> processArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!list) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(utf8(list[i], wcslen(list[i])));
+    LocalFree(list);
+    return arguments;
 }
 
 }  // namespace vexrun::platform

@@ -24,12 +24,22 @@ qsizetype cutOf(const QChar* run, qsizetype length) {
 
 LineEnd OtherLineEnds::at(int position) const {
     auto it = std::lower_bound(positions.begin(), positions.end(), position);
-    if (it == positions.end() || *it != position) return LineEnd::CrLf;
+    if (it == positions.end() || *it != position) return usual;
     return ends[size_t(it - positions.begin())];
 }
 
-DocumentForm documentForm(const QString& text) {
+void OtherLineEnds::edited(int position, int removed, int added) {
+    auto first = std::lower_bound(positions.begin(), positions.end(), position);
+    auto last = std::lower_bound(first, positions.end(), position + removed);
+    const size_t from = size_t(first - positions.begin());
+    ends.erase(ends.begin() + ptrdiff_t(from), ends.begin() + (last - positions.begin()));
+    auto behind = positions.erase(first, last);
+    for (; behind != positions.end(); ++behind) *behind += added - removed;
+}
+
+DocumentForm documentForm(const QString& text, LineEnd usual) {
     DocumentForm form;
+    form.otherEnds.usual = usual;
     form.text.reserve(text.size() + text.size() / kLongestShownRun + 1);
     const QChar* in = text.constData();
     const QChar* end = in + text.size();
@@ -61,7 +71,7 @@ DocumentForm documentForm(const QString& text) {
             kind = LineEnd::Lf;
         }
         ++in;
-        if (kind != LineEnd::CrLf) {
+        if (kind != usual) {
             form.otherEnds.positions.push_back(int(form.text.size()));
             form.otherEnds.ends.push_back(kind);
         }
@@ -119,15 +129,6 @@ QString textOfDocumentRange(const QTextDocument* document, int from, int to, con
         }
     }
     return out;
-}
-
-const char16_t* lineEndText(LineEnd end) {
-    switch (end) {
-        case LineEnd::Lf: return u"\n";
-        case LineEnd::Cr: return u"\r";
-        case LineEnd::CrLf: break;
-    }
-    return u"\r\n";
 }
 
 }  // namespace vexrun

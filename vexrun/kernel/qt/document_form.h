@@ -19,6 +19,7 @@
 #include <QString>
 
 #include "vexrun/kernel/qt/text_codec.h"
+#include "vexrun/kernel/text/line_ends.h"
 
 class QTextDocument;
 
@@ -28,15 +29,20 @@ constexpr int kLongestShownRun = 1000;
 // The user state of a paragraph that continues the line of the one before.
 constexpr int kContinuedLine = 0x7E57;
 
-enum class LineEnd : uint8_t { CrLf, Lf, Cr };
+using text::LineEnd;
+using text::lineEndText;
 
-// The line breaks of a text that do not end with CR LF, by their position in
-// the document (ascending); every other break is CR LF.
+// The line breaks of a text that are not of its usual kind, by their position
+// in the document (ascending); every other break is of the usual kind.
 struct OtherLineEnds {
+    LineEnd usual = LineEnd::CrLf;
     std::vector<int> positions;
     std::vector<LineEnd> ends;
 
     LineEnd at(int position) const;
+    // An edit of the document: the characters [position, position + removed)
+    // replaced by `added` others. Breaks removed go; the breaks behind move.
+    void edited(int position, int removed, int added);
 };
 
 struct DocumentForm {
@@ -46,7 +52,8 @@ struct DocumentForm {
     OtherLineEnds otherEnds;  // positions in `text`
 };
 
-DocumentForm documentForm(const QString& text);
+// `usual`: the kind of break that is not noted.
+DocumentForm documentForm(const QString& text, LineEnd usual);
 
 // Marks the continued paragraphs of a form set into `document` with its
 // first paragraph at block number `firstBlock`.
@@ -55,7 +62,5 @@ void markContinuedParagraphs(QTextDocument* document, int firstBlock, const std:
 // The text of the document between positions [from, to): line breaks as
 // `ends` gives them (CR LF where it holds nothing), soft breaks left out.
 QString textOfDocumentRange(const QTextDocument* document, int from, int to, const OtherLineEnds& ends);
-
-const char16_t* lineEndText(LineEnd end);
 
 }  // namespace vexrun

@@ -1,12 +1,16 @@
 // The edit box (kind 1:5): one line (QLineEdit) or several (QPlainTextEdit).
 // It keeps the exact bytes it was given until the user edits it; a user's
-// edit is encoded back in the encoding those bytes came in, with CR LF line
-// ends in a multi-line box.
+// edit is encoded back in the encoding those bytes came in, with the text's
+// own line ends in a multi-line box. A multi-line box's initial text from the
+// window record is a hint: the user's first paste or typed text replaces it.
+// A multi-line box that takes no dropped files offers "save as" (its menu,
+// Ctrl+S: text_saving.h).
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTextCursor>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/text_saving.h"
 #include "vexrun/kernel/qt/builtin_controls.h"
 #include "vexrun/kernel/qt/record_colours.h"
 #include "vexrun/kernel/qt/record_fonts.h"
@@ -18,9 +22,10 @@ namespace {
 
 class EditBoxControl : public Control {
 public:
-    EditBoxControl(const image::EditBoxSettings& s, QWidget* parent) {
+    EditBoxControl(const image::EditBoxSettings& s, QWidget* parent, ControlHost* host) : host_(host) {
         if (s.multiLine) {
             auto* edit = new TextArea(parent);
+            edit->setSaveAction([this] { return offersSave(); }, [this] { saveAs(); });
             edit->setHorizontalScrollBarPolicy((s.scrollBars & 1u) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
             edit->setVerticalScrollBarPolicy((s.scrollBars & 2u) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
             // Without a horizontal scroll bar long lines wrap at the box's edge.
@@ -41,7 +46,7 @@ public:
         QPalette pal = widget_->palette();
         setRoleInAllGroups(pal, QPalette::Base, colourFromRecord(s.backgroundColour, pal));
         widget_->setPalette(pal);
-        setText(s.text, TextEncoding::Gbk);
+        setText(s.text, TextEncoding::Gbk, /*hint=*/true);
     }
 
     QWidget* widget() const override { return widget_; }
@@ -60,6 +65,14 @@ public:
     std::string contentBytes() const override { return bytes(); }
     QString contentText() const override { return decodeText(bytes(), encoding_); }
 
+    bool saveAs() override {
+        if (!offersSave()) return false;
+        const std::string path = host_->askSavePath(proposedSavePathNow());
+        if (path.empty()) return true;
+        if (std::optional<std::string> problem = saveBoxText(path, bytes())) host_->showMessage(*problem);
+        return true;
+    }
+
     bool pasteText(const QString& text) override {
         if (line_) {
             line_->selectAll();
@@ -73,7 +86,10 @@ public:
     }
 
 private:
-    void setText(std::string_view bytes, TextEncoding encoding) {
+    // A multi-line box that takes no dropped files: the output box.
+    bool offersSave() const { return plain_ && host_ && !host_->isDropZone(widget_); }
+
+    void setText(std::string_view bytes, TextEncoding encoding, bool hint = false) {
         bytes_.assign(bytes);
         encoding_ = encoding;
         const QString shown = decodeText(bytes_, encoding_);
@@ -81,7 +97,7 @@ private:
             line_->setText(shown);
             line_->setCursorPosition(0);
         } else {
-            plain_->setWholeText(shown);
+            plain_->setWholeText(shown, hint && !bytes_.empty());
         }
         edited_ = false;
     }
@@ -96,6 +112,7 @@ private:
         return bytes_;
     }
 
+    ControlHost* host_;
     QWidget* widget_ = nullptr;
     QLineEdit* line_ = nullptr;
     TextArea* plain_ = nullptr;
@@ -113,7 +130,7 @@ Control* createEditBox(const ControlContext& context, std::string& error) {
         error = "the settings of edit box \"" + decodeImageText(e.name).toStdString() + "\" cannot be read";
         return nullptr;
     }
-    return new EditBoxControl(*s, context.parent);
+    return new EditBoxControl(*s, context.parent, context.host);
 }
 
 }  // namespace vexrun

@@ -1,6 +1,8 @@
-// What vexrun.vxr exports: the launcher's ObtainEntryHook, and the headless
+// What vexrun.vxr exports: the launcher's ObtainEntryHook (which takes the
+// process's first argument as the file to start with), and the headless
 // driver's access to the same window layer. Everything else stays hidden.
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/program_loader.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/qt/driver_access.h"
@@ -19,6 +21,9 @@ vexrun::QtBackend& theBackend() {
 extern "C" __attribute__((visibility("default"))) vx::RuntimeEntry ObtainEntryHook(int32_t selector) {
     if (selector != vx::kEntryHookSelector) return nullptr;
     vexrun::setGuiBackend(&theBackend());
+    // `tessaly FILE`: the window starts with the file as if it were dropped.
+    const std::vector<std::string> arguments = vexrun::platform::processArguments();
+    if (!arguments.empty()) theBackend().setStartFile(arguments.front());
     return &vexrun::runtimeEntry;
 }
 

@@ -2,12 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
+#include <QShortcut>
 #include <QStyleFactory>
 #include <QThread>
 #include <QTimer>
@@ -168,6 +172,13 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
 
     LoadedWindow& loaded = windows_.add(std::move(w));
     top->setCloseRequest([this, &loaded] { return closeRequested(loaded); });
+    // Ctrl+S saves the text of the box that offers a save.
+    auto* save = new QShortcut(QKeySequence::Save, top);
+    QObject::connect(save, &QShortcut::activated, top, [&loaded] {
+        for (auto& c : loaded.controls) {
+            if (c && c->saveAs()) return;
+        }
+    });
     if (self.visible()) top->show();
     windowShown(loaded);
     return 1;
@@ -175,6 +186,11 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
 
 void QtBackend::windowShown(LoadedWindow& w) {
     raiseEvent(w.id, w.record->elements[0].id, vx::kEventCreated, EventArgs::none());
+    // The file the program was started with comes as a drop, once the window
+    // is up and before the driver's script starts.
+    if (auto zone = zones_.first(); zone && !startFile_.empty()) {
+        fileDropped(zone->windowId, zone->dropTargetId, zone->box, std::exchange(startFile_, {}));
+    }
     // The driver's script starts after the picture is taken, so that the
     // picture shows the window as it first appeared.
     std::function<void()> ready = std::move(ready_);
@@ -283,6 +299,39 @@ void QtBackend::shutdown() {
 
 void QtBackend::raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) {
     if (auto handler = windows_.handlerFor(windowId, elementId, event)) dispatcher_.raise(*handler, std::move(args));
+}
+
+void QtBackend::dropZoneMade(uint32_t windowId, uint32_t dropTargetId, QWidget* box) {
+    if (!zones_.contains(box)) QObject::connect(box, &QObject::destroyed, box, [this, box] { zones_.gone(box); });
+    zones_.made(windowId, dropTargetId, box);
+}
+
+bool QtBackend::isDropZone(QWidget* box) const { return zones_.contains(box); }
+
+// Taken once the drop event has returned: a message box inside it would hold
+// the program the file came from.
+void QtBackend::fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) {
+    QTimer::singleShot(0, box, [this, windowId, dropTargetId, box, path = std::move(path)] {
+        DropZones<QWidget*>::take(
+            windowId, dropTargetId, box, path,
+            [this](uint32_t w, uint32_t e, int32_t event, EventArgs args) { raiseEvent(w, e, event, std::move(args)); },
+            [this](const std::string& text) { showMessage(text); });
+    });
+}
+
+std::string QtBackend::askSavePath(const std::string& proposed) {
+    std::string path;
+    if (headless_ || platformWithoutUser()) {
+        path = saveAnswer_.empty() ? proposed : saveAnswer_;
+    } else {
+        const QString picked = QFileDialog::getSaveFileName(
+            windowWidget(), QStringLiteral("另存为"), QFile::decodeName(QByteArray::fromStdString(proposed)),
+            QStringLiteral("字幕文件 (*.srt *.ass *.ssa *.vtt *.sub *.txt);;所有文件 (*)"));
+        if (picked.isEmpty()) return {};
+        path = QFile::encodeName(picked).toStdString();
+    }
+    lastSaved_ = path;
+    return path;
 }
 
 std::vector<std::string> QtBackend::takeMessages() {

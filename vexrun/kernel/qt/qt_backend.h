@@ -16,6 +16,7 @@
 #include "image/window_record.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/qt/driver_access.h"
+#include "vexrun/kernel/core/drop_zones.h"
 #include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/qt/handle_registry.h"
@@ -66,11 +67,19 @@ public:
     void raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) override;
     QWidget* widgetForHandle(int32_t handle) const override { return handles_.widget(handle); }
     [[noreturn]] void fail(const std::string& message) override;
+    void dropZoneMade(uint32_t windowId, uint32_t dropTargetId, QWidget* box) override;
+    bool isDropZone(QWidget* box) const override;
+    void fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) override;
+    std::string askSavePath(const std::string& proposed) override;
+    void showMessage(std::string_view text) override { messageBox(text, 0, {}); }
 
     // DriverAccess
     void setHeadless(bool headless) override { headless_ = headless; }
     std::vector<std::string> takeMessages() override;
     void setReadyCallback(std::function<void()> ready) override { ready_ = std::move(ready); }
+    void setStartFile(std::string path) override { startFile_ = std::move(path); }
+    void setSaveAnswer(std::string path) override { saveAnswer_ = std::move(path); }
+    std::string lastSavedPath() const override { return lastSaved_; }
     QWidget* windowWidget() const override;
     Control* controlByName(std::string_view name) const override;
     std::string kindOf(std::string_view name) const override;
@@ -85,6 +94,7 @@ private:
     struct LoadedWindow;
 
     void windowShown(LoadedWindow& w);
+
     bool closeRequested(LoadedWindow& w);
     void saveScreenshotWhenPainted(QWidget* window, std::string path, int attemptsLeft, std::function<void()> then);
 
@@ -98,6 +108,10 @@ private:
     std::vector<std::string> messages_;
     std::function<void()> ready_;
     bool screenshotTaken_ = false;
+    DropZones<QWidget*> zones_;
+    std::string startFile_;  // opened as if dropped once the first window is up
+    std::string saveAnswer_;
+    std::string lastSaved_;
 };
 
 }  // namespace vexrun

@@ -51,6 +51,10 @@ public:
     // A user's paste replacing the whole text; false when the control takes
     // no text.
     virtual bool pasteText(const QString& /*text*/) { return false; }
+    // "Save as" of a box that offers it (a multi-line edit box that takes no
+    // dropped files): the save dialog, then the file written; false when the
+    // control offers none.
+    virtual bool saveAs() { return false; }
 };
 
 // What the window layer offers controls and support libraries. Everything
@@ -65,6 +69,20 @@ public:
     virtual QWidget* widgetForHandle(int32_t handle) const = 0;
     // A clear message naming what went wrong; the program then ends.
     [[noreturn]] virtual void fail(const std::string& message) = 0;
+
+    // Files dropped, opened with the program and saved (dropped_files.h,
+    // text_saving.h). `box` became the drop zone of the drop target element:
+    virtual void dropZoneMade(uint32_t windowId, uint32_t dropTargetId, QWidget* box) = 0;
+    virtual bool isDropZone(QWidget* box) const = 0;
+    // A file dropped on a zone, read and judged by the kernel library: a text
+    // raises the drop target's event 3, anything else is refused with a
+    // message box naming the file.
+    virtual void fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) = 0;
+    // The path the user picks in the save dialog, which proposes `proposed`;
+    // empty when the user cancels.
+    virtual std::string askSavePath(const std::string& proposed) = 0;
+    // A message box with the text (UTF-8 or GBK), OK alone, the window's caption.
+    virtual void showMessage(std::string_view text) = 0;
 
 protected:
     ~ControlHost() = default;

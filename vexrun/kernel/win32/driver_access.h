@@ -26,6 +26,13 @@ public:
     // Called on the loop thread once the window is shown and its event 0
     // handler has run.
     virtual void setReadyCallback(void (*ready)()) = 0;
+    // The file the program starts with, as `tessaly FILE` gives it (the
+    // driver's own arguments are not the program's).
+    virtual void setStartFile(std::string path) = 0;
+    // What the save dialog answers: this path, or when empty the path it
+    // proposes; and the path of the last file a save wrote.
+    virtual void setSaveAnswer(std::string path) = 0;
+    virtual std::string lastSavedPath() const = 0;
 
     virtual HWND mainWindow() const = 0;
     // A control by its name as the layout writes it (UTF-8), or nullptr.

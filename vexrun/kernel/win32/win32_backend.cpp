@@ -1,7 +1,9 @@
 #include "vexrun/kernel/win32/win32_backend.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -27,6 +29,8 @@ constexpr UINT_PTR kScreenshotTimer = 1;
 constexpr UINT kScreenshotDelayMs = 300;
 // Posted once the first window is up, for the headless driver's call.
 constexpr UINT kDriverReadyMessage = WM_APP + 0x7E;
+// The file the program was started with, dropped once the window is up.
+constexpr UINT kOpenStartFileMessage = WM_APP + 0x7D;
 
 // The frame of the window the record's outer size is given for, and the
 // room kept to the right of and below the outermost control.
@@ -199,6 +203,8 @@ int32_t Win32Backend::loadWindow(uint32_t windowId) {
         UpdateWindow(loaded.window);
     }
     raiseEvent(windowId, self.id, vx::kEventCreated, EventArgs::none());
+    // Before the driver's script starts.
+    if (!startFile_.empty()) PostMessageW(loaded.window, kOpenStartFileMessage, 0, 0);
     if (ready_ && !readyPosted_) {
         readyPosted_ = true;
         PostMessageW(loaded.window, kDriverReadyMessage, 0, 0);
@@ -335,6 +341,11 @@ LRESULT Win32Backend::mainWindowMessage(LoadedWindow& w, HWND window, UINT messa
         case kDriverReadyMessage:
             if (ready_) ready_();
             return 0;
+        case kOpenStartFileMessage:
+            if (auto zone = zones_.first(); zone && !startFile_.empty()) {
+                fileDropped(zone->windowId, zone->dropTargetId, zone->box, std::exchange(startFile_, {}));
+            }
+            return 0;
         case WM_CLOSE:
             closeRequested(w);
             return 0;
@@ -394,6 +405,12 @@ int32_t Win32Backend::runMessageLoop() {
         // and Escape reach the control, whose key handler may want them.
         const bool enterOrEscape = msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE);
         HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+        // Ctrl+S anywhere in the window saves the text of the box that offers a save.
+        if (msg.message == WM_KEYDOWN && msg.wParam == 'S' && (GetKeyState(VK_CONTROL) & 0x8000) &&
+            (controlOfWindow(msg.hwnd) || mainWindow() == msg.hwnd)) {
+            saveFromKeyboard(msg.hwnd);
+            continue;
+        }
         if (!enterOrEscape && top && controlOfWindow(msg.hwnd) && IsDialogMessageW(top, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
@@ -482,6 +499,58 @@ void Win32Backend::shutdown() {
     for (auto& [id, w] : windows_) {
         if (w->window) ShowWindow(w->window, SW_HIDE);
     }
+}
+
+void Win32Backend::saveFromKeyboard(HWND) {
+    for (auto& [id, w] : windows_) {
+        for (auto& c : w->controls) {
+            if (c && c->saveAs()) return;
+        }
+    }
+}
+
+void Win32Backend::dropZoneMade(uint32_t windowId, uint32_t dropTargetId, HWND box) {
+    zones_.made(windowId, dropTargetId, box);
+}
+
+bool Win32Backend::isDropZone(HWND box) const { return zones_.contains(box); }
+
+void Win32Backend::fileDropped(uint32_t windowId, uint32_t dropTargetId, HWND box, std::string path) {
+    DropZones<HWND>::take(
+        windowId, dropTargetId, box, std::move(path),
+        [this](uint32_t w, uint32_t e, int32_t event, EventArgs args) { raiseEvent(w, e, event, std::move(args)); },
+        [this](const std::string& text) { showMessage(text); });
+}
+
+std::string Win32Backend::askSavePath(const std::string& proposed) {
+    std::string path;
+    if (headless_) {
+        path = saveAnswer_.empty() ? proposed : saveAnswer_;
+    } else {
+        std::u16string file = text::decode(proposed, text::Encoding::Utf8);
+        std::u16string folder;
+        if (const size_t cut = file.find_last_of(u"\\/"); cut != std::u16string::npos) {
+            folder = file.substr(0, cut);
+            file = file.substr(cut + 1);
+        }
+        std::u16string buffer = file;
+        buffer.resize(std::max<size_t>(buffer.size() + 1, 32768), u'\0');
+        static const char16_t kFilter[] = u"字幕文件 (*.srt;*.ass;*.ssa;*.vtt;*.sub;*.txt)\0*.srt;*.ass;*.ssa;*.vtt;*.sub;*.txt\0所有文件 (*.*)\0*.*\0";
+        OPENFILENAMEW dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = mainWindow();
+        dialog.lpstrFilter = reinterpret_cast<const wchar_t*>(kFilter);
+        dialog.lpstrFile = reinterpret_cast<wchar_t*>(buffer.data());
+        dialog.nMaxFile = DWORD(buffer.size());
+        dialog.lpstrInitialDir = folder.empty() ? nullptr : wide(folder);
+        dialog.lpstrTitle = L"另存为";
+        dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_EXPLORER;
+        if (!GetSaveFileNameW(&dialog)) return {};
+        buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
+        path = text::encode(buffer, text::Encoding::Utf8);
+    }
+    lastSaved_ = path;
+    return path;
 }
 
 void Win32Backend::raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) {

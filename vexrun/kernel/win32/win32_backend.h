@@ -17,6 +17,7 @@
 
 #include "image/window_record.h"
 #include "vexrun/kernel/core/event_dispatcher.h"
+#include "vexrun/kernel/core/drop_zones.h"
 #include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
@@ -46,11 +47,19 @@ public:
     void raiseEvent(uint32_t windowId, uint32_t elementId, int32_t event, EventArgs args) override;
     HWND windowForHandle(int32_t handle) const override;
     [[noreturn]] void fail(const std::string& message) override;
+    void dropZoneMade(uint32_t windowId, uint32_t dropTargetId, HWND box) override;
+    bool isDropZone(HWND box) const override;
+    void fileDropped(uint32_t windowId, uint32_t dropTargetId, HWND box, std::string path) override;
+    std::string askSavePath(const std::string& proposed) override;
+    void showMessage(std::string_view text) override { messageBox(text, MB_OK, {}); }
 
     // DriverAccess
     void setHeadless(bool headless) override { headless_ = headless; }
     std::vector<std::string> takeMessages() override;
     void setReadyCallback(void (*ready)()) override { ready_ = ready; }
+    void setStartFile(std::string path) override { startFile_ = std::move(path); }
+    void setSaveAnswer(std::string path) override { saveAnswer_ = std::move(path); }
+    std::string lastSavedPath() const override { return lastSaved_; }
     HWND mainWindow() const override;
     Control* controlByName(std::string_view name) const override;
     std::string kindOf(std::string_view name) const override;
@@ -62,6 +71,7 @@ private:
 
     Control* controlOfWindow(HWND child) const;
     void closeRequested(LoadedWindow& w);
+    void saveFromKeyboard(HWND focus);
     void saveScreenshot(HWND top);
     bool writeScreenshot(HWND top, const std::wstring& path);
     static std::wstring environmentScreenshotPath();
@@ -84,6 +94,10 @@ private:
     std::vector<std::string> messages_;
     void (*ready_)() = nullptr;
     bool readyPosted_ = false;
+    DropZones<HWND> zones_;
+    std::string startFile_;  // opened as if dropped once the first window is up
+    std::string saveAnswer_;
+    std::string lastSaved_;
 };
 
 }  // namespace vexrun::win32

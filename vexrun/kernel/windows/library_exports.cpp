@@ -1,6 +1,7 @@
 // What vexrun.vxr exports on Windows: the launcher's ObtainEntryHook, which
 // also installs the Win32 window layer.
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/core/program_loader.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
@@ -19,6 +20,9 @@ vexrun::win32::Win32Backend& theBackend() {
 VEXRUN_EXPORT vx::RuntimeEntry ObtainEntryHook(int32_t selector) {
     if (selector != vx::kEntryHookSelector) return nullptr;
     vexrun::setGuiBackend(&theBackend());
+    // `tessaly FILE`: the window starts with the file as if it were dropped.
+    const std::vector<std::string> arguments = vexrun::platform::processArguments();
+    if (!arguments.empty()) theBackend().setStartFile(arguments.front());
     return &vexrun::runtimeEntry;
 }
 

@@ -23,7 +23,8 @@ TEST(EditMask, ParsesTheThreeFields) {
     auto m = EditMask::parse(kSigned, error);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->size(), 14u);
-    EXPECT_EQ(m->slot(0), EditMask::Slot::DigitOrSign);
+    EXPECT_EQ(m->slot(0), EditMask::Slot::Sign);
+    EXPECT_EQ(EditMask::parse("#00", error)->slot(0), EditMask::Slot::DigitOrSign);
     EXPECT_EQ(m->slot(1), EditMask::Slot::Literal);
     EXPECT_EQ(m->literal(1), ' ');
     EXPECT_EQ(m->slot(2), EditMask::Slot::Digit);
@@ -112,7 +113,7 @@ TEST(MaskedText, ATextThatReadsAsATimeIsPlacedFieldByField) {
     EXPECT_EQ(at, 9u);
 }
 
-TEST(MaskedText, SignPositionTakesASignOrADigit) {
+TEST(MaskedText, SignPositionTakesOnlyASign) {
     MaskedText s = textFor(kSigned);
     s.set("+");
     EXPECT_EQ(s.read(), "+   :  :  ,   ");
@@ -122,8 +123,19 @@ TEST(MaskedText, SignPositionTakesASignOrADigit) {
     r[0] = '-';
     s.set(r);
     EXPECT_EQ(s.read(), "-   :  :  ,   ");
-    s.set("7 00:00:01,000");
-    EXPECT_EQ(s.read(), "7 00:00:01,000");
+    // A digit never stands in the sign position: typed or set there, it
+    // goes to the first digit position.
+    s.blank(0, s.mask().size());
+    size_t cursor = 0;
+    for (char c : std::string("00:00:05,000")) cursor = s.type(cursor, c).value_or(cursor);
+    EXPECT_EQ(s.read(), "  00:00:05,000");
+    s.set("+");
+    EXPECT_EQ(s.type(0, '7'), 3u);
+    EXPECT_EQ(s.read(), "+ 7 :  :  ,   ");
+    EXPECT_EQ(s.type(0, '-'), 1u);
+    EXPECT_EQ(s.read(), "- 7 :  :  ,   ");
+    s.set("5");
+    EXPECT_EQ(s.read(), "  5 :  :  ,   ");
     s.set("x");
     EXPECT_EQ(s.read(), "    :  :  ,   ");
     // A pasted signed time that leaves out the literal blank after the sign

@@ -87,8 +87,8 @@ TEST(MaskedEditBox, SignPositionAndSettingATextFromTheHandler) {
     QTest::keyClicks(b.widget, QStringLiteral("-0001"));
     EXPECT_EQ(text(b), "- 00:01:  ,   ");
     b.widget->setCursorPosition(0);
-    QTest::keyClicks(b.widget, QStringLiteral("5"));  // a digit in the sign position
-    EXPECT_EQ(text(b), "5 00:01:  ,   ");
+    QTest::keyClicks(b.widget, QStringLiteral("5"));  // a digit typed in the sign position goes on
+    EXPECT_EQ(text(b), "- 50:01:  ,   ");
 }
 
 TEST(MaskedEditBox, PasteFillsTheWholeMaskFromTheClipboard) {

@@ -331,18 +331,23 @@ TEST_F(WindowLayer, AUserEditIsEncodedInTheTextsOwnEncoding) {
     typeText(line, QString::fromUtf8("幕"));
     EXPECT_EQ(textOf(kLine, vx::kPropEditText), "\xE5\xAD\x97\xE5\xB9\x95");
 
-    // A multi-line box gives an edit back with CR LF line ends.
+    // A multi-line box gives an edit back with the text's own line ends; a
+    // line added ends as the text's first line does.
     auto* multi = qobject_cast<QPlainTextEdit*>(widgetOf(kMulti));
-    setText(kMulti, vx::kPropEditText, "1\r\n2\r\n");
-    multi->setFocus();
-    multi->moveCursor(QTextCursor::End);
-    QTest::keyClicks(multi, QStringLiteral("3"));
-    QTest::keyClick(multi, Qt::Key_Return);
-    EXPECT_EQ(textOf(kMulti, vx::kPropEditText), "1\r\n2\r\n3\r\n");
+    for (const char* end : {"\r\n", "\n"}) {
+        setText(kMulti, vx::kPropEditText, std::string("1") + end + "2\r3" + end);
+        multi->setFocus();
+        multi->moveCursor(QTextCursor::End);
+        QTest::keyClicks(multi, QStringLiteral("4"));
+        QTest::keyClick(multi, Qt::Key_Return);
+        multi->moveCursor(QTextCursor::Start);
+        QTest::keyClick(multi, Qt::Key_Return);
+        EXPECT_EQ(textOf(kMulti, vx::kPropEditText), std::string(end) + "1" + end + "2\r3" + end + "4" + end) << end;
+    }
 
-    // A paste replaces the whole text.
+    // A paste replaces the whole text, with its own line ends.
     backend_->control(kWindow, kMulti)->pasteText(QString::fromUtf8("整个\n文本"));
-    EXPECT_EQ(textOf(kMulti, vx::kPropEditText), gbk("整个\r\n文本"));
+    EXPECT_EQ(textOf(kMulti, vx::kPropEditText), gbk("整个\n文本"));
 }
 
 TEST_F(WindowLayer, IntegerPropertiesOfEachKind) {

@@ -85,7 +85,7 @@ TEST(DocumentForm, LongLinesInPiecesAndLineEndsOtherThanCrLfNoted) {
     // A line of 2,500 characters with a blank in its second half is cut
     // after that blank; one without blanks at the longest run.
     QString line = QString(kLongestShownRun - 10, QChar(u'a')) + QChar(u' ') + QString(1500, QChar(u'b'));
-    const DocumentForm form = documentForm(QStringLiteral("x\r\n") + line + QStringLiteral("\ny\rz"));
+    const DocumentForm form = documentForm(QStringLiteral("x\r\n") + line + QStringLiteral("\ny\rz"), LineEnd::CrLf);
     const QStringList paragraphs = form.text.split(QChar(u'\n'));
     ASSERT_EQ(paragraphs.size(), 3);
     EXPECT_EQ(paragraphs[0], QStringLiteral("x\u2028") + QString(kLongestShownRun - 10, QChar(u'a')) + QChar(u' '));
@@ -101,7 +101,7 @@ TEST(DocumentForm, LongLinesInPiecesAndLineEndsOtherThanCrLfNoted) {
     // A surrogate pair is never cut.
     QString pairs;
     for (int i = 0; i < kLongestShownRun; ++i) pairs += QString::fromUtf8("\xF0\x9F\x98\x80");
-    const DocumentForm cut = documentForm(QChar(u'a') + pairs);
+    const DocumentForm cut = documentForm(QChar(u'a') + pairs, LineEnd::CrLf);
     for (const QString& piece : cut.text.split(QChar(u'\n'))) EXPECT_FALSE(piece.back().isHighSurrogate());
 }
 

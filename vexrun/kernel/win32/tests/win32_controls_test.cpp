@@ -27,6 +27,11 @@ struct RecordingHost : ControlHost {
         ADD_FAILURE() << message;
         std::abort();
     }
+    void dropZoneMade(uint32_t, uint32_t, HWND) override {}
+    bool isDropZone(HWND) const override { return false; }
+    void fileDropped(uint32_t, uint32_t, HWND, std::string) override {}
+    std::string askSavePath(const std::string&) override { return {}; }
+    void showMessage(std::string_view) override {}
 };
 
 class Win32Controls : public ::testing::Test {
@@ -84,6 +89,16 @@ TEST_F(Win32Controls, EditBoxKeepsItsBytesAndEncodesAnEditBackAsTheyCame) {
         box->command(EN_CHANGE);
         EXPECT_EQ(box->textProperty(vx::kPropEditText), expected);
     }
+    // Each line end stays as it came through an edit (the EDIT shows CR LF);
+    // a line typed in ends as the first line does.
+    box->setTextProperty(vx::kPropEditText, "1\n2\r3\n");
+    SendMessageW(box->window(), EM_SETSEL, 12, 12);
+    SendMessageW(box->window(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"4\r\n"));
+    box->command(EN_CHANGE);
+    SendMessageW(box->window(), EM_SETSEL, 0, 0);
+    SendMessageW(box->window(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"0\r\n"));
+    box->command(EN_CHANGE);
+    EXPECT_EQ(box->textProperty(vx::kPropEditText), "0\n1\n2\r3\n4\n");
     // Ctrl+A selects the whole text, to be copied out (and so does it in a label).
     image::LabelSettings l;
     l.caption = "x = 1.125";
@@ -97,6 +112,17 @@ TEST_F(Win32Controls, EditBoxKeepsItsBytesAndEncodesAnEditBackAsTheyCame) {
         EXPECT_EQ(to, DWORD(GetWindowTextLengthW(w)));
         EXPECT_GT(to, 0u);
     }
+}
+
+TEST_F(Win32Controls, TheFirstTypedTextReplacesAMultiLineBoxsHint) {
+    image::EditBoxSettings s;
+    s.multiLine = true;
+    s.text = "hint...";
+    auto box = make(vx::kKindEditBox, image::encodeEditBoxSettings(s));
+    SendMessageW(box->window(), EM_SETSEL, 4, 4);
+    type(box->window(), u"ab");
+    box->command(EN_CHANGE);
+    EXPECT_EQ(box->textProperty(vx::kPropEditText), "ab");
 }
 
 TEST_F(Win32Controls, MaskedBoxTakesKeysDeleteCutAndPasteThroughItsMask) {

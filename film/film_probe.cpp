@@ -1,0 +1,127 @@
+// Telling a film from a text file, and listing a film's streams.
+#include <stdio.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "film/film.h"
+#include "film/media_file.h"
+
+namespace film {
+
+namespace {
+
+std::filesystem::path fsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string tag(const AVDictionary* metadata, const char* key) {
+    const AVDictionaryEntry* e = av_dict_get(metadata, key, nullptr, 0);
+    return e != nullptr && e->value != nullptr ? e->value : "";
+}
+
+// Commentary and described-video tracks are never the default choice.
+bool isSideTrack(const AVStream* s) {
+    if ((s->disposition & (AV_DISPOSITION_COMMENT | AV_DISPOSITION_VISUAL_IMPAIRED |
+                           AV_DISPOSITION_HEARING_IMPAIRED | AV_DISPOSITION_DESCRIPTIONS)) != 0)
+        return true;
+    std::string title = tag(s->metadata, "title");
+    std::transform(title.begin(), title.end(), title.begin(), [](unsigned char c) { return std::tolower(c); });
+    return title.find("comment") != std::string::npos;
+}
+
+}  // namespace
+
+FileKind sniffFile(const std::string& path) {
+    std::error_code ec;
+    auto status = std::filesystem::status(fsPath(path), ec);
+    if (ec || !std::filesystem::exists(status)) return FileKind::Missing;
+    if (std::filesystem::is_directory(status)) return FileKind::Directory;
+    std::ifstream in(fsPath(path), std::ios::binary);
+    if (!in) return FileKind::Missing;
+    std::vector<unsigned char> head(64 * 1024);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    if (head.empty()) return FileKind::Empty;
+    if (head.size() >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF)))
+        return FileKind::Text;  // UTF-16 with its byte-order mark
+    // Compressed sound and every container header hold control bytes within
+    // the first few; text (any 8-bit encoding, UTF-8 included) holds none
+    // beyond tab, line ends, form feed and DOS's end-of-file mark.
+    for (unsigned char c : head)
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) || c == 0x7F)
+            return FileKind::Media;
+    return FileKind::Text;
+}
+
+std::string clockText(int64_t ms) {
+    if (ms < 0) ms = 0;
+    int64_t s = ms / 1000;
+    char text[32];
+    snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+             static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return text;
+}
+
+bool probeFilm(const std::string& path, FilmInfo& info, std::string& error) {
+    info = FilmInfo{};
+    switch (sniffFile(path)) {
+    case FileKind::Missing:
+        error = path + ": cannot be opened (no such file, or no permission to read it)";
+        return false;
+    case FileKind::Directory:
+        error = path + ": is a directory, not a film";
+        return false;
+    case FileKind::Empty:
+        error = path + ": is empty (0 bytes), not a film";
+        return false;
+    case FileKind::Text:
+        error = path + ": is a text file (a subtitle?), not a film or sound file";
+        return false;
+    case FileKind::Media:
+        break;
+    }
+    std::string why;
+    FormatPtr format = openFormat(path, nullptr, true, why);
+    if (!format) {
+        error = path + ": " + why;
+        return false;
+    }
+    info.container = format->iformat->name;
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0) info.durationMs = format->duration / 1000;
+    if (format->start_time != AV_NOPTS_VALUE && format->start_time > 0) info.originUs = format->start_time;
+    int bestDefault = -1, bestOther = -1, bestSide = -1;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* s = format->streams[i];
+        const AVCodecParameters* par = s->codecpar;
+        if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
+            AudioStream a;
+            a.index = static_cast<int>(i);
+            a.codec = avcodec_get_name(par->codec_id);
+            a.language = tag(s->metadata, "language");
+            a.title = tag(s->metadata, "title");
+            a.channels = par->ch_layout.nb_channels;
+            a.sampleRate = par->sample_rate;
+            a.isDefault = (s->disposition & AV_DISPOSITION_DEFAULT) != 0;
+            a.decodable = avcodec_find_decoder(par->codec_id) != nullptr && par->sample_rate > 0;
+            int position = static_cast<int>(info.audio.size());
+            if (a.decodable) {
+                int& slot = isSideTrack(s) ? bestSide : a.isDefault ? bestDefault : bestOther;
+                if (slot < 0) slot = position;
+            }
+            info.audio.push_back(std::move(a));
+        } else if (par->codec_type == AVMEDIA_TYPE_SUBTITLE && isTextSubtitle(par)) {
+            SubtitleStream t;
+            t.index = static_cast<int>(i);
+            t.codec = avcodec_get_name(par->codec_id);
+            t.language = tag(s->metadata, "language");
+            t.title = tag(s->metadata, "title");
+            info.subtitles.push_back(std::move(t));
+        }
+    }
+    info.bestAudio = bestDefault >= 0 ? bestDefault : bestOther >= 0 ? bestOther : bestSide;
+    return true;
+}
+
+}  // namespace film

@@ -1,0 +1,59 @@
+// The drop zones of a window layer (the boxes that take dropped files, each
+// for a drop target element), and what a drop on one does: the file is read
+// and judged once (dropped_files.h); a text raises the drop target's event 3,
+// anything else is told in a message box. `Box` is the layer's handle of a
+// control (a QWidget*, an HWND).
+#pragma once
+
+#include <stdint.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/control_events.h"
+#include "vexrun/kernel/core/dropped_files.h"
+
+namespace vexrun {
+
+template <class Box>
+class DropZones {
+public:
+    struct Zone {
+        uint32_t windowId, dropTargetId;
+        Box box;
+    };
+
+    // A box made the zone of a drop target (again: its target replaced).
+    void made(uint32_t windowId, uint32_t dropTargetId, Box box) {
+        gone(box);
+        zones_.push_back(Zone{windowId, dropTargetId, box});
+    }
+    void gone(Box box) {
+        zones_.erase(std::remove_if(zones_.begin(), zones_.end(), [box](const Zone& z) { return z.box == box; }),
+                     zones_.end());
+    }
+    bool contains(Box box) const {
+        return std::any_of(zones_.begin(), zones_.end(), [box](const Zone& z) { return z.box == box; });
+    }
+    // The first zone made: where the file the program starts with goes.
+    std::optional<Zone> first() const { return zones_.empty() ? std::nullopt : std::optional<Zone>(zones_.front()); }
+
+    // `raise(windowId, elementId, event, args)` raises the event; `tell(text)`
+    // shows a message box.
+    template <class Raise, class Tell>
+    static void take(uint32_t windowId, uint32_t dropTargetId, Box box, std::string path, Raise raise, Tell tell) {
+        if (std::optional<std::string> refusal = prepareDroppedFile(path, box)) {
+            tell(*refusal);
+            return;
+        }
+        raise(windowId, dropTargetId, vx::kEventFileDropped, EventArgs::textByReference(std::move(path)));
+    }
+
+private:
+    std::vector<Zone> zones_;
+};
+
+}  // namespace vexrun
