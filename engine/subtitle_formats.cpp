@@ -18,6 +18,13 @@ inline bool isBlank(uint8_t c) { return c == ' ' || c == '\t'; }
 inline bool isTimeByte(uint8_t c) {
     return static_cast<uint8_t>(c - '0') <= 10 || c == ',' || c == '.' || c == ' ';  // '0'..'9' and ':'
 }
+// "HH:MM:SS,mmm" or "HH:MM:SS.mmm" at p: the form nearly every SRT and
+// WebVTT time has.
+inline bool isStandardTime(const uint8_t* t) {
+    return isDigit(t[0]) && isDigit(t[1]) && t[2] == ':' && isDigit(t[3]) && isDigit(t[4]) && t[5] == ':' &&
+           isDigit(t[6]) && isDigit(t[7]) && (t[8] == ',' || t[8] == '.') && isDigit(t[9]) && isDigit(t[10]) &&
+           isDigit(t[11]);
+}
 inline uint8_t lower(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + 32) : c; }
 
 constexpr uint8_t kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
@@ -175,10 +182,14 @@ void arrowTimes(const uint8_t* p, int32_t lineStart, int32_t arrow, int32_t line
 
     b = arrow + 3;
     while (b < lineEnd && isBlank(p[b])) ++b;
-    e = b;
-    if (e < lineEnd && (p[e] == '-' || p[e] == '+')) ++e;
-    while (e < lineEnd && isTimeByte(p[e])) ++e;
-    while (e > b && p[e - 1] == ' ') --e;
+    if (lineEnd - b >= 12 && isStandardTime(p + b) && (lineEnd - b == 12 || !isTimeByte(p[b + 12]))) {
+        e = b + 12;
+    } else {
+        e = b;
+        if (e < lineEnd && (p[e] == '-' || p[e] == '+')) ++e;
+        while (e < lineEnd && isTimeByte(p[e])) ++e;
+        while (e > b && p[e - 1] == ' ') --e;
+    }
     found->second = TimeSpan{b, e};
     found->cue = true;
     found->endFirst = false;
@@ -362,21 +373,22 @@ bool findLineTimes(TimeFinder* f, FoundTimes* found) {
     return false;
 }
 
+// Two and three digits of a value below 100 and 1000.
+inline uint8_t* putTwo(uint8_t* out, int64_t value) {
+    out[0] = static_cast<uint8_t>('0' + value / 10);
+    out[1] = static_cast<uint8_t>('0' + value % 10);
+    return out + 2;
+}
+inline uint8_t* putThree(uint8_t* out, int64_t value) {
+    out[0] = static_cast<uint8_t>('0' + value / 100);
+    out[1] = static_cast<uint8_t>('0' + value / 10 % 10);
+    out[2] = static_cast<uint8_t>('0' + value % 10);
+    return out + 3;
+}
+
 // The digits of a value, at least `width` of them; returns the position
 // behind them.
 uint8_t* putNumber(uint8_t* out, int64_t value, int32_t width) {
-    // Minutes, seconds, milliseconds and most hours: the digits in place.
-    if (width == 2 && value < 100) {
-        out[0] = static_cast<uint8_t>('0' + value / 10);
-        out[1] = static_cast<uint8_t>('0' + value % 10);
-        return out + 2;
-    }
-    if (width == 3 && value < 1000) {
-        out[0] = static_cast<uint8_t>('0' + value / 100);
-        out[1] = static_cast<uint8_t>('0' + value / 10 % 10);
-        out[2] = static_cast<uint8_t>('0' + value % 10);
-        return out + 3;
-    }
     uint8_t digits[20];
     int32_t n = 0;
     do {
@@ -497,9 +509,7 @@ int32_t writeTime(int32_t ms, const uint8_t* text, TimeSpan span, const Subtitle
     uint8_t separator = rules.separator;
     int32_t colons = 0, hourDigits = 0;
     const uint8_t* t = text + span.begin;
-    if (span.end - span.begin == 12 && t[2] == ':' && t[5] == ':' && (t[8] == ',' || t[8] == '.') && isDigit(t[0]) &&
-        isDigit(t[1]) && isDigit(t[3]) && isDigit(t[4]) && isDigit(t[6]) && isDigit(t[7]) && isDigit(t[9]) &&
-        isDigit(t[10]) && isDigit(t[11])) {
+    if (span.end - span.begin == 12 && isStandardTime(t)) {
         // "HH:MM:SS,mmm" or "HH:MM:SS.mmm", by far the most common.
         colons = 2, hourDigits = 2;
         if (separator == 0) separator = t[8];
@@ -530,15 +540,15 @@ int32_t writeTime(int32_t ms, const uint8_t* text, TimeSpan span, const Subtitle
         h = u / 3600000, minutes = u / 60000, seconds = u / 1000 % 60, fraction = u % 1000;
     }
     if (hours) {
-        out = putNumber(out, h, hourDigits);
+        out = hourDigits == 2 && h < 100 ? putTwo(out, h) : putNumber(out, h, hourDigits);
         *out++ = ':';
         minutes %= 60;
     }
-    out = putNumber(out, minutes, 2);
+    out = minutes < 100 ? putTwo(out, minutes) : putNumber(out, minutes, 2);
     *out++ = ':';
-    out = putNumber(out, seconds, 2);
+    out = putTwo(out, seconds);
     *out++ = separator;
-    out = putNumber(out, fraction, rules.fractionDigits);
+    out = rules.fractionDigits == 3 ? putThree(out, fraction) : putTwo(out, fraction);
     return static_cast<int32_t>(out - begin);
 }
 

@@ -2,6 +2,8 @@
 // anew, straight into the output.
 #include "engine/retime/one_pass_retime.h"
 
+#include <cstring>
+
 #include "engine/subtitle_rewrite.h"
 #include "runtime/program_variables.h"
 
@@ -24,8 +26,15 @@ struct BufferSink {
 
     bool append(const uint8_t* bytes, int32_t count) {
         if (count <= 0) return true;
-        if (out.size() + static_cast<size_t>(count) > limit) return false;
-        out.append(bytes, static_cast<size_t>(count));
+        const auto n = static_cast<size_t>(count);
+        if (out.size() + n > limit) return false;
+        if (n <= out.room()) {
+            // Room reserved for the whole result: the pieces go in place.
+            std::memcpy(out.end(), bytes, n);
+            out.grow(n);
+        } else {
+            out.append(bytes, n);
+        }
         return true;
     }
 };
