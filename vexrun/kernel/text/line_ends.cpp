@@ -98,4 +98,18 @@ std::u16string KeptLineEnds::apply(std::u16string_view shown) const {
     return out;
 }
 
+std::u16string withCrLfBreaks(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            out += u"\r\n";
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
 }  // namespace vexrun::text

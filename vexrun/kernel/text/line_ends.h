@@ -22,6 +22,10 @@ const char16_t* lineEndText(LineEnd end);
 // The kind of the text's first line end; CR LF when it has none.
 LineEnd usualLineEnd(std::u16string_view text);
 
+// The text with every break (CR LF, LF or a lone CR) written CR LF, as a
+// Win32 EDIT or STATIC shows breaks.
+std::u16string withCrLfBreaks(std::u16string_view text);
+
 // The line ends of a text shown with CR LF breaks, kept by break number.
 class KeptLineEnds {
 public:

@@ -33,21 +33,6 @@ std::string elementName(const image::Element& e) {
     return text::encode(text::decode(e.name, text::Encoding::Gbk), text::Encoding::Utf8);
 }
 
-// Line breaks as an EDIT or a STATIC shows them: CR LF each.
-std::u16string withCrLf(const std::u16string& s) {
-    std::u16string out;
-    out.reserve(s.size() + s.size() / 16);
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == u'\r' || s[i] == u'\n') {
-            if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i;
-            out += u"\r\n";
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
-}
-
 // Ctrl+A selects the whole text of an EDIT, as it does in every text box of
 // the Qt layer; the system's classic EDIT ignores it.
 constexpr UINT_PTR kSelectAllSubclass = 0x5E1A;
@@ -117,7 +102,7 @@ public:
         std::u16string shown(pasted);
         if (multiLine_) {
             ends_ = text::KeptLineEnds(pasted);
-            shown = withCrLf(shown);
+            shown = text::withCrLfBreaks(shown);
             shown_ = ends_.mixed() ? shown : std::u16string();
         }
         setting_ = true;
@@ -144,7 +129,7 @@ private:
         std::u16string shown = text::decode(bytes_, encoding_);
         if (multiLine_) {
             ends_ = text::KeptLineEnds(shown);
-            shown = withCrLf(shown);
+            shown = text::withCrLfBreaks(shown);
             shown_ = ends_.mixed() ? shown : std::u16string();
         }
         setting_ = true;
@@ -284,7 +269,7 @@ public:
 private:
     void setCaption(std::string_view bytes, text::Encoding encoding) {
         caption_.assign(bytes);
-        const std::u16string shown = withCrLf(text::decode(caption_, encoding));
+        const std::u16string shown = text::withCrLfBreaks(text::decode(caption_, encoding));
         RECT client{};
         GetClientRect(window_, &client);
         int pixels = kControlFontPixels;

@@ -7,19 +7,6 @@
 namespace vexrun::text {
 namespace {
 
-std::u16string crLf(std::u16string_view s) {
-    std::u16string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == u'\r' || s[i] == u'\n') {
-            if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') ++i;
-            out += u"\r\n";
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
-}
-
 TEST(LineEnds, TheUsualKindIsThatOfTheFirstLineEnd) {
     EXPECT_EQ(usualLineEnd(u"a\nb\r\n"), LineEnd::Lf);
     EXPECT_EQ(usualLineEnd(u"a\rb\n"), LineEnd::Cr);
@@ -31,7 +18,7 @@ TEST(LineEnds, EveryBreakKeepsItsKindAndAnAddedBreakTakesTheUsualOne) {
     const std::u16string text = u"1\n2\r\n3\r4\n";
     KeptLineEnds ends(text);
     EXPECT_TRUE(ends.mixed());
-    const std::u16string shown = crLf(text);
+    const std::u16string shown = withCrLfBreaks(text);
     EXPECT_EQ(ends.apply(shown), text);
     // A line typed into the middle, then another at the end.
     const std::u16string middle = u"1\r\n2\r\nnew\r\n3\r\n4\r\n";
