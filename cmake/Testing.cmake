@@ -22,3 +22,17 @@ function(tessaly_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# The real subtitles the tests read, kept outside the repository: the shared
+# folder beside the checkout (../shared/subs), found once for every test.
+set(TESSALY_REAL_SUBTITLES "" CACHE PATH "the shared folder of real subtitles")
+if(NOT TESSALY_REAL_SUBTITLES)
+  foreach(candidate "${CMAKE_SOURCE_DIR}/../shared/subs" "/work/shared/subs")
+    if(EXISTS "${candidate}/SOURCES.md" AND NOT TESSALY_REAL_SUBTITLES)
+      get_filename_component(TESSALY_REAL_SUBTITLES "${candidate}" ABSOLUTE)
+    endif()
+  endforeach()
+endif()
+if(NOT TESSALY_REAL_SUBTITLES)
+  message(WARNING "No real subtitles in ../shared/subs: the tests that read them will fail (set TESSALY_REAL_SUBTITLES)")
+endif()

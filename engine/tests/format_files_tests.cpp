@@ -169,7 +169,7 @@ std::string asText(const std::string& bytes) {
 std::vector<fs::path> sampleFiles() {
     std::vector<fs::path> files;
     for (const char* folder : {"", "formats", "formats/made"}) {
-        for (const auto& e : fs::directory_iterator(fs::path(TESSALY_SUBTITLE_SAMPLES) / folder)) {
+        for (const auto& e : fs::directory_iterator(fs::path(TESSALY_REAL_SUBTITLES) / folder)) {
             if (e.is_regular_file() && e.path().extension() != ".md") files.push_back(e.path());
         }
     }
