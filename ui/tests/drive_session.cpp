@@ -1,6 +1,7 @@
 #include "ui/tests/drive_session.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -84,6 +85,26 @@ std::string buildDir() { return drive::testing::buildDir(); }
 
 std::string tempPath(const std::string& name) {
     return ::testing::TempDir() + "tessaly-window-" + std::to_string(drive::testing::processId()) + "-" + name;
+}
+
+MadeFiles::~MadeFiles() {
+    for (const std::string& p : made_) {
+        std::error_code ignored;
+        std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                     ignored);
+        std::filesystem::remove(p, ignored);
+    }
+}
+
+std::string MadeFiles::path(const std::string& name) {
+    made_.push_back(tempPath(name));
+    return made_.back();
+}
+
+std::string MadeFiles::file(const std::string& name, const std::string& bytes) {
+    const std::string p = path(name);
+    writeBytes(p, bytes);
+    return p;
 }
 
 std::string readBytes(const std::string& path) {

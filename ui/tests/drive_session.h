@@ -18,6 +18,23 @@ std::string tempPath(const std::string& name);
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 
+// The temporary files a test makes, removed (made writable first) when it
+// ends: a test fixture takes them in as a base.
+class MadeFiles {
+public:
+    MadeFiles() = default;
+    MadeFiles(const MadeFiles&) = delete;
+    MadeFiles& operator=(const MadeFiles&) = delete;
+    ~MadeFiles();
+    // A fresh temporary path, removed at the end.
+    std::string path(const std::string& name);
+    // A fresh temporary file holding `bytes`; its path.
+    std::string file(const std::string& name, const std::string& bytes);
+
+private:
+    std::vector<std::string> made_;
+};
+
 // One line of `show`, read back: NAME text="TEXT" checked=C enabled=E visible=V
 // (checked and enabled are -1 where the driver prints "-").
 struct Shown {

@@ -83,20 +83,8 @@ std::vector<std::pair<int64_t, int64_t>> outputTimes(const std::string& path) {
 
 using Times = std::vector<std::pair<int64_t, int64_t>>;
 
-class WindowAdjust : public ::testing::Test {
+class WindowAdjust : public ::testing::Test, protected MadeFiles {
 protected:
-    void TearDown() override {
-        for (const std::string& p : made_) std::remove(p.c_str());
-    }
-    std::string path(const std::string& name) {
-        made_.push_back(tempPath(name));
-        return made_.back();
-    }
-    std::string file(const std::string& name, const std::string& bytes) {
-        const std::string p = path(name);
-        writeBytes(p, bytes);
-        return p;
-    }
     // A subtitle with a cue starting at each of `starts`, ending 500 ms later
     // unless given.
     std::string cues(const std::string& name, const std::vector<std::pair<int32_t, int32_t>>& times) {
@@ -104,7 +92,6 @@ protected:
         for (auto [start, end] : times) list.push_back({start, end, "line " + std::to_string(list.size() + 1)});
         return file(name, subtitleText(list));
     }
-    std::vector<std::string> made_;
 };
 
 TEST_F(WindowAdjust, OneSegmentFitsRows0And4AndReportsUnderRow4) {

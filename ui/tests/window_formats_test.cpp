@@ -47,22 +47,7 @@ const FormatCase kCases[] = {
      "0:00:01.604,0:00:05.165\n>> ALICE: Hi, my name is Alice Miller\n\n0:00:05.165,0:00:07.775\n>> JOHN: and we're\n"},
 };
 
-class WindowFormats : public ::testing::Test {
-protected:
-    void TearDown() override {
-        for (const std::string& p : made_) std::remove(p.c_str());
-    }
-    std::string path(const std::string& name) {
-        made_.push_back(tempPath(name));
-        return made_.back();
-    }
-    std::string file(const std::string& name, const std::string& bytes) {
-        const std::string p = path(name);
-        writeBytes(p, bytes);
-        return p;
-    }
-    std::vector<std::string> made_;
-};
+class WindowFormats : public ::testing::Test, protected MadeFiles {};
 
 // The custom ratio mode with ratio 1 and the shift given.
 void customShift(DriveSession& s, const std::string& shift) {

@@ -61,28 +61,7 @@ TEST(WindowPaste, ADoubleClickPutsTheClipboardTextIntoTheSourceBoxUnchanged) {
     EXPECT_EQ(r.shown("target 1/4").text, "  :  :  ,   ");
 }
 
-class WindowDrop : public ::testing::Test {
-protected:
-    void TearDown() override {
-        for (const std::string& p : made_) {
-            std::error_code ignored;
-            std::filesystem::permissions(p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                         ignored);
-            std::filesystem::remove(p, ignored);
-        }
-    }
-    std::string file(const std::string& name, const std::string& bytes) {
-        const std::string p = tempPath(name);
-        writeBytes(p, bytes);
-        made_.push_back(p);
-        return p;
-    }
-    std::string path(const std::string& name) {
-        made_.push_back(tempPath(name));
-        return made_.back();
-    }
-    std::vector<std::string> made_;
-};
+class WindowDrop : public ::testing::Test, protected MadeFiles {};
 
 TEST_F(WindowDrop, ADroppedFileReplacesWhatTheBoxHeldByteForByte) {
     const std::string first = "1\r\n00:00:01,000 --> 00:00:02,000\r\n\xC4\xE3\xBA\xC3\r\n";  // GBK dialogue
