@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/retime/byte_buffer.h"
+#include "retime/byte_buffer.h"
 
 namespace retime {
 

@@ -1,5 +1,5 @@
 // GBK texts of the program as UTF-8 for the terminal, through iconv.
-#include "engine/retime/terminal_text.h"
+#include "retime/terminal_text.h"
 
 #include <iconv.h>
 

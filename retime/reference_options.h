@@ -9,12 +9,12 @@
 
 #include "align/aligner.h"
 
-namespace align {
+namespace retime {
 
 struct ReferenceOptions {
     std::string reference;             // --reference REF ("-": standard input)
     bool referenceGiven = false;
-    int splits = AlignSettings{}.maxSplits;  // --splits N
+    int splits = align::AlignSettings{}.maxSplits;  // --splits N
     bool splitsGiven = false;
     std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
     std::optional<std::string> shift;  // --shift SHIFT
@@ -39,4 +39,4 @@ bool checkReferenceOptions(const std::vector<std::string>& args, const Reference
 // The usage lines of these options.
 const char* referenceUsage();
 
-}  // namespace align
+}  // namespace retime

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "engine/retime/byte_buffer.h"
-#include "engine/retime/whole_file.h"
+#include "retime/byte_buffer.h"
+#include "retime/whole_file.h"
 #include "vexrun/kernel/core/utf16_text.h"
 
 namespace retime {

@@ -1,5 +1,5 @@
 // Reading --reference, --splits, --fps and --shift.
-#include "align/reference_options.h"
+#include "retime/reference_options.h"
 
 #include <array>
 #include <string_view>
@@ -8,7 +8,12 @@
 #include "align/frame_rates.h"
 #include "engine/ratio_text.h"
 
-namespace align {
+namespace retime {
+
+using align::exactDecimal;
+using align::kMostSplits;
+using align::parseFrameRatePair;
+
 namespace {
 
 // The options of the ordinary modes, which these exclude.
@@ -113,4 +118,4 @@ const char* referenceUsage() {
            "                            +00:00:00,000)\n";
 }
 
-}  // namespace align
+}  // namespace retime

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "align/reference_retime.h"
-#include "engine/retime/exit_status.h"
-#include "engine/retime/one_pass_retime.h"
-#include "engine/retime/retime_options.h"
-#include "engine/retime/retime_warnings.h"
-#include "engine/retime/subtitle_files.h"
-#include "engine/retime/terminal_text.h"
+#include "retime/reference_retime.h"
+#include "retime/exit_status.h"
+#include "retime/one_pass_retime.h"
+#include "retime/retime_options.h"
+#include "retime/retime_warnings.h"
+#include "retime/subtitle_files.h"
+#include "retime/terminal_text.h"
 #include "engine/ratio_text.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
@@ -146,13 +146,13 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(retime::retimeUsage(), stdout);
-        std::fputs(align::referenceUsage(), stdout);
+        std::fputs(retime::referenceUsage(), stdout);
         std::fputs(retime::exitStatusUsage().c_str(), stdout);
         return retime::kExitDone;
     }
     try {
         if (options.aligned.referenceGiven) {
-            return align::retimeToReference(options.aligned, options.input, options.output);
+            return retime::retimeToReference(options.aligned, options.input, options.output);
         }
         setUpGlobals();
         const int status = retimeWith(options);

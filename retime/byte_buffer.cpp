@@ -1,5 +1,5 @@
 // A byte buffer in a mapping of its own, with huge pages asked for.
-#include "engine/retime/byte_buffer.h"
+#include "retime/byte_buffer.h"
 
 #include <sys/mman.h>
 

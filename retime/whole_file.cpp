@@ -1,6 +1,6 @@
 // Reading a whole subtitle into a byte set and writing a result only once it
 // is complete.
-#include "engine/retime/whole_file.h"
+#include "retime/whole_file.h"
 
 #include <fcntl.h>
 #include <signal.h>

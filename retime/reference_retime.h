@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "align/aligner.h"
-#include "align/reference_options.h"
+#include "retime/reference_options.h"
 
-namespace align {
+namespace retime {
 
-// The exit status (engine/retime/exit_status.h): done, a file not readable
+// The exit status (retime/exit_status.h): done, a file not readable
 // or writable, or too little in common (nothing written).
 int retimeToReference(const ReferenceOptions& options, const std::string& input, const std::string& output);
 
@@ -35,7 +35,7 @@ struct WindowOptions {
     std::vector<int32_t> useRatioRows;
     std::vector<WindowPoint> points;
 };
-std::optional<WindowOptions> windowOptions(double ratio, const std::vector<Piece>& pieces,
+std::optional<WindowOptions> windowOptions(double ratio, const std::vector<align::Piece>& pieces,
                                            const std::vector<int32_t>& starts);
 
-}  // namespace align
+}  // namespace retime

@@ -17,7 +17,7 @@
 #include <span>
 #include <string>
 
-#include "engine/retime/one_pass_retime.h"
+#include "retime/one_pass_retime.h"
 #include "engine/subtitle_formats.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"

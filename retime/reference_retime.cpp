@@ -1,6 +1,6 @@
 // tessaly-retime --reference REF: the aligner between the tool's reading and
 // writing of subtitles.
-#include "align/reference_retime.h"
+#include "retime/reference_retime.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,10 +8,10 @@
 #include <cstdio>
 
 #include "align/frame_rates.h"
-#include "engine/retime/exit_status.h"
-#include "engine/retime/one_pass_retime.h"
-#include "engine/retime/retime_warnings.h"
-#include "engine/retime/subtitle_files.h"
+#include "retime/exit_status.h"
+#include "retime/one_pass_retime.h"
+#include "retime/retime_warnings.h"
+#include "retime/subtitle_files.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -22,7 +22,19 @@
 #include "runtime/text_support.h"
 #include "vexrun/kernel/core/helper_table.h"
 
-namespace align {
+namespace retime {
+
+using align::Alignment;
+using align::AlignSettings;
+using align::Cue;
+using align::Piece;
+using align::RatioCandidate;
+using align::alignCues;
+using align::exactDecimal;
+using align::kMostSplits;
+using align::mapTime;
+using align::pieceFor;
+
 namespace {
 
 void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
@@ -346,4 +358,4 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     return retime::kExitDone;
 }
 
-}  // namespace align
+}  // namespace retime

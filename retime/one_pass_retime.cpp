@@ -1,6 +1,6 @@
 // One pass over the input: every byte in order, each changed time written
 // anew, straight into the output.
-#include "engine/retime/one_pass_retime.h"
+#include "retime/one_pass_retime.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // Watching each time line of the re-time for what deserves a warning.
-#include "engine/retime/retime_warnings.h"
+#include "retime/retime_warnings.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "align/reference_options.h"
+#include "retime/reference_options.h"
 #include "engine/segment_fitting.h"
 
 namespace retime {
@@ -25,7 +25,7 @@ struct RetimeOptions {
     std::string input;                   // "" or "-": standard input
     std::string output;                  // "" or "-": standard output
     bool help = false;
-    align::ReferenceOptions aligned;     // --reference, --splits, --fps, --shift (align/)
+    ReferenceOptions aligned;            // --reference, --splits, --fps, --shift (reference_options.h)
 };
 
 // Reads the arguments after the program name. False with a one-line

@@ -1,5 +1,5 @@
 // The exit statuses as --help lists them.
-#include "engine/retime/exit_status.h"
+#include "retime/exit_status.h"
 
 namespace retime {
 

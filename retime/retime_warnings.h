@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/retime/one_pass_retime.h"
+#include "retime/one_pass_retime.h"
 
 namespace retime {
 

@@ -1,5 +1,5 @@
 // Reading the command line of tessaly-retime.
-#include "engine/retime/retime_options.h"
+#include "retime/retime_options.h"
 
 #include <cstddef>
 #include <cstdlib>
@@ -80,7 +80,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             files.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (align::readReferenceOption(args, i, options.aligned, error)) {
+        } else if (readReferenceOption(args, i, options.aligned, error)) {
             if (!error.empty()) return false;
         } else if (arg == "--help") {
             options.help = true;
@@ -167,8 +167,8 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
     }
     if (!files.empty()) options.input = files[0];
     if (files.size() > 1) options.output = files[1];
-    // Re-timing to a reference subtitle or by a frame-rate pair (align/).
-    if (!align::checkReferenceOptions(args, options.aligned, options.input, error)) return false;
+    // Re-timing to a reference subtitle or by a frame-rate pair (reference_options.h).
+    if (!checkReferenceOptions(args, options.aligned, options.input, error)) return false;
     if (options.aligned.referenceGiven && options.frameRate > 0) {
         error = "--frame-rate does not go with --reference (a MicroDVD INPUT or REF there needs its {1}{1}FPS "
                 "first line)";

@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "engine/retime/byte_buffer.h"
+#include "retime/byte_buffer.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_formats.h"
 #include "engine/time_rewrite.h"

@@ -1,9 +1,9 @@
 // Reading and decoding the input, encoding and writing the output.
-#include "engine/retime/subtitle_files.h"
+#include "retime/subtitle_files.h"
 
 #include <string_view>
 
-#include "engine/retime/whole_file.h"
+#include "retime/whole_file.h"
 #include "engine/subtitle_rewrite.h"
 
 namespace retime {
