@@ -7,10 +7,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "retime/byte_buffer.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_formats.h"
 #include "engine/time_rewrite.h"
+#include "retime/byte_buffer.h"
 #include "runtime/program_base.h"
 
 namespace retime {

@@ -8,13 +8,14 @@
 #include <cstdio>
 
 #include "align/frame_rates.h"
+#include "engine/segment_fitting.h"
+#include "engine/subtitle_rewrite.h"
+#include "engine/time_text.h"
+#include "retime/complaint.h"
 #include "retime/exit_status.h"
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
 #include "retime/subtitle_files.h"
-#include "engine/segment_fitting.h"
-#include "engine/subtitle_rewrite.h"
-#include "engine/time_text.h"
 #include "runtime/entry_routine.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"
@@ -36,8 +37,6 @@ using align::mapTime;
 using align::pieceFor;
 
 namespace {
-
-void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
 
 std::string timeText(int32_t ms) {
     prog::ByteSet text = engine::formatTimeText(ms);
@@ -330,9 +329,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         retime::retimeInOnePass(inputText.asByteSet(), reading, engine::FitMode::CustomRatio, scratch, &warnings);
     }
     if (!engine::rebuildSubtitle(engine::FitMode::CustomRatio)) {
-        return fail("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
-                        " bytes; nothing written",
-                    retime::kExitFileOrTime);
+        return fail(tooLargeComplaint(), retime::kExitFileOrTime);
     }
     const prog::ByteSetBlock* result = v->outputBytes;
     const std::size_t resultSize = prog::byteCount(result);

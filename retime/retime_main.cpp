@@ -8,18 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "retime/reference_retime.h"
-#include "retime/exit_status.h"
-#include "retime/one_pass_retime.h"
-#include "retime/retime_options.h"
-#include "retime/retime_warnings.h"
-#include "retime/subtitle_files.h"
-#include "retime/terminal_text.h"
 #include "engine/ratio_text.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
 #include "image/const_table.h"
+#include "retime/complaint.h"
+#include "retime/exit_status.h"
+#include "retime/one_pass_retime.h"
+#include "retime/reference_retime.h"
+#include "retime/retime_options.h"
+#include "retime/retime_warnings.h"
+#include "retime/subtitle_files.h"
+#include "retime/terminal_text.h"
 #include "runtime/entry_routine.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/program_variables.h"
@@ -28,7 +29,7 @@
 
 namespace {
 
-void complain(const std::string& what) { std::fprintf(stderr, "tessaly-retime: %s\n", what.c_str()); }
+using retime::complain;
 
 // The window's boxes, as the options hold their texts. Each read parses the
 // text again, as the adjust action reads a box again at every use.
@@ -108,8 +109,7 @@ int retimeWith(retime::RetimeOptions& options) {
     retime::RetimeWarnings warnings(text.data(), text.size(), reading.format);
     retime::ByteBuffer output;
     if (!retime::retimeInOnePass(input, reading, options.mode, output, &warnings)) {
-        complain("the re-timed text would be larger than " + std::to_string(engine::kMaxSubtitleBytes) +
-                 " bytes; nothing written");
+        complain(retime::tooLargeComplaint());
         return retime::kExitFileOrTime;
     }
     text.release();

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "retime/reference_options.h"
 #include "engine/segment_fitting.h"
+#include "retime/reference_options.h"
 
 namespace retime {
 

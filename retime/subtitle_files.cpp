@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "retime/whole_file.h"
 #include "engine/subtitle_rewrite.h"
+#include "retime/whole_file.h"
 
 namespace retime {
 

@@ -17,10 +17,10 @@
 #include <span>
 #include <string>
 
-#include "retime/one_pass_retime.h"
 #include "engine/subtitle_formats.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
+#include "retime/one_pass_retime.h"
 #include "runtime/entry_routine.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"

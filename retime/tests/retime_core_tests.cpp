@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "engine/subtitle_rewrite.h"
+#include "engine/tests/engine_test_support.h"
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
 #include "retime/whole_file.h"
-#include "engine/subtitle_rewrite.h"
-#include "engine/tests/engine_test_support.h"
 #include "runtime/program_variables.h"
 #include "runtime/text_support.h"
 
