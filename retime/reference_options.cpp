@@ -7,6 +7,7 @@
 #include "align/aligner.h"
 #include "align/frame_rates.h"
 #include "engine/ratio_text.h"
+#include "retime/exit_status.h"
 
 namespace retime {
 
@@ -94,7 +95,7 @@ bool checkReferenceOptions(const std::vector<std::string>& args, const Reference
     return true;
 }
 
-const char* referenceUsage() {
+std::string referenceUsage() {
     return "\n"
            "Re-timing to a reference subtitle:\n"
            "  --reference REF           re-time INPUT (fitting an old release) to fit the\n"
@@ -108,7 +109,9 @@ const char* referenceUsage() {
            "                            were added or cut (0..16, default 8)\n"
            "  --accept-unsure           with --reference: write the result even when the\n"
            "                            evidence cannot tell the mapping found from a\n"
-           "                            competing one (otherwise exit status 5, nothing\n"
+           "                            competing one (otherwise exit status " +
+           std::to_string(kExitUnsure) +
+           ", nothing\n"
            "                            written)\n"
            "  --fps FROM:TO             the custom ratio FROM/TO of two frame rates, exact\n"
            "                            for 23.976, 29.97 and 59.94 (24000/1001 ...); with\n"

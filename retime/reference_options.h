@@ -37,6 +37,6 @@ bool checkReferenceOptions(const std::vector<std::string>& args, const Reference
                            const std::string& input, std::string& error);
 
 // The usage lines of these options.
-const char* referenceUsage();
+std::string referenceUsage();
 
 }  // namespace retime

@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(retime::retimeUsage(), stdout);
-        std::fputs(retime::referenceUsage(), stdout);
+        std::fputs(retime::referenceUsage().c_str(), stdout);
         std::fputs(retime::exitStatusUsage().c_str(), stdout);
         return retime::kExitDone;
     }
