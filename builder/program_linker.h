@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "image/elf_object.h"
+#include "builder/elf_object.h"
 #include "image/image_reader.h"
 
 namespace image {
