@@ -3,6 +3,8 @@
 #include <elf.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "image/hex_text.h"
 #include "image/image_format.h"
@@ -81,17 +83,17 @@ bool relaxGotReference(const CodeReference& ref, std::vector<uint8_t>& code, uin
 
 }  // namespace
 
-bool rewriteRelocation(const CodeReference& ref, uint32_t variablesSize, LinkedProgram& out, uint32_t& place,
+bool rewriteRelocation(const CodeReference& ref, uint32_t variablesSize, LinkedProgram& program, uint32_t& place,
                        std::string& error) {
     const std::string site(ref.site);
     const std::string name(ref.name);
     const Target& t = ref.target;
     uint32_t type = ref.type;
     if (type == R_X86_64_GOTPCRELX || type == R_X86_64_REX_GOTPCRELX) {
-        if (!relaxGotReference(ref, out.code, place, error)) return false;
+        if (!relaxGotReference(ref, program.code, place, error)) return false;
         type = R_X86_64_PC32;
     }
-    uint8_t* field = out.code.data() + place;
+    uint8_t* field = program.code.data() + place;
 
     switch (type) {
         case R_X86_64_PC32:
@@ -106,7 +108,7 @@ bool rewriteRelocation(const CodeReference& ref, uint32_t variablesSize, LinkedP
                     return true;
                 }
                 case TargetKind::kConst:
-                    out.constReferences.push_back({place, t.offset + ref.addend});
+                    program.constReferences.push_back({place, t.offset + ref.addend});
                     return true;
                 case TargetKind::kVariables:
                     return failWith(error, "PC-relative reference to " + name + " at " + site +
@@ -124,7 +126,7 @@ bool rewriteRelocation(const CodeReference& ref, uint32_t variablesSize, LinkedP
                     return failWith(error, "identifier " + hexText(t.value) + " at " + site + " would be sign-extended");
                 }
                 storeU32(field, t.value);
-                out.identifierGroups.groups[t.group].push_back(place);
+                program.identifierGroups.groups[t.group].push_back(place);
                 return true;
             }
             int64_t value = t.kind == TargetKind::kVariables ? ref.addend : t.offset + ref.addend;
@@ -132,8 +134,8 @@ bool rewriteRelocation(const CodeReference& ref, uint32_t variablesSize, LinkedP
             RelocationKind kind = kRelocCode;
             const char* section = "";
             switch (t.kind) {
-                case TargetKind::kCode: kind = kRelocCode; limit = int64_t(out.code.size()); section = "the code"; break;
-                case TargetKind::kConst: kind = kRelocConst; limit = int64_t(out.constData.size()); section = "the const data"; break;
+                case TargetKind::kCode: kind = kRelocCode; limit = int64_t(program.code.size()); section = "the code"; break;
+                case TargetKind::kConst: kind = kRelocConst; limit = int64_t(program.constData.size()); section = "the const data"; break;
                 case TargetKind::kVariables: kind = kRelocVariables; limit = variablesSize; section = "the variables"; break;
                 case TargetKind::kIdentifier: break;
             }
@@ -143,7 +145,7 @@ bool rewriteRelocation(const CodeReference& ref, uint32_t variablesSize, LinkedP
                                            " lies outside " + section + " (" + hexText(limit) + " bytes)");
             }
             storeU32(field, static_cast<uint32_t>(value));
-            out.relocations.push_back(relocationEntry(place, kind));
+            program.relocations.push_back(relocationEntry(place, kind));
             return true;
         }
         case R_X86_64_64:
