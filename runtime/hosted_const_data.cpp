@@ -2,7 +2,7 @@
 // image's code reaches the const section's data.
 #include <vector>
 
-#include "image/const_table_bytes.h"
+#include "runtime/const_table_bytes.h"
 #include "runtime/program_base.h"
 
 namespace prog {

@@ -8,15 +8,15 @@
 #include <cstring>
 #include <set>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
+#include "builder/program_identifiers.h"
+#include "builder/program_linker.h"
 #include "image/file_bytes.h"
 #include "image/image_reader.h"
 #include "image/library_table.h"
 #include "image/little_endian.h"
-#include "image/program_identifiers.h"
-#include "image/program_linker.h"
 #include "image/window_record.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 #include "runtime/program_variables.h"
 #include "ui/handler_names.h"
 

@@ -2,11 +2,11 @@
 // object into the program image, with the main window's record as its form.
 #include <cstdio>
 
+#include "builder/image_builder.h"
+#include "builder/main_window_record.h"
+#include "builder/program_identifiers.h"
 #include "image/file_bytes.h"
 #include "image/hex_text.h"
-#include "image/image_builder.h"
-#include "image/main_window_record.h"
-#include "image/program_identifiers.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

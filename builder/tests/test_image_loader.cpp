@@ -1,4 +1,4 @@
-#include "image/tests/test_image_loader.h"
+#include "builder/tests/test_image_loader.h"
 
 #include <sys/mman.h>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "image/program_linker.h"
+#include "builder/program_linker.h"
 
 namespace image {
 

@@ -9,7 +9,7 @@
 // - Absolute 32-bit references become relocation entries (kind 1 const data,
 //   2 variables, 3 code; kind 0 for the stubs' slots); references to the
 //   absolute identifier symbols are written in and listed in the identifier
-//   groups.
+//   groups (each relocation rewritten by x86_64_relocations.h).
 // Anything it cannot place is an error naming the symbol or section.
 #pragma once
 
@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "image/elf_object.h"
+#include "builder/elf_object.h"
 #include "image/image_reader.h"
 
 namespace image {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "image/image_builder.h"
+#include "builder/image_builder.h"
 
 namespace image::test {
 

@@ -1,4 +1,4 @@
-#include "image/layout_record.h"
+#include "builder/layout_record.h"
 
 #include "image/gbk_text.h"
 #include "image/hex_text.h"

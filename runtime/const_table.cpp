@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 
 namespace image {
 namespace {

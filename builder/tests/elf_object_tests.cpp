@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "image/elf_object.h"
-#include "image/program_identifiers.h"
-#include "image/program_linker.h"
-#include "image/tests/builder_samples.h"
+#include "builder/elf_object.h"
+#include "builder/program_identifiers.h"
+#include "builder/program_linker.h"
+#include "builder/tests/builder_samples.h"
 
 namespace {
 

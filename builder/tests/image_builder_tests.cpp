@@ -6,16 +6,16 @@
 
 #include <cstring>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
+#include "builder/layout_record.h"
+#include "builder/program_identifiers.h"
+#include "builder/tests/builder_samples.h"
+#include "builder/tests/test_image_loader.h"
 #include "image/file_bytes.h"
 #include "image/gbk_text.h"
 #include "image/image_format.h"
-#include "image/layout_record.h"
 #include "image/little_endian.h"
-#include "image/program_identifiers.h"
-#include "image/tests/builder_samples.h"
-#include "image/tests/test_image_loader.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 
 namespace image::test {
 

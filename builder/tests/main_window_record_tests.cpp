@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
+#include "builder/main_window_record.h"
 #include "image/little_endian.h"
-#include "image/main_window_record.h"
 #include "image/tests/record_samples.h"
 #include "ui/controls.h"
 #include "ui/handler_names.h"

@@ -1,6 +1,6 @@
 // Routines the linker tests link into a small image and then run: each
 // exercises one kind of reference the builder must place.
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/program_base.h"
 #include "runtime/program_variables.h"
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
 #include "image/gbk_text.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 #include "runtime/program_base.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "image/elf_object.h"
+#include "builder/elf_object.h"
 
 #include <elf.h>
 

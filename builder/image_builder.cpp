@@ -1,10 +1,10 @@
-#include "image/image_builder.h"
+#include "builder/image_builder.h"
 
-#include "image/const_table.h"
 #include "image/image_format.h"
 #include "image/image_writer.h"
 #include "image/library_table.h"
 #include "image/window_record.h"
+#include "runtime/const_table.h"
 #include "runtime/program_base.h"
 #include "runtime/program_variables.h"
 

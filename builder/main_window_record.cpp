@@ -1,4 +1,4 @@
-#include "image/main_window_record.h"
+#include "builder/main_window_record.h"
 
 #include "runtime/vexrun_interface.h"
 #include "ui/main_window_layout.h"

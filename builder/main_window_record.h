@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "image/layout_record.h"
+#include "builder/layout_record.h"
 
 namespace image {
 

@@ -1,17 +1,17 @@
-#include "image/program_linker.h"
+#include "builder/program_linker.h"
 
 #include <elf.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
+#include "builder/x86_64_relocations.h"
 #include "image/hex_text.h"
 #include "image/image_format.h"
 #include "image/little_endian.h"
 #include "image/window_record.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 #include "runtime/program_base.h"
 
 namespace image {
@@ -38,40 +38,10 @@ struct SectionPlace {
     uint32_t offset = 0;  // in the code or the const data
 };
 
-enum class TargetKind { kCode, kConst, kVariables, kIdentifier };
-
-struct Target {
-    TargetKind kind = TargetKind::kCode;
-    int64_t offset = 0;   // kCode, kConst: offset of the symbol
-    uint32_t group = 0;   // kIdentifier
-    uint32_t value = 0;   // kIdentifier
-};
-
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 bool isSectionFamily(std::string_view name, std::string_view base) {
     return name == base || startsWith(name, std::string(base) + ".");
-}
-
-const char* relocationTypeName(uint32_t type) {
-    switch (type) {
-        case R_X86_64_64: return "R_X86_64_64";
-        case R_X86_64_PC32: return "R_X86_64_PC32";
-        case R_X86_64_GOT32: return "R_X86_64_GOT32";
-        case R_X86_64_PLT32: return "R_X86_64_PLT32";
-        case R_X86_64_GOTPCREL: return "R_X86_64_GOTPCREL";
-        case R_X86_64_32: return "R_X86_64_32";
-        case R_X86_64_32S: return "R_X86_64_32S";
-        case R_X86_64_16: return "R_X86_64_16";
-        case R_X86_64_PC16: return "R_X86_64_PC16";
-        case R_X86_64_8: return "R_X86_64_8";
-        case R_X86_64_PC8: return "R_X86_64_PC8";
-        case R_X86_64_TPOFF32: return "R_X86_64_TPOFF32";
-        case R_X86_64_PC64: return "R_X86_64_PC64";
-        case R_X86_64_GOTPCRELX: return "R_X86_64_GOTPCRELX";
-        case R_X86_64_REX_GOTPCRELX: return "R_X86_64_REX_GOTPCRELX";
-        default: return "an unknown type";
-    }
 }
 
 // Digits after a symbol prefix: hex (ids, kind words) or decimal (indices).
@@ -366,111 +336,11 @@ private:
         uint32_t place = places_[section].offset + static_cast<uint32_t>(r.offset);
         Target t;
         if (!resolve(r.symbol, t, site)) return false;
-        const std::string& name = obj_.symbols[r.symbol].name;
-        uint32_t type = r.type;
-        if (type == R_X86_64_GOTPCRELX || type == R_X86_64_REX_GOTPCRELX) {
-            if (!relaxGotReference(section, r, place, name, site)) return false;
-            type = R_X86_64_PC32;
-        }
-        uint8_t* field = out_.code.data() + place;
+        CodeReference ref{r.type, r.addend, places_[section].offset, t, obj_.symbols[r.symbol].name, site};
+        std::string error;
+        if (!rewriteRelocation(ref, opt_.variablesSize, out_, place, error)) return fail(std::move(error));
         fixups_.push_back(place);
-
-        switch (type) {
-            case R_X86_64_PC32:
-            case R_X86_64_PLT32:
-                switch (t.kind) {
-                    case TargetKind::kCode: {
-                        int64_t v = t.offset + r.addend - int64_t(place);
-                        if (v < INT32_MIN || v > INT32_MAX) return fail("PC-relative reference to " + name + " at " + site + " does not fit 32 bits");
-                        storeU32(field, static_cast<uint32_t>(static_cast<int32_t>(v)));
-                        return true;
-                    }
-                    case TargetKind::kConst:
-                        out_.constReferences.push_back({place, t.offset + r.addend});
-                        return true;
-                    case TargetKind::kVariables:
-                        return fail("PC-relative reference to " + name + " at " + site +
-                                    "; the variables lie apart from the image and are reached by an absolute address");
-                    case TargetKind::kIdentifier:
-                        return fail("PC-relative reference to the identifier symbol " + name + " at " + site);
-                }
-                break;
-            case R_X86_64_32:
-            case R_X86_64_32S: {
-                if (t.kind == TargetKind::kIdentifier) {
-                    if (r.addend != 0) return fail("identifier symbol " + name + " at " + site + " has an addend");
-                    if (r.type == R_X86_64_32S && t.value > uint32_t(INT32_MAX)) {
-                        return fail("identifier " + hexText(t.value) + " at " + site + " would be sign-extended");
-                    }
-                    storeU32(field, t.value);
-                    out_.identifierGroups.groups[t.group].push_back(place);
-                    return true;
-                }
-                int64_t value = t.kind == TargetKind::kVariables ? r.addend : t.offset + r.addend;
-                int64_t limit = 0;
-                RelocationKind kind = kRelocCode;
-                const char* section = "";
-                switch (t.kind) {
-                    case TargetKind::kCode: kind = kRelocCode; limit = int64_t(out_.code.size()); section = "the code"; break;
-                    case TargetKind::kConst: kind = kRelocConst; limit = int64_t(out_.constData.size()); section = "the const data"; break;
-                    case TargetKind::kVariables: kind = kRelocVariables; limit = opt_.variablesSize; section = "the variables"; break;
-                    case TargetKind::kIdentifier: break;
-                }
-                if (value < 0 || value >= limit) {
-                    return fail("absolute reference to " + name + (r.addend ? "+" + std::to_string(r.addend) : "") +
-                                " at " + site + " lies outside " + section + " (" + hexText(limit) + " bytes)");
-                }
-                storeU32(field, static_cast<uint32_t>(value));
-                out_.relocations.push_back(relocationEntry(place, kind));
-                return true;
-            }
-            case R_X86_64_64:
-                return fail("64-bit absolute reference to " + name + " at " + site +
-                            "; the image holds only 32-bit absolute references (small code model)");
-            default: break;
-        }
-        return fail("unsupported relocation type " + std::to_string(r.type) + " (" + relocationTypeName(r.type) +
-                    ") against " + name + " at " + site);
-    }
-
-    // The image has no table of addresses to load through, so a reference
-    // through one is rewritten into the direct instruction, as linkers relax
-    // them: `call *x@GOTPCREL(%rip)` -> `addr32 call x`, `jmp *x@GOTPCREL(%rip)`
-    // -> `jmp x; nop` (the field moves one byte back) and `mov x@GOTPCREL(%rip),
-    // %reg` -> `lea x(%rip), %reg`. On return `place` is the field of the
-    // PC-relative reference that remains.
-    bool relaxGotReference(uint32_t section, const ElfRelocation& r, uint32_t& place, const std::string& name,
-                           const std::string& site) {
-        const uint32_t start = places_[section].offset;
-        if (r.offset < 2) return fail("reference through the address table at " + site + " has no instruction before it");
-        uint8_t* op = out_.code.data() + place - 2;
-        uint8_t* modrm = op + 1;
-        bool ripRelative = (*modrm & 0xC7) == 0x05;
-        bool rex = r.type == R_X86_64_REX_GOTPCRELX;
-        if (rex && (place - start < 3 || (op[-1] & 0xF0) != 0x40)) {
-            return fail("reference through the address table at " + site + " lacks its REX prefix");
-        }
-        if (!rex && op[0] == 0xFF && *modrm == 0x15) {
-            op[0] = 0x67;  // addr32
-            op[1] = 0xE8;  // call rel32
-            return true;
-        }
-        if (!rex && op[0] == 0xFF && *modrm == 0x25) {
-            uint32_t disp = loadU32(op + 2);
-            op[0] = 0xE9;  // jmp rel32
-            storeU32(op + 1, disp);
-            op[5] = 0x90;  // nop
-            place -= 1;
-            return true;
-        }
-        if (op[0] == 0x8B && ripRelative) {
-            op[0] = 0x8D;  // lea
-            return true;
-        }
-        char bytes[16];
-        std::snprintf(bytes, sizeof bytes, "%02X %02X", op[0], op[1]);
-        return fail("cannot rewrite the reference to " + name + " through the address table at " + site +
-                    " (instruction bytes " + bytes + "); only call, jmp and mov can be made direct");
+        return true;
     }
 
     bool checkUndefined() {
