@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "image/hex_text.h"
+#include "image/little_endian.h"
 
 namespace image {
 
@@ -38,15 +39,14 @@ bool BoundedReader::u8(uint8_t& out, std::string_view field) {
 
 bool BoundedReader::u16(uint16_t& out, std::string_view field) {
     if (!need(2, field)) return false;
-    out = static_cast<uint16_t>(bytes_[pos_] | bytes_[pos_ + 1] << 8);
+    out = loadU16(bytes_.data() + pos_);
     pos_ += 2;
     return true;
 }
 
 bool BoundedReader::u32(uint32_t& out, std::string_view field) {
     if (!need(4, field)) return false;
-    const uint8_t* p = bytes_.data() + pos_;
-    out = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    out = loadU32(bytes_.data() + pos_);
     pos_ += 4;
     return true;
 }

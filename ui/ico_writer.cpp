@@ -3,9 +3,11 @@
 #include <bit>
 #include <cstring>
 
-#include "ui/ico_format.h"
+#include "image/ico_format.h"
 
 namespace ui {
+
+namespace ico = image::ico;
 
 static_assert(std::endian::native == std::endian::little,
               "the icon headers are copied as they lie in memory");

@@ -11,16 +11,15 @@
 #include <set>
 #include <string>
 
+#include "image/little_endian.h"
 #include "ui/ico_writer.h"
 #include "ui/png_writer.h"
 
 namespace ui {
 namespace {
 
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) { return image::loadU32(b.data() + at); }
+uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return image::loadU16(b.data() + at); }
 uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
     return static_cast<uint32_t>(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
 }

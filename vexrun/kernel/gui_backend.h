@@ -1,8 +1,9 @@
 // The kernel library's window system, as the core sees it. The core (memory,
-// kernel commands, the loader, the helper table) has no window code; the Qt
-// layer implements this interface and installs itself before the runtime
-// entry runs. Without a backend the window slots report that no window system
-// is available and end the program.
+// kernel commands, the loader, the helper table) has no window code; the
+// window layer of the platform (vexrun/kernel/qt on Linux,
+// vexrun/kernel/win32 on Windows) implements this interface and installs
+// itself before the runtime entry runs. Without a backend the window slots
+// report that no window system is available and end the program.
 #pragma once
 
 #include <stdint.h>

@@ -1,28 +1,21 @@
 #include "vexrun/kernel/qt/builtin_controls.h"
 
-#include "runtime/vexrun_interface.h"
-
 namespace vexrun {
 namespace {
 
-constexpr BuiltinKind kKinds[] = {
-    {vx::kKindEditBox, "edit box", &createEditBox},
-    {vx::kKindLabel, "label", &createLabel},
-    {vx::kKindButton, "button", &createButton},
-    {vx::kKindCheckBox, "check box", &createCheckBox},
-    {vx::kKindShapeBox, "shape box", &createShapeBox},
-    {vx::kKindSpinControl, "spin control", &createSpinControl},
-};
+constexpr windowing::BuiltinKinds<ControlLibrary::Factory> kKinds({
+    .editBox = &createEditBox,
+    .label = &createLabel,
+    .button = &createButton,
+    .checkBox = &createCheckBox,
+    .shapeBox = &createShapeBox,
+    .spinControl = &createSpinControl,
+});
 
 }  // namespace
 
-std::span<const BuiltinKind> builtinKinds() { return kKinds; }
+std::span<const BuiltinKind> builtinKinds() { return kKinds.all(); }
 
-const BuiltinKind* builtinKind(uint32_t kindWord) {
-    for (const BuiltinKind& k : kKinds) {
-        if (k.kindWord == kindWord) return &k;
-    }
-    return nullptr;
-}
+const BuiltinKind* builtinKind(uint32_t kindWord) { return kKinds.find(kindWord); }
 
 }  // namespace vexrun

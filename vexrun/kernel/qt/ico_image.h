@@ -1,5 +1,5 @@
-// The window icon: an ICO file as the window record stores it, decoded into
-// an image. Every offset and size is checked against the bytes.
+// The window icon: an ICO file as the window record stores it, read by the
+// shared icon reader (vexrun/kernel/icon_file.h) into a Qt image.
 #pragma once
 
 #include <stdint.h>

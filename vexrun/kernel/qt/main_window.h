@@ -1,21 +1,13 @@
-// The top-level window built from a window record's element 0: fixed size,
-// caption and icon. Closing it asks first: the program's "window going away"
+// The top-level window built from a window record's element 0: fixed size
+// (window_frame.h), caption and icon. Closing it asks first: the program's "window going away"
 // handler runs before anything is destroyed.
 #pragma once
 
 #include <functional>
 
-#include <QSize>
 #include <QWidget>
 
-#include "image/window_record.h"
-
 namespace vexrun {
-
-// The window's client size: the record gives the outer size of a window with
-// a Windows frame (borders and caption); the client is that less the frame,
-// grown where a control would not fit.
-QSize clientSizeFor(const image::Window& window);
 
 class MainWindowWidget : public QWidget {
 public:

@@ -31,6 +31,7 @@
 #include "vexrun/kernel/qt/record_fonts.h"
 #include "vexrun/kernel/qt/runtime_translations.h"
 #include "vexrun/kernel/qt/text_codec.h"
+#include "vexrun/kernel/window_frame.h"
 
 namespace vexrun {
 
@@ -145,7 +146,8 @@ int32_t QtBackend::loadWindow(uint32_t windowId) {
             top->setWindowIcon(QIcon(QPixmap::fromImage(icon)));
         }
     }
-    top->setFixedSize(clientSizeFor(*rw));
+    const ClientSize client = clientSizeFor(*rw);
+    top->setFixedSize(client.width, client.height);
     top->move(self.left, self.top);
     top->setEnabled(!self.disabled());
 

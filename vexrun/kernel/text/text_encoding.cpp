@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "image/little_endian.h"
 #include "vexrun/kernel/text/gbk_table.h"
 
 // The table's bytes, embedded by gbk_table_data.S.
@@ -19,7 +20,7 @@ constexpr char16_t kEscapeBase = 0xDC00;  // + byte (0x80..0xFF)
 bool isEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
 
 char16_t tableAt(size_t index) {
-    return char16_t(vexrun_gbk_table[2 * index] | vexrun_gbk_table[2 * index + 1] << 8);
+    return char16_t(image::loadU16(vexrun_gbk_table + 2 * index));
 }
 
 size_t beyondBmpCount() { return tableAt(gbk::kTableBytes / 2); }

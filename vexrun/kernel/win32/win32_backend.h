@@ -2,6 +2,9 @@
 // the windows of the window record, serves the control properties, the
 // message box, the clipboard and window handles, and calls the bound
 // handlers. Texts go through the wide (W) calls with our own GBK table.
+// Its main windows' messages and the message loop are in
+// message_routing.cpp, what it offers the headless driver in
+// driver_service.cpp.
 #pragma once
 
 #include <windows.h>
@@ -16,11 +19,12 @@
 #include <vector>
 
 #include "image/window_record.h"
-#include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/core/drop_zones.h"
+#include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/gui_backend.h"
 #include "vexrun/kernel/support_library.h"
+#include "vexrun/kernel/win32/control_colours.h"
 #include "vexrun/kernel/win32/driver_access.h"
 #include "vexrun/kernel/win32/win32_windowing.h"
 
@@ -67,24 +71,35 @@ public:
     bool saveShot(const std::wstring& path) override;
 
 private:
-    struct LoadedWindow;
+    // A window built: its controls (of the base), its top-level window and
+    // the brush of its background.
+    struct LoadedWindow : BuiltWindow<Control> {
+        HWND window = nullptr;
+        HBRUSH background = nullptr;  // the record's colour, or nullptr for the system's
+    };
+
+    // The one window system of the process, for the window procedure.
+    static inline Win32Backend* current_ = nullptr;
+
+    // What a main window is sent once it is up: the timer of its picture, the
+    // headless driver's call, the file the program was started with.
+    static constexpr UINT_PTR kScreenshotTimer = 1;
+    static constexpr UINT kScreenshotDelayMs = 300;
+    static constexpr UINT kDriverReadyMessage = WM_APP + 0x7E;
+    static constexpr UINT kOpenStartFileMessage = WM_APP + 0x7D;
 
     Control* controlOfWindow(HWND child) const;
+    void placeControls(LoadedWindow& w);
     void closeRequested(LoadedWindow& w);
-    void saveFromKeyboard(HWND focus);
-    void saveScreenshot(HWND top);
-    bool writeScreenshot(HWND top, const std::wstring& path);
-    static std::wstring environmentScreenshotPath();
+    void saveFromKeyboard();
     LRESULT mainWindowMessage(LoadedWindow& w, HWND window, UINT message, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK commonEventsProc(HWND window, UINT message, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                             DWORD_PTR data);
 
     std::optional<image::WindowRecord> record_;
     std::vector<const SupportLibrary*> libraries_;  // by library-table position
     WindowTable<LoadedWindow, Control> windows_;
     std::map<HWND, Control*> byWindow_;
-    std::map<COLORREF, HBRUSH> brushes_;
+    ControlColouring colouring_;
     EventDispatcher dispatcher_;
     bool librariesAttached_ = false;
     bool screenshotTaken_ = false;

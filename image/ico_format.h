@@ -1,12 +1,14 @@
-// The layout of an icon file holding one 32-bit image: the directory header,
-// one directory entry, and the bitmap information header in front of the
-// pixels. All fields little-endian, no padding.
+// The layout of an icon file (the window record's window icon): the
+// directory header, one directory entry per image, and the bitmap
+// information header in front of a bitmap image's pixels (an image may also
+// be a whole PNG file). All fields little-endian, no padding. The icon
+// writer of ui/ and the window layers' icon reader use this one description.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
-namespace ui::ico {
+namespace image::ico {
 
 struct __attribute__((packed)) DirectoryHeader {
     uint16_t reserved;  // 0
@@ -40,15 +42,30 @@ struct __attribute__((packed)) BitmapInfoHeader {
 };
 
 static_assert(sizeof(DirectoryHeader) == 6);
+static_assert(offsetof(DirectoryHeader, type) == 2);
+static_assert(offsetof(DirectoryHeader, count) == 4);
 static_assert(sizeof(DirectoryEntry) == 16);
 static_assert(offsetof(DirectoryEntry, imageSize) == 8);
 static_assert(offsetof(DirectoryEntry, imageOffset) == 12);
 static_assert(sizeof(BitmapInfoHeader) == 40);
+static_assert(offsetof(BitmapInfoHeader, width) == 4);
+static_assert(offsetof(BitmapInfoHeader, height) == 8);
+static_assert(offsetof(BitmapInfoHeader, bitsPerPixel) == 14);
 static_assert(offsetof(BitmapInfoHeader, compression) == 16);
 static_assert(offsetof(BitmapInfoHeader, imageSize) == 20);
 
 constexpr uint16_t kTypeIcon = 1;
 constexpr uint32_t kNoCompression = 0;
+// The width or height byte of a directory entry that stands for 256 pixels.
+constexpr uint32_t kSizeByte256 = 0;
+
+// An image that starts with these bytes is a PNG file, not a bitmap.
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// Bytes of one row of colour pixels: rows padded to 4 bytes.
+constexpr uint32_t colourRowBytes(uint32_t width, uint32_t bitsPerPixel) {
+    return (width * bitsPerPixel + 31) / 32 * 4;
+}
 
 // Bytes of one row of the 1-bit mask: a bit per pixel, rows padded to 4 bytes.
 constexpr uint32_t maskRowBytes(uint32_t width) { return (width + 31) / 32 * 4; }
@@ -58,6 +75,10 @@ constexpr uint32_t bitmapDataSize(uint32_t width, uint32_t height) {
     return width * height * 4 + maskRowBytes(width) * height;
 }
 
+// Where the one image of a file with one image starts.
 constexpr uint32_t kImageOffset = sizeof(DirectoryHeader) + sizeof(DirectoryEntry);
 
-}  // namespace ui::ico
+static_assert(colourRowBytes(1, 24) == 4 && colourRowBytes(48, 32) == 192);
+static_assert(maskRowBytes(48) == 8);
+
+}  // namespace image::ico
