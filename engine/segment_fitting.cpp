@@ -2,7 +2,7 @@
 // and shift, choosing a cue's segment, mapping a time, the result line.
 #include "engine/segment_fitting.h"
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/program_variables.h"
 #include "runtime/text_support.h"

@@ -2,7 +2,7 @@
 // completing the text of a masked time box.
 #include "engine/time_text.h"
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"
 

@@ -3,7 +3,7 @@
 // subroutine.
 #include "runtime/entry_routine.h"
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/list_support.h"
 #include "runtime/program_variables.h"
 

@@ -3,7 +3,7 @@
 // double; the omitted-argument words.
 #include "runtime/text_support.h"
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 
 namespace prog {
 namespace {

@@ -6,7 +6,7 @@
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"
 #include "runtime/program_variables.h"

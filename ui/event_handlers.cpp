@@ -6,7 +6,7 @@
 #include "ui/event_handlers.h"
 
 #include "engine/time_text.h"
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/process_end.h"
 #include "runtime/text_support.h"

@@ -1,6 +1,6 @@
 // The main window's layout as data: the window and its 53 controls with their
 // positions, captions, initial texts, states, kind-specific settings and event
-// bindings. The record writer (image/) turns this into the window record of
+// bindings. The image builder (builder/) turns this into the window record of
 // the "form" section; nothing at run time reads this table, the runtime reads
 // the record.
 //

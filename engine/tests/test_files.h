@@ -1,4 +1,4 @@
-// Small file and text helpers the tool tests share: whole files as bytes, a
+// Small file and text helpers the tool and window tests share: whole files as bytes, a
 // shell-quoted argument, and UTF-16 text behind its byte-order mark.
 #pragma once
 

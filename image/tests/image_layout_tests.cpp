@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
 #include "image/image_layout.h"
 #include "image/image_reader.h"
 #include "image/image_writer.h"
 #include "image/little_endian.h"
 #include "image/tests/image_samples.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "image/const_table.h"
-#include "image/const_table_bytes.h"
 #include "image/library_table.h"
 #include "image/little_endian.h"
+#include "runtime/const_table.h"
+#include "runtime/const_table_bytes.h"
 
 namespace image::test {
 

@@ -15,7 +15,6 @@
 #include "runtime/list_support.h"
 #include "runtime/process_end.h"
 #include "runtime/tests/runtime_test_support.h"
-#include "vexrun/kernel/core/process_end.h"
 
 namespace {
 

@@ -1,7 +1,9 @@
 // The kernel-command wrappers on the kernel core's commands (arguments in
-// their order, omitted and missing arguments, results converted), property
-// and window commands through a recording window system, the support-library
-// commands' argument lists, and the stack check of DLL-command calls.
+// their order, omitted and missing arguments, results converted), the
+// support-library commands' argument lists, and the stack check of
+// DLL-command calls. (The property and window commands through a recording
+// window system are tested beside the kernel core's window-system interface:
+// vexrun/kernel/core/tests/program_window_commands_test.cpp.)
 #include "runtime/kernel_calls.h"
 
 #include <gmock/gmock.h>
@@ -9,11 +11,9 @@
 
 #include <string>
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/list_support.h"
 #include "runtime/tests/runtime_test_support.h"
-#include "vexrun/kernel/core/runtime_errors.h"
-#include "vexrun/kernel/gui_backend.h"
 
 namespace {
 
@@ -21,21 +21,9 @@ using runtime_test::ProgramTest;
 using runtime_test::bytesString;
 using runtime_test::newBytes;
 using runtime_test::newText;
+using runtime_test::take;
 using ::testing::ElementsAre;
 using ::testing::ExitedWithCode;
-
-// Takes a text the kernel handed back, checks it and frees it.
-std::string take(prog::Text t) {
-    EXPECT_NE(t, nullptr);
-    std::string s = t ? t : "";
-    vxFree(t);
-    return s;
-}
-std::string take(prog::ByteSet b) {
-    std::string s = bytesString(b);
-    vxFree(b);
-    return s;
-}
 
 using KernelCalls = ProgramTest;
 
@@ -104,84 +92,6 @@ TEST_F(KernelCalls, ByteSetCommands) {
     close(fd);
     EXPECT_EQ(take(prog::readFile(path)), std::string("x\0\xB0y", 4));
     unlink(path);
-}
-
-// A window system that records what reaches it.
-class RecordingWindows : public vexrun::GuiBackend {
-public:
-    int32_t loadWindow(uint32_t) override { return 0; }
-    int32_t runMessageLoop() override { return 0; }
-    uint64_t getProperty(uint32_t w, uint32_t c, uint32_t p) override {
-        last = {w, c, p};
-        if (p == vx::kPropEditText) return reinterpret_cast<uint64_t>(vexrun::newText("box text"));
-        return 1;
-    }
-    void setProperty(uint32_t w, uint32_t c, uint32_t p, uint64_t value) override {
-        last = {w, c, p};
-        if (p == vx::kPropEditText) {
-            setTexts.push_back(reinterpret_cast<const char*>(value));
-            setAddresses.push_back(value);
-        } else {
-            setValues.push_back(value);
-        }
-    }
-    std::string clipboardText() override { return "00:01:47,000"; }
-    int32_t messageBox(std::string_view text, int32_t buttons, std::string_view caption) override {
-        message = std::string(text) + "|" + std::to_string(buttons) + "|" + std::string(caption);
-        return 1;
-    }
-    int32_t windowHandle(uint32_t w, uint32_t c) override {
-        last = {w, c, 0};
-        return 4711;
-    }
-
-    std::vector<uint32_t> last;
-    std::vector<std::string> setTexts;
-    std::vector<uint64_t> setAddresses;
-    std::vector<uint64_t> setValues;
-    std::string message;
-};
-
-class KernelCallsWithWindows : public ProgramTest {
-protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        vexrun::setGuiBackend(&windows);
-    }
-    void TearDown() override {
-        vexrun::setGuiBackend(nullptr);
-        ProgramTest::TearDown();
-    }
-    RecordingWindows windows;
-};
-
-TEST_F(KernelCallsWithWindows, PropertiesReachTheControl) {
-    EXPECT_EQ(take(prog::getText(VX_ID(52010001), VX_ID(16010002), vx::kPropEditText)), "box text");
-    EXPECT_THAT(windows.last, ElementsAre(0x52010001u, 0x16010002u, 8u));
-    EXPECT_EQ(prog::getInt(VX_ID(52010001), VX_ID(1601003A), vx::kPropCheckState), 1);
-    EXPECT_THAT(windows.last, ElementsAre(0x52010001u, 0x1601003Au, 18u));
-
-    // A text's whole 64-bit address arrives, split into its two halves and
-    // joined again; a missing text arrives as the constant empty text.
-    prog::Text t = newText("00:00:00,000");
-    prog::setText(VX_ID(52010001), VX_ID(16010002), vx::kPropEditText, t);
-    prog::setText(VX_ID(52010001), VX_ID(16010002), vx::kPropEditText, nullptr);
-    EXPECT_THAT(windows.setAddresses,
-                ElementsAre(reinterpret_cast<uint64_t>(t),
-                            reinterpret_cast<uint64_t>(prog::constText(image::kConstEmptyText))));
-    EXPECT_THAT(windows.setTexts, ElementsAre("00:00:00,000", ""));
-    prog::setInt(VX_ID(52010001), VX_ID(16010002), vx::kPropEditDisabled, 1);
-    prog::setInt(VX_ID(52010001), VX_ID(16010002), vx::kPropEditDisabled, -1);
-    EXPECT_THAT(windows.setValues, ElementsAre(1u, 0xFFFFFFFFu));
-    vxFree(t);
-}
-
-TEST_F(KernelCallsWithWindows, WindowCommands) {
-    EXPECT_EQ(take(prog::clipboardText()), "00:01:47,000");
-    EXPECT_EQ(prog::messageBox("\xD4\xB4", 0), 1);
-    EXPECT_EQ(windows.message, "\xD4\xB4|0|");  // no caption of its own
-    EXPECT_EQ(prog::windowHandle(VX_ID(52010001), VX_ID(16010002), VX_KIND(00010005)), 4711);
-    EXPECT_THAT(windows.last, ElementsAre(0x52010001u, 0x16010002u, 0u));
 }
 
 // ---- Support-library commands: the argument lists as they leave the program.

@@ -4,10 +4,9 @@
 
 #include <gmock/gmock.h>
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/tests/runtime_test_support.h"
-#include "vexrun/kernel/core/runtime_errors.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // What the tests of the program-side support routines share: the kernel
-// core's hosted helper table, a check that every block a test allocated was
-// freed, and small builders of program values in kernel blocks.
+// library's hosted helper table (runtime/hosted_kernel.h, linked from the
+// kernel core), a check that every block a test allocated was freed, small
+// builders of program values in kernel blocks, and taking back a value the
+// kernel handed out.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,10 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/hosted_kernel.h"
 #include "runtime/program_base.h"
 #include "runtime/program_variables.h"
-#include "vexrun/kernel/core/helper_table.h"
-#include "vexrun/kernel/core/memory.h"
 
 namespace runtime_test {
 
@@ -41,6 +42,19 @@ inline prog::ByteSet newBytes(std::string_view s) { return static_cast<prog::Byt
 
 inline std::string bytesString(const prog::ByteSetBlock* b) {
     return b ? std::string(reinterpret_cast<const char*>(prog::bytesOf(b)), b->count) : std::string();
+}
+
+// Takes a text the kernel handed back, checks it and frees it.
+inline std::string take(prog::Text t) {
+    EXPECT_NE(t, nullptr);
+    std::string s = t ? t : "";
+    vxFree(t);
+    return s;
+}
+inline std::string take(prog::ByteSet b) {
+    std::string s = bytesString(b);
+    vxFree(b);
+    return s;
 }
 
 // The 32-bit words of a block, for comparing whole layouts.

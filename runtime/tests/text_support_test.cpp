@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "image/const_table.h"
+#include "runtime/const_table.h"
 #include "runtime/tests/runtime_test_support.h"
 
 namespace {

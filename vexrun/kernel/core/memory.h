@@ -17,6 +17,8 @@
 #include <span>
 #include <string_view>
 
+#include "runtime/hosted_kernel.h"  // liveBlockCount, blockSize, newText, newByteSet
+
 namespace vexrun {
 
 // Slot 6: a fresh block of `bytes` bytes (0 is allowed).
@@ -27,20 +29,9 @@ void* reallocateBlock(void* block, uint32_t bytes) noexcept;
 // Slot 8: releases a block; freeBlock(nullptr) does nothing.
 void freeBlock(void* block) noexcept;
 
-// Blocks allocated and not yet freed.
-int64_t liveBlockCount() noexcept;
 // How often a block had to move to a larger underlying allocation (for the
 // tests of amortised growth).
 uint64_t underlyingReallocationCount() noexcept;
-// The size the program last asked for, for a live block.
-uint32_t blockSize(const void* block) noexcept;
-
-// Fresh blocks in the program's value layouts.
-char* newText(std::string_view bytes) noexcept;                // bytes + NUL
-void* newByteSet(std::span<const uint8_t> bytes) noexcept;     // u32 1, u32 n, bytes
-inline void* newByteSet(std::string_view bytes) noexcept {
-    return newByteSet(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-}
 
 // Views of program values; nullptr is the empty text / empty byte set.
 std::string_view textView(const char* text) noexcept;

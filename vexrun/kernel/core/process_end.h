@@ -1,18 +1,12 @@
-// Ending the program by the runtime's own path (slot 9) and the exit routine
-// that service 3 registers.
+// Ending the program by the runtime's own path (slot 9), after the exit
+// routine that service 3 registers (runtime/hosted_kernel.h).
 #pragma once
 
 #include <stdint.h>
 
-#include "runtime/vexrun_interface.h"
+#include "runtime/hosted_kernel.h"  // ExitRoutine, registerExitRoutine, registeredExitRoutine
 
 namespace vexrun {
-
-using ExitRoutine = vx::ImageRoutine;
-
-// Service 3. A later registration replaces an earlier one.
-void registerExitRoutine(ExitRoutine routine) noexcept;
-ExitRoutine registeredExitRoutine() noexcept;
 
 // Slot 9: runs the exit routine once, then GuiBackend::shutdown; when the
 // environment variable VEXRUN_REPORT_BLOCKS is set, prints

@@ -16,10 +16,9 @@
 
 #include <string_view>
 
-namespace vexrun {
+#include "runtime/hosted_kernel.h"  // kExitRuntimeError, kExitLoadFailure
 
-constexpr int kExitRuntimeError = 3;
-constexpr int kExitLoadFailure = 1;
+namespace vexrun {
 
 // Slot 0: "vexrun: run-time error 4: list index below 1".
 [[noreturn]] void reportRuntimeError(int32_t code) noexcept;

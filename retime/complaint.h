@@ -1,0 +1,14 @@
+// How tessaly-retime says what it cannot do: one line on standard error,
+// "tessaly-retime: WHAT", in every mode.
+#pragma once
+
+#include <string>
+
+namespace retime {
+
+void complain(const std::string& what);
+
+// What it says when the re-timed text would be longer than the engine holds.
+std::string tooLargeComplaint();
+
+}  // namespace retime

@@ -1,0 +1,16 @@
+// The exit statuses as --help lists them.
+#include "retime/exit_status.h"
+
+namespace retime {
+
+std::string exitStatusUsage() {
+    std::string text = "\nExit status:\n";
+    for (const ExitStatusEntry& e : kExitStatuses) {
+        text += "  " + std::to_string(static_cast<int>(e.status)) + "  ";
+        text += e.meaning;
+        text += "\n";
+    }
+    return text;
+}
+
+}  // namespace retime

@@ -1,0 +1,124 @@
+// Reading --reference, --splits, --fps and --shift.
+#include "retime/reference_options.h"
+
+#include <array>
+#include <string_view>
+
+#include "align/aligner.h"
+#include "align/frame_rates.h"
+#include "engine/ratio_text.h"
+#include "retime/exit_status.h"
+
+namespace retime {
+
+using align::exactDecimal;
+using align::kMostSplits;
+using align::parseFrameRatePair;
+
+namespace {
+
+// The options of the ordinary modes, which these exclude.
+constexpr std::array<std::string_view, 6> kOrdinaryOptions = {"--segments", "--custom", "--point",
+                                                              "--ratio",    "--use-ratio", "--align"};
+
+bool isStandardStream(const std::string& path) { return path.empty() || path == "-"; }
+
+}  // namespace
+
+std::string ReferenceOptions::fpsRatioText() const { return fpsRatio ? exactDecimal(*fpsRatio) : ""; }
+
+bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, ReferenceOptions& options,
+                         std::string& error) {
+    const std::string& arg = args[i];
+    if (arg == "--accept-unsure") {
+        options.acceptUnsure = true;
+        return true;
+    }
+    if (arg != "--reference" && arg != "--splits" && arg != "--fps" && arg != "--shift") return false;
+    if (i + 1 >= args.size()) {
+        error = "option " + arg + " needs a value";
+        return true;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--reference") {
+        options.reference = value;
+        options.referenceGiven = true;
+    } else if (arg == "--splits") {
+        if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
+            std::stoi(value) > kMostSplits) {
+            error = "--splits takes a number 0.." + std::to_string(kMostSplits) + ", not '" + value + "'";
+            return true;
+        }
+        options.splits = std::stoi(value);
+        options.splitsGiven = true;
+    } else if (arg == "--fps") {
+        double ratio = 0;
+        if (!parseFrameRatePair(value, ratio, error)) return true;
+        // The rule of every other ratio: no speed change beyond ten times.
+        if (!engine::ratioInRange(ratio)) {
+            error = "--fps " + value + " gives the ratio " + exactDecimal(ratio) + ", not one from 0.1 to 10";
+            return true;
+        }
+        options.fpsRatio = ratio;
+    } else {
+        options.shift = value;
+    }
+    return true;
+}
+
+bool checkReferenceOptions(const std::vector<std::string>& args, const ReferenceOptions& options,
+                           const std::string& input, std::string& error) {
+    if ((options.splitsGiven || options.acceptUnsure) && !options.referenceGiven) {
+        error = std::string(options.splitsGiven ? "--splits" : "--accept-unsure") + " goes with --reference";
+        return false;
+    }
+    if (options.shift && (!options.fpsRatio || options.referenceGiven)) {
+        error = options.referenceGiven ? "--shift goes with --fps, not with --reference (it finds the shifts)"
+                                       : "--shift goes with --fps";
+        return false;
+    }
+    if (!options.referenceGiven && !options.fpsRatio) return true;
+    const char* mine = options.referenceGiven ? "--reference" : "--fps";
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        for (std::string_view ordinary : kOrdinaryOptions) {
+            if (arg == ordinary) {
+                error = std::string(mine) + " and " + arg + " exclude each other";
+                return false;
+            }
+        }
+    }
+    if (options.referenceGiven && isStandardStream(options.reference) && isStandardStream(input)) {
+        error = "REF and INPUT cannot both be standard input";
+        return false;
+    }
+    return true;
+}
+
+std::string referenceUsage() {
+    return "\n"
+           "Re-timing to a reference subtitle:\n"
+           "  --reference REF           re-time INPUT (fitting an old release) to fit the\n"
+           "                            release that REF fits, REF being any subtitle of\n"
+           "                            it, in any language: the ratio, the places where\n"
+           "                            scenes were added or cut and the shift of each\n"
+           "                            piece are found from REF; reported on standard\n"
+           "                            error with the window's options for the same\n"
+           "                            mapping (the 'window:' line)\n"
+           "  --splits N                with --reference: at most N places where scenes\n"
+           "                            were added or cut (0..16, default 8)\n"
+           "  --accept-unsure           with --reference: write the result even when the\n"
+           "                            evidence cannot tell the mapping found from a\n"
+           "                            competing one (otherwise exit status " +
+           std::to_string(kExitUnsure) +
+           ", nothing\n"
+           "                            written)\n"
+           "  --fps FROM:TO             the custom ratio FROM/TO of two frame rates, exact\n"
+           "                            for 23.976, 29.97 and 59.94 (24000/1001 ...); with\n"
+           "                            --reference the ratio to use instead of a search\n"
+           "                            (--fps 1:1 keeps the speed)\n"
+           "  --shift SHIFT             with --fps alone: the custom shift (default\n"
+           "                            +00:00:00,000)\n";
+}
+
+}  // namespace retime

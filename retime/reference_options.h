@@ -1,0 +1,42 @@
+// The options of tessaly-retime that re-time to a reference subtitle
+// (--reference, --splits) or by a frame-rate pair (--fps, --shift).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "align/aligner.h"
+
+namespace retime {
+
+struct ReferenceOptions {
+    std::string reference;             // --reference REF ("-": standard input)
+    bool referenceGiven = false;
+    int splits = align::AlignSettings{}.maxSplits;  // --splits N
+    bool splitsGiven = false;
+    std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
+    std::optional<std::string> shift;  // --shift SHIFT
+    bool acceptUnsure = false;         // --accept-unsure
+
+    // The exact text of the --fps ratio, for the custom ratio box.
+    std::string fpsRatioText() const;
+};
+
+// Reads args[i] when it is one of these options (and its value, advancing
+// i). True when it was one; `error` then says what is wrong, if anything.
+bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, ReferenceOptions& options,
+                         std::string& error);
+
+// Checks the combination once every argument is read: --splits only with
+// --reference, --shift only with --fps alone, neither --reference nor --fps
+// with the options of the ordinary modes (found in `args`), REF and INPUT not
+// both standard input. False with a one-line reason in `error`.
+bool checkReferenceOptions(const std::vector<std::string>& args, const ReferenceOptions& options,
+                           const std::string& input, std::string& error);
+
+// The usage lines of these options.
+std::string referenceUsage();
+
+}  // namespace retime

@@ -1,0 +1,358 @@
+// tessaly-retime --reference REF: the aligner between the tool's reading and
+// writing of subtitles.
+#include "retime/reference_retime.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include "align/frame_rates.h"
+#include "engine/segment_fitting.h"
+#include "engine/subtitle_rewrite.h"
+#include "engine/time_text.h"
+#include "retime/complaint.h"
+#include "retime/exit_status.h"
+#include "retime/one_pass_retime.h"
+#include "retime/retime_warnings.h"
+#include "retime/subtitle_files.h"
+#include "runtime/entry_routine.h"
+#include "runtime/kernel_calls.h"
+#include "runtime/list_support.h"
+#include "runtime/program_variables.h"
+#include "runtime/text_support.h"
+#include "vexrun/kernel/core/helper_table.h"
+
+namespace retime {
+
+using align::Alignment;
+using align::AlignSettings;
+using align::Cue;
+using align::Piece;
+using align::RatioCandidate;
+using align::alignCues;
+using align::exactDecimal;
+using align::kMostSplits;
+using align::mapTime;
+using align::pieceFor;
+
+namespace {
+
+std::string timeText(int32_t ms) {
+    prog::ByteSet text = engine::formatTimeText(ms);
+    std::string s(reinterpret_cast<const char*>(prog::bytesOf(text)), prog::byteCount(text));
+    vxFree(text);
+    return s;
+}
+
+std::string signedTimeText(int32_t ms) {
+    return ms < 0 ? timeText(ms) : "+" + timeText(ms);
+}
+
+// The cues the scan left in the cue lists.
+std::vector<Cue> scannedCues() {
+    const prog::ProgramVariables* v = prog::vars();
+    const int32_t n = prog::elementCount(v->startList);
+    std::vector<Cue> cues;
+    cues.reserve(static_cast<std::size_t>(n));
+    for (int32_t i = 1; i <= n; ++i) cues.push_back(Cue{prog::intAt(v->startList, i), prog::intAt(v->endList, i)});
+    return cues;
+}
+
+// Reads the subtitle at `path` into `text` as the tool reads subtitles (UTF-16
+// as UTF-8, any format it knows) and scans it into the cue lists; the header
+// part stays in the output bytes, the text in the input bytes, for the rebuild.
+bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::SubtitleEncoding& encoding,
+                 std::string& error) {
+    prog::ProgramVariables* v = prog::vars();
+    if (!retime::readSubtitle(path, text, encoding, error)) return false;
+    engine::emptyCueLists();
+    prog::storeBytes(&v->outputBytes, nullptr);
+    prog::storeBytes(&v->inputBytes, prog::concatBytes(text.asByteSet()));
+    if (engine::scanCues() == engine::ScanResult::NoFrameRate) {
+        error = retime::inputName(path) + " is MicroDVD (frame numbers) and gives no frame rate: with --reference "
+                "it needs a first line {1}{1}FPS";
+        return false;
+    }
+    return true;
+}
+
+// The target time that makes a segment anchored at `source` take `shift`:
+// round(target - source x ratio) = shift, as the segment fit computes it.
+int32_t anchoredTarget(int32_t source, double ratio, int32_t shift) {
+    const double p = static_cast<double>(source) * ratio;
+    auto fitted = [&](int64_t target) { return static_cast<int64_t>(std::round(static_cast<double>(target) - p)); };
+    int64_t target = shift + std::llround(p);
+    for (int i = 0; i < 2 && fitted(target) != shift; ++i) target += shift - fitted(target);
+    return static_cast<int32_t>(target);
+}
+
+std::string windowLine(const std::optional<WindowOptions>& window, std::size_t pieces) {
+    if (!window && pieces > 4) {
+        return "window: cannot express " + std::to_string(pieces) + " pieces (it has at most 4 segments)";
+    }
+    if (!window) return "window: cannot express this mapping exactly";
+    std::string line = "window: --segments " + std::to_string(window->segments) + " --ratio " + window->ratio;
+    for (int32_t row : window->useRatioRows) line += " --use-ratio " + std::to_string(row);
+    bool negative = false;
+    for (const WindowPoint& p : window->points) {
+        line += " --point " + std::to_string(p.row) + "=" + timeText(p.source) + "@" + timeText(p.target);
+        negative = negative || p.target < 0;
+    }
+    line += " --align start";
+    if (negative) line += " (a target below zero: the window's time boxes take none)";
+    return line;
+}
+
+// Reads the window's options back through the segment fit, as the adjust
+// action would: true when they give exactly the ratio, shifts and
+// boundaries of the pieces.
+struct WindowBoxes {
+    const WindowOptions* window;
+    int32_t source[5];
+    int32_t target[5];
+    bool useRatio[5];
+    double ratio;
+};
+
+bool windowReproduces(const WindowOptions& window, const std::vector<Piece>& pieces) {
+    WindowBoxes boxes{&window, {}, {}, {}, prog::textToDouble(window.ratio.c_str())};
+    for (const WindowPoint& p : window.points) {
+        boxes.source[p.row] = p.source;
+        boxes.target[p.row] = p.target;
+    }
+    for (int32_t row : window.useRatioRows) boxes.useRatio[row] = true;
+    const engine::PointSource points{
+        &boxes,
+        [](void* c, int32_t row) { return static_cast<WindowBoxes*>(c)->source[row]; },
+        [](void* c, int32_t row) { return static_cast<WindowBoxes*>(c)->target[row]; },
+        [](void* c, int32_t row) { return static_cast<WindowBoxes*>(c)->useRatio[row]; },
+        [](void* c) { return static_cast<WindowBoxes*>(c)->ratio; },
+        [](void*) { return true; }};
+    const engine::FitMode mode = window.segments == 1   ? engine::FitMode::OneSegment
+                                 : window.segments == 2 ? engine::FitMode::TwoSegments
+                                                        : engine::FitMode::FourSegments;
+    engine::SegmentFits fits{};
+    if (!engine::fitSegments(mode, points, &fits)) return false;
+    // Every cue start maps with the segment the window gives it.
+    for (int32_t k = 0; k < fits.count; ++k) {
+        const int32_t from = k == 0 ? INT32_MIN : fits.boundaries[k - 1];
+        const Piece& piece = pieces[pieceFor(pieces, from)];
+        if (fits.fits[k].ratio != boxes.ratio || fits.fits[k].shift != piece.shift) return false;
+    }
+    for (std::size_t p = 1; p < pieces.size(); ++p) {
+        if (fits.boundaries[p - 1] != pieces[p].from) return false;
+    }
+    return true;
+}
+
+std::string ratioLine(const Alignment& found, bool given) {
+    char buffer[64];
+    std::string line = "ratio " + exactDecimal(found.chosen.ratio);
+    if (found.unchanged) {
+        line += " (INPUT already fits REF: kept as it is)";
+    } else if (given) {
+        line += " (given)";
+    } else if (!found.chosen.name.empty()) {
+        std::string fps = found.chosen.name;
+        fps.replace(fps.find(" -> "), 4, ":");
+        line += " (frame rate " + found.chosen.name + ", as --fps " + fps + ")";
+    } else if (found.freeRatio) {
+        line += " (a slow drift, no frame-rate pair)";
+    } else {
+        line += " (no frame-rate change)";
+    }
+    if (given || !found.runnerUp) return line;
+    const RatioCandidate& next = *found.runnerUp;
+    const std::string nextName = next.name.empty() ? std::string() : " (" + next.name + ")";
+    if (next.score > 0) {
+        std::snprintf(buffer, sizeof buffer, "%.2f", found.chosen.score / next.score);
+        line += ", scoring " + std::string(buffer) + " times the next candidate, " + exactDecimal(next.ratio) + nextName;
+    } else {
+        line += ", the next candidate, " + exactDecimal(next.ratio) + nextName + ", scoring nothing";
+    }
+    return line;
+}
+
+// The ordinary mode's warnings for INPUT mapped by the pieces: a pass over
+// INPUT's text that sees every time line, each mapped time given by the
+// piece of its cue.
+class PieceWarnings : public retime::TimeLineWatcher {
+public:
+    PieceWarnings(const retime::ByteBuffer& text, engine::SubtitleFormat format, const Alignment& found, double ratio)
+        : warnings_(text.data(), text.size(), format), found_(found), ratio_(ratio) {}
+
+    void timeWritten(const engine::TimeWritten& time) override {
+        engine::TimeWritten mapped = time;
+        const Piece& piece = found_.pieces[pieceFor(found_.pieces, time.cue->readStart)];
+        const engine::SegmentFit fit{ratio_, piece.shift, 1, 0};
+        mapped.mapped = engine::mapTime(time.read, fit);
+        mapped.held = engine::mapTimeHolds(time.read, fit);
+        warnings_.timeWritten(mapped);
+    }
+    std::vector<std::string> lines() const { return warnings_.lines(); }
+
+private:
+    retime::RetimeWarnings warnings_;
+    const Alignment& found_;
+    double ratio_;
+};
+
+std::string share(double part) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f%%", 100 * part);
+    return buffer;
+}
+
+}  // namespace
+
+std::optional<WindowOptions> windowOptions(double ratio, const std::vector<Piece>& pieces,
+                                           const std::vector<int32_t>& starts) {
+    const auto count = static_cast<int32_t>(pieces.size());
+    if (count < 1 || count > 4 || starts.empty()) return std::nullopt;
+    WindowOptions window{count == 1 ? 1 : count == 2 ? 2 : 4, exactDecimal(ratio), {}, {}};
+    const int32_t step = 4 / window.segments;
+
+    // The first segment is anchored at its first cue that maps to zero or
+    // later (the window's boxes take no negative time), else its first cue.
+    int32_t source = pieces[0].from;
+    for (int32_t s : starts) {
+        if (count > 1 && s >= pieces[1].from) break;
+        if (s >= pieces[0].from && mapTime(s, ratio, pieces[0].shift) >= 0) {
+            source = s;
+            break;
+        }
+    }
+    for (int32_t k = 1; k <= window.segments; ++k) {
+        // A fourth segment for three pieces repeats the third piece's shift.
+        const Piece& piece = pieces[static_cast<std::size_t>(std::min(k, count) - 1)];
+        if (k > 1) source = k <= count ? piece.from : source + 1;
+        window.points.push_back(WindowPoint{(k - 1) * step, source, anchoredTarget(source, ratio, piece.shift)});
+        window.useRatioRows.push_back(k * step);
+    }
+    // Row 4 closes the last segment; its ratio is replaced by the custom one.
+    const int32_t last = std::max(starts.back(), source + 1);
+    window.points.push_back(WindowPoint{4, last, static_cast<int32_t>(mapTime(last, ratio, pieces.back().shift))});
+    return window;
+}
+
+int retimeToReference(const ReferenceOptions& options, const std::string& input, const std::string& output) {
+    prog::useHelperTable(vexrun::hostHelperTable());
+    setUpGlobals();
+    prog::ProgramVariables* v = prog::vars();
+    std::string error;
+    auto fail = [&](const std::string& what, int status) {
+        complain(what);
+        releaseGlobals();
+        return status;
+    };
+
+    retime::SubtitleEncoding referenceEncoding, inputEncoding;
+    retime::ByteBuffer referenceText, inputText;
+    if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
+        return fail(error, retime::kExitFileOrTime);
+    }
+    referenceText.release();
+    const std::vector<Cue> reference = scannedCues();
+    if (!readAndScan(input, inputText, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
+    const std::vector<Cue> cues = scannedCues();
+
+    AlignSettings settings;
+    settings.maxSplits = options.splits;
+    settings.fixedRatio = options.fpsRatio;
+    Alignment found = alignCues(cues, reference, settings);
+    if (!found.matched) {
+        // Too few splits allowed can be the reason: say how many would do.
+        std::string why = found.failure;
+        if (settings.maxSplits < kMostSplits && found.partnered > 0) {
+            AlignSettings more = settings;
+            more.maxSplits = kMostSplits;
+            const Alignment wider = alignCues(cues, reference, more);
+            if (wider.matched) {
+                why += " (with --splits " + std::to_string(wider.pieces.size() - 1) + ", " +
+                       std::to_string(wider.partnered) + " would)";
+            }
+        }
+        return fail(why + "; nothing written", retime::kExitNothingInCommon);
+    }
+
+    // The ratio is written as text for the window; the mapping uses what that
+    // text reads as, so both are the same double.
+    const double ratio = prog::textToDouble(exactDecimal(found.chosen.ratio).c_str());
+    found.chosen.ratio = ratio;
+
+    // The report: the mapping, how much of INPUT had evidence, the verdict.
+    std::vector<std::string> report;
+    report.push_back(ratioLine(found, options.fpsRatio.has_value()));
+    if (!options.fpsRatio && found.runnerUp && !found.unchanged) report.push_back("ratio decided by " + found.decidedBy);
+    for (std::size_t p = 0; p < found.pieces.size(); ++p) {
+        report.push_back("piece " + std::to_string(p + 1) + " from " + timeText(found.pieces[p].from) + ": shift " +
+                         signedTimeText(found.pieces[p].shift));
+    }
+    report.push_back("partners: " + std::to_string(found.partnered) + " of " + std::to_string(found.cues) +
+                     " INPUT cues (" + share(found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0) +
+                     ") found a partner in REF");
+    report.push_back("evidence: " + std::to_string(found.withEvidence) + " of " + std::to_string(found.cues) +
+                     " INPUT cues (" + share(found.cues ? static_cast<double>(found.withEvidence) / found.cues : 0.0) +
+                     ", " + share(found.timeWithEvidence) +
+                     " of its time) lie in pieces whose cue edges meet REF's beyond chance; the rest carry a piece on");
+    if (!found.sure) {
+        report.push_back("unsure: " + found.doubt);
+        if (!options.acceptUnsure) {
+            for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
+            return fail("the alignment is unsure; nothing written (--accept-unsure writes it)", retime::kExitUnsure);
+        }
+        report.push_back("written as asked (--accept-unsure)");
+    }
+
+    // Each cue's times mapped by its piece into the cue lists; the engine's
+    // rebuild then writes them with the identity mapping.
+    for (int32_t i = 1; i <= static_cast<int32_t>(cues.size()); ++i) {
+        const Cue& cue = cues[static_cast<std::size_t>(i - 1)];
+        const Piece& piece = found.pieces[pieceFor(found.pieces, cue.start)];
+        const engine::SegmentFit fit{ratio, piece.shift, 1, 0};
+        if (!engine::mapTimeHolds(cue.start, fit) || !engine::mapTimeHolds(cue.end, fit)) {
+            return fail(retime::unheldTimeLine("INPUT cue " + std::to_string(i), cue.start, cue.end),
+                        retime::kExitFileOrTime);
+        }
+        *prog::intSlot(v->startList, i) = engine::mapTime(cue.start, fit);
+        *prog::intSlot(v->endList, i) = engine::mapTime(cue.end, fit);
+    }
+
+    // The ordinary mode's warnings, from a pass over INPUT's text.
+    engine::useCustomMapping(1.0, 0);
+    const engine::SubtitleReading reading =
+        engine::readingOf(inputText.data(), static_cast<int32_t>(inputText.size()), 0);
+    PieceWarnings warnings(inputText, reading.format, found, ratio);
+    {
+        retime::ByteBuffer scratch;
+        retime::retimeInOnePass(inputText.asByteSet(), reading, engine::FitMode::CustomRatio, scratch, &warnings);
+    }
+    if (!engine::rebuildSubtitle(engine::FitMode::CustomRatio)) {
+        return fail(tooLargeComplaint(), retime::kExitFileOrTime);
+    }
+    const prog::ByteSetBlock* result = v->outputBytes;
+    const std::size_t resultSize = prog::byteCount(result);
+    if (!retime::writeSubtitle(output, inputEncoding, result ? prog::bytesOf(result) : nullptr, resultSize, error)) {
+        return fail(error, retime::kExitFileOrTime);
+    }
+    // "Kept as it is" only when not one byte changed.
+    const bool same = resultSize == inputText.size() &&
+                      (resultSize == 0 || std::equal(inputText.data(), inputText.data() + resultSize, prog::bytesOf(result)));
+    if (found.unchanged && !same) {
+        report[0].replace(report[0].find("kept as it is"), 13, "times kept, their texts written in the standard form");
+    }
+    for (const std::string& line : warnings.lines()) report.push_back(line);
+
+    std::vector<int32_t> starts;
+    for (const Cue& c : cues) starts.push_back(c.start);
+    std::sort(starts.begin(), starts.end());
+    std::optional<WindowOptions> window = windowOptions(ratio, found.pieces, starts);
+    if (window && !windowReproduces(*window, found.pieces)) window.reset();
+    report.push_back(windowLine(window, found.pieces.size()));
+    for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
+    releaseGlobals();
+    return retime::kExitDone;
+}
+
+}  // namespace retime

@@ -1,0 +1,165 @@
+// tessaly-retime: the adjust action without the window. Reads a subtitle,
+// fits the segments from the reference points given on the command line (or
+// takes the custom ratio and shift), re-times every time line, writes the
+// result and reports each segment's ratio and shift on standard error.
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/ratio_text.h"
+#include "engine/segment_fitting.h"
+#include "engine/subtitle_rewrite.h"
+#include "engine/time_text.h"
+#include "retime/complaint.h"
+#include "retime/exit_status.h"
+#include "retime/one_pass_retime.h"
+#include "retime/reference_retime.h"
+#include "retime/retime_options.h"
+#include "retime/retime_warnings.h"
+#include "retime/subtitle_files.h"
+#include "retime/terminal_text.h"
+#include "runtime/const_table.h"
+#include "runtime/entry_routine.h"
+#include "runtime/kernel_calls.h"
+#include "runtime/program_variables.h"
+#include "runtime/text_support.h"
+#include "vexrun/kernel/core/helper_table.h"
+
+namespace {
+
+using retime::complain;
+
+// The window's boxes, as the options hold their texts. Each read parses the
+// text again, as the adjust action reads a box again at every use.
+const retime::RetimeOptions& optionsOf(void* context) {
+    return *static_cast<const retime::RetimeOptions*>(context);
+}
+
+int32_t readSource(void* context, int32_t row) {
+    return engine::parseTimeText(optionsOf(context).sources[row].c_str());
+}
+
+int32_t readTarget(void* context, int32_t row) {
+    prog::Text box = prog::concatText(optionsOf(context).targets[row].c_str());
+    prog::Text filled = engine::fillMaskBlanks(&box);
+    const int32_t ms = engine::parseTimeText(filled);
+    vxFree(filled);
+    vxFree(box);
+    return ms;
+}
+
+bool readUseRatio(void* context, int32_t row) { return optionsOf(context).useRatio[row]; }
+
+// A ratio text, checked when the options were read.
+double ratioOf(const std::string& text) {
+    double ratio = 0;
+    engine::readRatioText(text.c_str(), &ratio);
+    return ratio;
+}
+
+double readRatio(void* context) { return ratioOf(optionsOf(context).ratio); }
+
+bool readAlignStart(void* context) { return optionsOf(context).alignStart; }
+
+void printGbkLine(const char* gbk) {
+    const std::string line = retime::gbkToUtf8(prog::textOrEmpty(gbk)) + "\n";
+    std::fputs(line.c_str(), stderr);
+}
+
+// Reads, fits, re-times and writes; the exit status. Running out of memory
+// throws std::bad_alloc.
+int retimeWith(retime::RetimeOptions& options) {
+    std::string error;
+    // Read and decode.
+    retime::SubtitleEncoding encoding;
+    retime::ByteBuffer text;
+    if (!retime::readSubtitle(options.input, text, encoding, error)) {
+        complain(error);
+        return retime::kExitFileOrTime;
+    }
+
+    // Its format; frame numbers need a frame rate.
+    const engine::SubtitleReading reading =
+        engine::readingOf(text.data(), static_cast<int32_t>(text.size()), options.frameRate);
+    if (reading.format == engine::SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0) {
+        complain(retime::inputName(options.input) +
+                 " is MicroDVD (frame numbers) and gives no frame rate: give --frame-rate FPS, or a first line "
+                 "{1}{1}FPS; nothing written");
+        return retime::kExitFileOrTime;
+    }
+
+    // Fit.
+    engine::SegmentFits fits{};
+    if (options.mode == engine::FitMode::CustomRatio) {
+        engine::useCustomMapping(ratioOf(options.customRatio),
+                                 engine::parseShiftText(options.customShift.c_str()));
+    } else {
+        const engine::PointSource points{&options, readSource, readTarget, readUseRatio, readRatio,
+                                         readAlignStart};
+        if (!engine::fitSegments(options.mode, points, &fits)) {
+            printGbkLine(prog::constText(image::kConstOrderMessage));
+            return retime::kExitSourceOrder;
+        }
+    }
+
+    // Re-time: the engine's bytes, in one pass.
+    const prog::ByteSetBlock* input = text.asByteSet();
+    retime::RetimeWarnings warnings(text.data(), text.size(), reading.format);
+    retime::ByteBuffer output;
+    if (!retime::retimeInOnePass(input, reading, options.mode, output, &warnings)) {
+        complain(retime::tooLargeComplaint());
+        return retime::kExitFileOrTime;
+    }
+    text.release();
+    if (const std::optional<std::string> unheld = warnings.unheldTime()) {
+        complain(*unheld);
+        return retime::kExitFileOrTime;
+    }
+
+    // Encode and write.
+    if (!retime::writeSubtitle(options.output, encoding, output.data(), output.size(), error)) {
+        complain(error);
+        return retime::kExitFileOrTime;
+    }
+
+    for (const std::string& line : warnings.lines()) complain(line);
+    for (int32_t k = 0; k < fits.count; ++k) {
+        prog::Text line = engine::resultLine(fits.fits[k]);
+        printGbkLine(line);
+        vxFree(line);
+    }
+    return retime::kExitDone;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The kernel library's commands serve the option reading too.
+    prog::useHelperTable(vexrun::hostHelperTable());
+    retime::RetimeOptions options;
+    std::string error;
+    if (!retime::parseRetimeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        complain(error + " (see --help)");
+        return retime::kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(retime::retimeUsage(), stdout);
+        std::fputs(retime::referenceUsage().c_str(), stdout);
+        std::fputs(retime::exitStatusUsage().c_str(), stdout);
+        return retime::kExitDone;
+    }
+    try {
+        if (options.aligned.referenceGiven) {
+            return retime::retimeToReference(options.aligned, options.input, options.output);
+        }
+        setUpGlobals();
+        const int status = retimeWith(options);
+        releaseGlobals();
+        return status;
+    } catch (const std::bad_alloc&) {
+        complain("out of memory; nothing written");
+        return retime::kExitFileOrTime;
+    }
+}

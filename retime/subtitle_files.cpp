@@ -1,0 +1,47 @@
+// Reading and decoding the input, encoding and writing the output.
+#include "retime/subtitle_files.h"
+
+#include <string_view>
+
+#include "engine/subtitle_rewrite.h"
+#include "retime/whole_file.h"
+
+namespace retime {
+
+std::string inputName(const std::string& path) {
+    return path.empty() || path == "-" ? std::string("standard input") : "'" + path + "'";
+}
+
+bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& encoding, std::string& error) {
+    encoding = SubtitleEncoding{};
+    if (!readWholeInput(path, engine::kMaxSubtitleBytes, text, error, &encoding.source)) return false;
+    const std::string_view bytes(reinterpret_cast<const char*>(text.data()), text.size());
+    encoding.utf16 = vexrun::utf16OrderOf(bytes);
+    if (encoding.utf16 == vexrun::Utf16Order::None) return true;
+
+    // Unpaired surrogates keep their own form and an odd last byte waits
+    // aside, so that the output gives back every byte the text did not change.
+    const std::string_view units = bytes.substr(2);
+    const std::string utf8 = vexrun::utf16ToUtf8(units, encoding.utf16, vexrun::Utf16Faults::Keep);
+    if (units.size() % 2) encoding.oddByte = std::string(units.substr(units.size() - 1));
+    text.release();
+    if (utf8.size() > static_cast<uint64_t>(engine::kMaxSubtitleBytes)) {
+        error = "cannot read " + inputName(path) + ": as UTF-8 it is larger than " + std::to_string(engine::kMaxSubtitleBytes) + " bytes";
+        return false;
+    }
+    text.append(utf8.data(), utf8.size());
+    return true;
+}
+
+bool writeSubtitle(const std::string& path, const SubtitleEncoding& encoding, const uint8_t* data, uint64_t count,
+                   std::string& error) {
+    if (encoding.utf16 == vexrun::Utf16Order::None) return writeWholeOutput(path, data, count, error, encoding.source);
+    const std::string_view text(reinterpret_cast<const char*>(data), count);
+    std::string encoded = encoding.utf16 == vexrun::Utf16Order::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    encoded += vexrun::utf8ToUtf16(text, encoding.utf16);
+    encoded += encoding.oddByte;
+    return writeWholeOutput(path, reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size(), error,
+                            encoding.source);
+}
+
+}  // namespace retime
