@@ -1,73 +1,13 @@
 // The native controls in this process: an edit box keeps the bytes it was
 // given and encodes a user's edit back in their encoding, and selects all on
-// Ctrl+A; the masked edit box
-// (plintor's subclassed EDIT) takes keys, Delete, cut and paste only through
-// its mask; a click on a button raises its event.
-#include <gtest/gtest.h>
-#include <windows.h>
-
+// Ctrl+A; a click on a button raises its event.
 #include <string>
 #include <vector>
 
-#include "runtime/vexrun_interface.h"
-#include "vexrun/kernel/win32/builtin_controls.h"
-#include "vexrun/kernel/win32/win32_text.h"
-#include "vexrun/plintor/masked_edit_win32.h"
+#include "vexrun/kernel/win32/tests/win32_control_fixture.h"
 
 namespace vexrun::win32 {
 namespace {
-
-struct RecordingHost : ControlHost {
-    std::vector<std::pair<uint32_t, int32_t>> events;  // element, event
-    void raiseEvent(uint32_t, uint32_t elementId, int32_t event, EventArgs) override {
-        events.emplace_back(elementId, event);
-    }
-    HWND windowForHandle(int32_t) const override { return nullptr; }
-    [[noreturn]] void fail(const std::string& message) override {
-        ADD_FAILURE() << message;
-        std::abort();
-    }
-    void dropZoneMade(uint32_t, uint32_t, HWND) override {}
-    bool isDropZone(HWND) const override { return false; }
-    void fileDropped(uint32_t, uint32_t, HWND, std::string) override {}
-    std::string askSavePath(const std::string&) override { return {}; }
-    void showMessage(std::string_view) override {}
-};
-
-class Win32Controls : public ::testing::Test {
-protected:
-    void SetUp() override {
-        parent_ = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 200, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(parent_, nullptr);
-    }
-    void TearDown() override { DestroyWindow(parent_); }
-
-    std::unique_ptr<Control> make(uint32_t kind, std::vector<uint8_t> extension, int width = 120) {
-        element_.id = 0x1234;
-        element_.kind = kind;
-        element_.left = 4;
-        element_.top = 4;
-        element_.width = width;
-        element_.height = 22;
-        element_.extension = std::move(extension);
-        ControlContext context{&host_, 1, &element_, parent_};
-        std::string error;
-        Control* c = vx::kindLibraryNumber(kind) == 1 ? builtinKind(kind)->create(context, error)
-                                                      : plintor::createMaskedEditControl(context, error);
-        EXPECT_NE(c, nullptr) << error;
-        return std::unique_ptr<Control>(c);
-    }
-
-    // A user's typing: each character as the keyboard gives it.
-    static void type(HWND w, const std::u16string& keys) {
-        for (char16_t k : keys) SendMessageW(w, WM_CHAR, k, 0);
-    }
-
-    RecordingHost host_;
-    image::Element element_;
-    HWND parent_ = nullptr;
-};
 
 TEST_F(Win32Controls, EditBoxKeepsItsBytesAndEncodesAnEditBackAsTheyCame) {
     image::EditBoxSettings s;
@@ -123,41 +63,6 @@ TEST_F(Win32Controls, TheFirstTypedTextReplacesAMultiLineBoxsHint) {
     type(box->window(), u"ab");
     box->command(EN_CHANGE);
     EXPECT_EQ(box->textProperty(vx::kPropEditText), "ab");
-}
-
-TEST_F(Win32Controls, MaskedBoxTakesKeysDeleteCutAndPasteThroughItsMask) {
-    image::MaskedEditSettings s;
-    s.mask = "00:00:00,000;1;_";
-    s.initialText = "  :  :  ,   ";
-    auto box = make(vx::kKindMaskedEditBox, image::encodeMaskedEditSettings(s));
-    HWND w = box->window();
-    EXPECT_EQ(windowText(w), u"__:__:__,___");
-    SendMessageW(w, EM_SETSEL, 0, 0);
-    type(w, u"12x3");  // x fits no position; the literal ':' is stepped over
-    EXPECT_EQ(box->textProperty(vx::kPropMaskedText), "12:3 :  ,   ");
-    type(w, u"\b");
-    EXPECT_EQ(windowText(w), u"12:__:__,___");
-    SendMessageW(w, EM_SETSEL, 0, 0);
-    SendMessageW(w, WM_KEYDOWN, VK_DELETE, 0);
-    EXPECT_EQ(box->textProperty(vx::kPropMaskedText), " 2:  :  ,   ");
-
-    // Paste places a time field by field; cut blanks what it copied.
-    ASSERT_TRUE(OpenClipboard(w));
-    EmptyClipboard();
-    const wchar_t clip[] = L"41:17,500";
-    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, sizeof clip);
-    memcpy(GlobalLock(data), clip, sizeof clip);
-    GlobalUnlock(data);
-    SetClipboardData(CF_UNICODETEXT, data);
-    CloseClipboard();
-    SendMessageW(w, WM_PASTE, 0, 0);
-    EXPECT_EQ(box->textProperty(vx::kPropMaskedText), "00:41:17,500");
-    SendMessageW(w, EM_SETSEL, 3, 5);
-    SendMessageW(w, WM_CUT, 0, 0);
-    EXPECT_EQ(box->textProperty(vx::kPropMaskedText), "00:  :17,500");
-    // Undo would change the text behind the mask's back.
-    SendMessageW(w, WM_UNDO, 0, 0);
-    EXPECT_EQ(box->textProperty(vx::kPropMaskedText), "00:  :17,500");
 }
 
 TEST_F(Win32Controls, ButtonAndCheckBoxRaiseEvent0AndTheBoxKeepsItsState) {
