@@ -44,6 +44,11 @@ constexpr int64_t kSameMoment = 500;
 // over every offset and ratio tried, gives that with a probability below
 // 10^kLeastSurprise.
 constexpr double kLeastSurprise = -2.0;
+// A piece short of that stays between its neighbours when its cues meet
+// REF's edges beyond chance at its own offset (10^kLeastLocalSurprise, as
+// if that offset alone were tried) and fit clearly better than under either
+// neighbour's shift: a short stretch between two edits.
+constexpr double kLeastLocalSurprise = -3.0;
 
 }  // namespace
 
@@ -139,6 +144,37 @@ double PieceSearch::edgeFit(const Fit& fit) const {
 
 bool PieceSearch::inReach(const Span& m) const {
     return m.end > evidence_.first() - kMeetingDistance && m.start < evidence_.last() + kMeetingDistance;
+}
+
+EdgeContest PieceSearch::contest(const Fit& a, const Fit& b, std::size_t from, std::size_t to) const {
+    constexpr int64_t kFarEnough = 1000;  // a distance counts up to this per edge
+    to = std::min(to, cues_.size());
+    const auto pieceA = pieceOfCue(a, cues_.size());
+    const auto pieceB = pieceOfCue(b, cues_.size());
+    EdgeContest c;
+    double sum = 0, squares = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        const Span ma = mapped(a, i, pieceA[i]);
+        const Span mb = mapped(b, i, pieceB[i]);
+        if (std::llabs(ma.start - mb.start) <= kVisibleMove) continue;
+        if (!evidence_.meets(ma.start, ma.end) && !evidence_.meets(mb.start, mb.end)) continue;
+        ++c.moved;
+        const int64_t da = std::min(evidence_.distance(ma.start, ma.end), 2 * kFarEnough);
+        const int64_t db = std::min(evidence_.distance(mb.start, mb.end), 2 * kFarEnough);
+        c.closerA += da < db;
+        c.closerB += db < da;
+        const auto d = static_cast<double>(db - da);
+        sum += d;
+        squares += d * d;
+    }
+    if (c.moved < kLeastClearCues) return c;
+    const auto n = static_cast<double>(c.moved);
+    const double mean = sum / n;
+    c.t = mean / std::sqrt(std::max(squares / n - mean * mean, 1.0) / n);
+    c.z = c.closerA + c.closerB > 0
+              ? static_cast<double>(c.closerA - c.closerB) / std::sqrt(static_cast<double>(c.closerA + c.closerB))
+              : 0.0;
+    return c;
 }
 
 double PieceSearch::driftRatio(const Fit& fit) const {
@@ -348,7 +384,7 @@ std::vector<std::size_t> PieceSearch::bestSequence(const std::vector<Span>& span
 }
 
 std::size_t PieceSearch::penalisedSequence(const std::vector<float>& score, std::size_t g, std::size_t k, double penalty,
-                              std::vector<std::size_t>& choice) {
+                                          std::vector<std::size_t>& choice) {
     // value[j]: the best score of the groups so far with the last at
     // offset j; changed[x * k + j]: whether group x came to offset j by a
     // change, from offset bestBefore[x].
@@ -399,6 +435,10 @@ int64_t PieceSearch::edgeEnd(std::size_t i, const Span& a) const {
     return a.end - a.start < kLongestScoredCue ? a.end : a.start + (static_cast<int64_t>(cues_[i].end) - cues_[i].start);
 }
 
+double PieceSearch::fitOfCue(std::size_t i, const Span& a, int64_t offset) const {
+    return cueScore(a, ref_, offset) + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
+}
+
 std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {
     return p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : cues_.size();
 }
@@ -443,8 +483,8 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit) const {
         double running = 0;
         std::vector<double> before(to - from + 1), after(to - from + 1);
         for (std::size_t b = from; b < to; ++b) {
-            running += cueScore(spans[b - 1], ref_, fit.pieces[p].shift) -
-                       cueScore(spans[b - 1], ref_, fit.pieces[p + 1].shift);
+            running += fitOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
+                       fitOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
             before[b - from] = running;
         }
         double best = kNoScore;
@@ -466,7 +506,7 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit) const {
     }
 }
 
-PieceSearch::Support PieceSearch::supportOf(const Fit& fit, std::size_t p) const {
+PieceSearch::Support PieceSearch::supportOf(const Fit& fit, std::size_t p, double trials) const {
     Support s;
     double chance = 0;
     for (std::size_t i = fit.firstCue[p]; i < endOf(fit, p); ++i) {
@@ -477,7 +517,7 @@ PieceSearch::Support PieceSearch::supportOf(const Fit& fit, std::size_t p) const
         chance += evidence_.chance(m.start, m.end);
     }
     if (s.inReach > 0) {
-        s.surprise = log10Surprise(s.inReach, s.met, chance / static_cast<double>(s.inReach), trials_);
+        s.surprise = log10Surprise(s.inReach, s.met, chance / static_cast<double>(s.inReach), trials > 0 ? trials : trials_);
     }
     return s;
 }
@@ -495,11 +535,43 @@ bool PieceSearch::joinUnsupported(Fit& fit) const {
     if (fit.pieces.size() < 2) return false;
     markSupport(fit);
     if (std::none_of(fit.supported.begin(), fit.supported.end(), [](bool s) { return s; })) return false;
+    // An unsupported piece stays where its cues meet REF beyond chance at its
+    // own offset and fit clearly better than under either neighbour's shift:
+    // a short stretch between two edits. One that goes joins the neighbour
+    // whose shift fits its cues as well: the one after when only that one
+    // does, else the one before (the one after for the first piece).
+    const std::size_t n = fit.pieces.size();
+    std::vector<bool> stays = fit.supported;
+    std::vector<bool> joinsNext(n, false);
+    for (std::size_t p = 0; p < n; ++p) {
+        if (stays[p]) continue;
+        const bool local = supportOf(fit, p, 1.0).surprise <= kLeastLocalSurprise;
+        bool fitsAs[2] = {true, true};  // the cues fit the shift before / after as well
+        for (const std::size_t side : {0, 1}) {
+            const std::size_t q = side == 0 ? p - 1 : p + 1;  // p - 1 wraps around for the first
+            if (!local || q >= n) continue;
+            Fit joined = fit;
+            joined.pieces[p].shift = fit.pieces[q].shift;
+            const EdgeContest c = contest(fit, joined, fit.firstCue[p], endOf(fit, p));
+            fitsAs[side] = c.moved < kLeastClearCues || !c.clear();
+        }
+        stays[p] = local && !fitsAs[0] && !fitsAs[1];
+        joinsNext[p] = p == 0 || (fitsAs[1] && !fitsAs[0]);
+    }
     std::size_t kept = 0;
-    for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
-        if (!fit.supported[p]) continue;
+    std::size_t from = 0;  // the first cue of the next piece kept
+    bool pending = true;   // pieces that join the next one come before it
+    for (std::size_t p = 0; p < n; ++p) {
+        if (!stays[p]) {
+            if (joinsNext[p] && !pending) {
+                from = fit.firstCue[p];
+                pending = true;
+            }
+            continue;
+        }
         fit.pieces[kept] = fit.pieces[p];
-        fit.firstCue[kept] = kept == 0 ? 0 : fit.firstCue[p];
+        fit.firstCue[kept] = kept == 0 ? 0 : pending ? from : fit.firstCue[p];
+        pending = false;
         ++kept;
     }
     const bool joined = kept < fit.pieces.size();

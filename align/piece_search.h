@@ -27,6 +27,32 @@ constexpr double kSplitPenalty = 4.0;
 
 constexpr double kNoScore = -std::numeric_limits<double>::infinity();
 
+// A competing mapping that moves at least kLeastClearCues cues with evidence
+// by more than kVisibleMove ms must fit them clearly worse (a test statistic
+// of kClearMargin, about p = 0.001).
+constexpr int64_t kVisibleMove = 200;
+constexpr double kClearMargin = 3.0;
+constexpr int64_t kLeastClearCues = 3;
+
+// Two mappings A and B compared on the cues with evidence that they place
+// more than kVisibleMove apart (cues meeting REF under either): the distance
+// of their edges from REF's under each. Two tests, either enough: far more of
+// the cues lie closer under A than under B (a sign test, z: robust where a
+// second subtitle's jitter and cues without partners make the distances
+// noisy), or the distances are shorter by more than their spread allows (a
+// paired t statistic: strong on a few cues that all fit far better).
+struct EdgeContest {
+    int64_t moved = 0;
+    int64_t closerA = 0;
+    int64_t closerB = 0;
+    double z = 0;
+    double t = 0;
+    // A fits clearly better, or B moves too few cues to be a competitor.
+    bool clear() const {
+        return moved < kLeastClearCues || z >= kClearMargin || (t >= kClearMargin && closerA > closerB);
+    }
+};
+
 // One ratio's mapping and how well it fits.
 struct Fit {
     double ratio = 1.0;
@@ -74,6 +100,10 @@ public:
     // Whether a mapped time lies where REF has cues.
     bool inReach(const Span& m) const;
 
+    // A compared with B on the cues [from, to) (EdgeContest).
+    EdgeContest contest(const Fit& a, const Fit& b, std::size_t from = 0,
+                        std::size_t to = std::numeric_limits<std::size_t>::max()) const;
+
     // The ratio that the pieces of `fit` show when INPUT drifts slowly against
     // REF: a least-squares line through the moments matched in each piece,
     // one slope for all pieces. 0 when too little is matched.
@@ -109,6 +139,10 @@ private:
     // The scaled end of cue i, whose span `a` may be cut short for scoring.
     int64_t edgeEnd(std::size_t i, const Span& a) const;
 
+    // How well cue i (scaled to `a`) fits REF moved by `offset`: its overlap
+    // score and the closeness of its edges, as the sequence of offsets weighs them.
+    double fitOfCue(std::size_t i, const Span& a, int64_t offset) const;
+
     std::size_t endOf(const Fit& fit, std::size_t p) const;
 
     // Each piece's offset searched on its own cues; neighbours that end up
@@ -123,13 +157,14 @@ private:
     void placeChanges(const std::vector<Span>& spans, Fit& fit) const;
 
     // The cue edges of piece p against REF: cues mapped where REF has cues,
-    // those meeting it, and how surprising that is by chance.
+    // those meeting it, and how surprising that is by chance over `trials`
+    // offsets and ratios tried (0: all of them).
     struct Support {
         int64_t inReach = 0;
         int64_t met = 0;
         double surprise = 0;
     };
-    Support supportOf(const Fit& fit, std::size_t p) const;
+    Support supportOf(const Fit& fit, std::size_t p, double trials = 0) const;
 
     // Marks the supported pieces; the fit's total counts their scores alone
     // (the score of cues fitted where chance put them is no evidence).

@@ -16,11 +16,6 @@ namespace {
 // Matching cues beyond chance needed, as a share of what chance leaves.
 constexpr double kLeastInCommon = 0.4;
 constexpr int32_t kLeastPartners = 3;
-// A competing mapping that moves at least kLeastClearCues cues with evidence
-// by more than kVisibleMove ms must fit them clearly worse (a test statistic
-// of kClearMargin).
-constexpr int64_t kVisibleMove = 200;
-constexpr double kClearMargin = 3.0;
 // Sure needs evidence on at least this share of INPUT's cues.
 constexpr double kLeastEvidence = 0.5;
 
@@ -43,53 +38,16 @@ std::string describe(const Fit& fit) {
     return text;
 }
 
-// Whether `chosen` fits the cues with evidence that `other` would move by
-// more than kVisibleMove clearly better: over those cues, the distance of
-// their edges from REF's. Two tests, either enough, each at a normal score
-// of kClearMargin (about p = 0.001): far more of the cues lie closer under
-// `chosen` than under `other` (a sign test: robust where a second
-// subtitle's jitter and cues without partners make the distances noisy), or
-// the distances are shorter by more than their spread allows (a paired t
-// statistic: strong on a few cues that all fit far better). A competitor
-// that moves fewer than kLeastClearCues such cues is no competitor.
-// Otherwise, what competed.
 bool clearlyBetter(const PieceSearch& search, const Fit& chosen, const Fit& other, const std::string& what,
                    std::string& doubt, int64_t* movedCues) {
-    constexpr int64_t kFarEnough = 1000;  // a distance counts up to this per edge
-    const auto& cues = search.cues();
-    const BoundaryEvidence& evidence = search.evidence();
-    const auto pieceA = PieceSearch::pieceOfCue(chosen, cues.size());
-    const auto pieceB = PieceSearch::pieceOfCue(other, cues.size());
-    int64_t moved = 0, closerA = 0, closerB = 0;
-    double sum = 0, squares = 0;
-    for (std::size_t i = 0; i < cues.size(); ++i) {
-        const Span a = search.mapped(chosen, i, pieceA[i]);
-        const Span b = search.mapped(other, i, pieceB[i]);
-        if (std::llabs(a.start - b.start) <= kVisibleMove) continue;
-        if (!evidence.meets(a.start, a.end) && !evidence.meets(b.start, b.end)) continue;
-        ++moved;
-        const int64_t da = std::min(evidence.distance(a.start, a.end), 2 * kFarEnough);
-        const int64_t db = std::min(evidence.distance(b.start, b.end), 2 * kFarEnough);
-        closerA += da < db;
-        closerB += db < da;
-        const auto d = static_cast<double>(db - da);
-        sum += d;
-        squares += d * d;
-    }
-    if (movedCues) *movedCues = moved;
-    if (moved < kLeastClearCues) return true;
-    const auto n = static_cast<double>(moved);
-    const double mean = sum / n;
-    const double t = mean / std::sqrt(std::max(squares / n - mean * mean, 1.0) / n);
-    const double z = closerA + closerB > 0
-                         ? static_cast<double>(closerA - closerB) / std::sqrt(static_cast<double>(closerA + closerB))
-                         : 0.0;
-    if (z >= kClearMargin || (t >= kClearMargin && closerA > closerB)) return true;
+    const EdgeContest c = search.contest(chosen, other);
+    if (movedCues) *movedCues = c.moved;
+    if (c.clear()) return true;
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "z = %.1f, t = %.1f", z, t);
-    doubt = what + " (" + describe(other) + ") would move " + std::to_string(moved) + " cues with evidence by more than " +
-            std::to_string(kVisibleMove) + " ms, and the evidence cannot tell the two apart (" + std::to_string(closerB) +
-            " of them fit it better, " + std::to_string(closerA) + " the mapping found; " + buffer + ")";
+    std::snprintf(buffer, sizeof buffer, "z = %.1f, t = %.1f", c.z, c.t);
+    doubt = what + " (" + describe(other) + ") would move " + std::to_string(c.moved) + " cues with evidence by more than " +
+            std::to_string(kVisibleMove) + " ms, and the evidence cannot tell the two apart (" + std::to_string(c.closerB) +
+            " of them fit it better, " + std::to_string(c.closerA) + " the mapping found; " + buffer + ")";
     return false;
 }
 

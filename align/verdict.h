@@ -15,16 +15,12 @@
 
 namespace align {
 
-// A competing mapping that moves fewer cues with evidence than this by a
-// visible amount is no competitor.
-constexpr int64_t kLeastClearCues = 3;
-
 // A mapping as the report names it: "ratio 0.96 (24 -> 25) with 2 pieces".
 std::string describe(const Fit& fit);
 
 // Whether `chosen` fits the cues with evidence that `other` would move
-// visibly clearly better; if not, `doubt` says what competed (`what` names
-// it). `movedCues`: how many such cues there are.
+// visibly clearly better (PieceSearch::contest); if not, `doubt` says what
+// competed (`what` names it). `movedCues`: how many such cues there are.
 bool clearlyBetter(const PieceSearch& search, const Fit& chosen, const Fit& other, const std::string& what,
                    std::string& doubt, int64_t* movedCues = nullptr);
 
