@@ -76,13 +76,44 @@ std::vector<Tried> ratiosToTry(const AlignSettings& settings) {
     return tried;
 }
 
+// Finest, once the pieces are found: the ratio that the matched cue edges
+// drift by (PieceSearch::drift). When one of the `ratios` tried lies clearly
+// nearer to it than every other (kClearMargin standard errors), it wins: the
+// winner's pieces are refitted with it unless it is the winner's already.
+void decideByDrift(PieceSearch& search, const std::vector<double>& ratios, std::vector<Tried>& tried, Alignment& result) {
+    const PieceSearch::Drift drift = search.drift(tried.front().fit);
+    if (drift.ratio <= 0) return;
+    std::size_t nearest = 0;
+    for (std::size_t i = 1; i < ratios.size(); ++i) {
+        if (std::fabs(ratios[i] - drift.ratio) < std::fabs(ratios[nearest] - drift.ratio)) nearest = i;
+    }
+    double second = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < ratios.size(); ++i) {
+        if (i != nearest) second = std::min(second, std::fabs(ratios[i] - drift.ratio));
+    }
+    const double margin = (second - std::fabs(ratios[nearest] - drift.ratio)) / std::max(drift.error, 1e-12);
+    if (margin < kClearMargin) return;
+    char buffer[200];
+    std::snprintf(buffer, sizeof buffer,
+                  "the drift of the matched cue edges (ratio %.6f, standard error %.2g: %.0f standard errors nearer than "
+                  "any other ratio tried)",
+                  drift.ratio, drift.error, margin);
+    result.decidedBy = buffer;
+    const double ratio = ratios[nearest];
+    if (ratio == tried.front().candidate.ratio) return;
+    Fit refit = search.refitWithRatio(tried.front().fit, ratio);
+    tried.erase(std::remove_if(tried.begin() + 1, tried.end(), [&](const Tried& t) { return t.candidate.ratio == ratio; }),
+                tried.end());
+    tried.insert(tried.begin(), Tried{{ratio, frameRatePairName(ratio), refit.total}, 0, std::move(refit)});
+}
+
 // The ratio: with several to try, those peaking highest in the screening are
 // fitted; the best score wins, and among close scores the best fit of the
 // cue edges.
 Choice chooseRatio(PieceSearch& search, std::vector<Tried> tried, Alignment& result) {
+    std::vector<double> ratios;
+    for (const Tried& t : tried) ratios.push_back(t.candidate.ratio);
     if (tried.size() > 1) {
-        std::vector<double> ratios;
-        for (const Tried& t : tried) ratios.push_back(t.candidate.ratio);
         const std::vector<double> screening = search.screeningScores(ratios);
         for (std::size_t i = 0; i < tried.size(); ++i) tried[i].screening = screening[i];
         std::stable_sort(tried.begin(), tried.end(),
@@ -92,6 +123,17 @@ Choice chooseRatio(PieceSearch& search, std::vector<Tried> tried, Alignment& res
     for (Tried& t : tried) {
         t.fit = search.fitWithRatio(t.candidate.ratio, search.scaled(t.candidate.ratio));
         t.candidate.score = t.fit.total;
+    }
+    std::stable_sort(tried.begin(), tried.end(),
+                     [](const Tried& a, const Tried& b) { return a.candidate.score > b.candidate.score; });
+    // The others compared on the same footing: the winner's pieces refitted
+    // with their ratio, where that scores better than the pieces they found.
+    for (std::size_t i = 1; i < tried.size(); ++i) {
+        Fit refit = search.refitWithRatio(tried.front().fit, tried[i].candidate.ratio);
+        if (refit.total > tried[i].fit.total) {
+            tried[i].candidate.score = refit.total;
+            tried[i].fit = std::move(refit);
+        }
     }
     std::stable_sort(tried.begin(), tried.end(),
                      [](const Tried& a, const Tried& b) { return a.candidate.score > b.candidate.score; });
@@ -106,12 +148,13 @@ Choice chooseRatio(PieceSearch& search, std::vector<Tried> tried, Alignment& res
             if (edges.back() > edges[best]) best = edges.size() - 1;
         }
         const std::size_t next = best == 0 ? 1 : 0;
-        char buffer[160];
+        char buffer[200];
         std::snprintf(buffer, sizeof buffer, "the fit of the cue edges (%.1f against %.1f; the overlap scores are within %.0f%%)",
                       edges[best], edges[next], 100 * kCloseScores);
         result.decidedBy = buffer;
         std::rotate(tried.begin(), tried.begin() + static_cast<std::ptrdiff_t>(best), tried.begin() + static_cast<std::ptrdiff_t>(best) + 1);
     }
+    if (tried.size() > 1) decideByDrift(search, ratios, tried, result);
     result.chosen = tried.front().candidate;
     Choice choice{std::move(tried.front().fit), std::nullopt};
     if (tried.size() > 1) {
@@ -128,7 +171,7 @@ void tryFreeRatio(PieceSearch& search, Choice& choice, Alignment& result) {
     const auto& all = search.cues();
     const double span = static_cast<double>(static_cast<int64_t>(all.back().end) - all.front().start);
     for (int round = 0; round < 3; ++round) {
-        const double drift = search.driftRatio(best);
+        const double drift = search.drift(best).ratio;
         const double least = result.freeRatio ? kFinerDrift : kVisibleDrift;
         if (drift <= 0 || std::fabs(drift - best.ratio) * span < least) break;
         Fit fit = search.fitWithRatio(drift, search.scaled(drift));

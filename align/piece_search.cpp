@@ -100,6 +100,23 @@ Fit PieceSearch::fitWithRatio(double ratio, const std::vector<Span>& spans) {
             fit.pieces.push_back(Piece{cues_[i].start, static_cast<int32_t>(offsets[choice[i]])});
         }
     }
+    settle(spans, fit);
+    return fit;
+}
+
+Fit PieceSearch::refitWithRatio(const Fit& fit, double ratio) {
+    Fit refit = fit;
+    refit.ratio = ratio;
+    // Each piece's first cue kept where it was, then everything settled again.
+    for (std::size_t p = 0; p < refit.pieces.size(); ++p) {
+        const double at = cues_[refit.firstCue[p]].start;
+        refit.pieces[p].shift = static_cast<int32_t>(std::llround(fit.pieces[p].shift + at * (fit.ratio - ratio)));
+    }
+    settle(scaled(ratio), refit);
+    return refit;
+}
+
+void PieceSearch::settle(const std::vector<Span>& spans, Fit& fit) {
     refinePieces(spans, fit);
     placeChanges(spans, fit);
     refinePieces(spans, fit);
@@ -109,7 +126,6 @@ Fit PieceSearch::fitWithRatio(double ratio, const std::vector<Span>& spans) {
         refinePieces(spans, fit);
     }
     markSupport(fit);
-    return fit;
 }
 
 double PieceSearch::identityScore() const {
@@ -177,16 +193,18 @@ EdgeContest PieceSearch::contest(const Fit& a, const Fit& b, std::size_t from, s
     return c;
 }
 
-double PieceSearch::driftRatio(const Fit& fit) const {
+PieceSearch::Drift PieceSearch::drift(const Fit& fit) const {
     double sxx = 0;
     double sxy = 0;
+    double syy = 0;
     std::size_t points = 0;
+    std::size_t lines = 0;
     for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
         const std::size_t end = p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : cues_.size();
         // Sums relative to the piece's first cue, for precision.
         const double x0 = cues_[fit.firstCue[p]].start;
         const double y0 = static_cast<double>(mapTime(cues_[fit.firstCue[p]].start, fit.ratio, fit.pieces[p].shift));
-        double n = 0, sx = 0, sy = 0, xx = 0, xy = 0;
+        double n = 0, sx = 0, sy = 0, xx = 0, xy = 0, yy = 0;
         auto add = [&](double x, double y) {
             x -= x0;
             y -= y0;
@@ -195,6 +213,7 @@ double PieceSearch::driftRatio(const Fit& fit) const {
             sy += y;
             xx += x * x;
             xy += x * y;
+            yy += y * y;
         };
         for (std::size_t i = fit.firstCue[p]; i < end; ++i) {
             const Cue& c = cues_[i];
@@ -217,10 +236,18 @@ double PieceSearch::driftRatio(const Fit& fit) const {
         if (n < 2) continue;
         sxx += xx - sx * sx / n;
         sxy += xy - sx * sy / n;
+        syy += yy - sy * sy / n;
         points += static_cast<std::size_t>(n);
+        ++lines;
     }
-    if (points < 10 || sxx <= 0) return 0;
-    return sxy / sxx;
+    Drift d;
+    if (points < 10 || sxx <= 0 || points <= lines + 1) return d;
+    d.ratio = sxy / sxx;
+    // The residual spread about the lines (one slope, an intercept per
+    // piece); a cue's start and end err together, so they count as one.
+    const double spread = std::max(0.0, syy - d.ratio * sxy) / static_cast<double>(points - lines - 1);
+    d.error = std::sqrt(2 * spread / sxx);
+    return d;
 }
 
 std::vector<int64_t> PieceSearch::candidateOffsets(const std::vector<Span>& spans) {
@@ -526,8 +553,11 @@ void PieceSearch::markSupport(Fit& fit) const {
     fit.supported.assign(fit.pieces.size(), false);
     fit.total = -kSplitPenalty * static_cast<double>(fit.pieces.size() - 1);
     for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
-        fit.supported[p] = supportOf(fit, p).surprise <= kLeastSurprise;
-        if (fit.supported[p]) fit.total += fit.scores[p];
+        const Support s = supportOf(fit, p);
+        fit.supported[p] = s.surprise <= kLeastSurprise;
+        if (fit.supported[p] || (s.inReach > 0 && supportOf(fit, p, 1.0).surprise <= kLeastLocalSurprise)) {
+            fit.total += fit.scores[p];
+        }
     }
 }
 
@@ -546,7 +576,7 @@ bool PieceSearch::joinUnsupported(Fit& fit) const {
     for (std::size_t p = 0; p < n; ++p) {
         if (stays[p]) continue;
         const bool local = supportOf(fit, p, 1.0).surprise <= kLeastLocalSurprise;
-        bool fitsAs[2] = {true, true};  // the cues fit the shift before / after as well
+        bool fitsAs[2] = {!local, !local};  // the cues fit the shift before / after as well
         for (const std::size_t side : {0, 1}) {
             const std::size_t q = side == 0 ? p - 1 : p + 1;  // p - 1 wraps around for the first
             if (!local || q >= n) continue;

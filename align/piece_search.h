@@ -84,6 +84,8 @@ public:
 
     // The best pieces for INPUT's cues scaled by `ratio` (`spans`).
     Fit fitWithRatio(double ratio, const std::vector<Span>& spans);
+    // The pieces of `fit` under another ratio, each piece's shift refined.
+    Fit refitWithRatio(const Fit& fit, double ratio);
 
     // The score of the identity mapping.
     double identityScore() const;
@@ -104,12 +106,21 @@ public:
     EdgeContest contest(const Fit& a, const Fit& b, std::size_t from = 0,
                         std::size_t to = std::numeric_limits<std::size_t>::max()) const;
 
-    // The ratio that the pieces of `fit` show when INPUT drifts slowly against
-    // REF: a least-squares line through the moments matched in each piece,
-    // one slope for all pieces. 0 when too little is matched.
-    double driftRatio(const Fit& fit) const;
+    // The ratio that the pieces of `fit` show, finer than the overlap: a
+    // least-squares line through the moments matched in each piece (a cue's
+    // start or end and its REF partner's within kSameMoment), one slope for
+    // all pieces, and its standard error. Ratio 0 when too little is matched.
+    struct Drift {
+        double ratio = 0;
+        double error = 0;
+    };
+    Drift drift(const Fit& fit) const;
 
 private:
+    // Each piece refined, each change placed, unsupported pieces joined, the
+    // rest marked supported.
+    void settle(const std::vector<Span>& spans, Fit& fit);
+
     // Candidate offsets: the best offsets around the highest peaks of the
     // whole correlation, and those the runs of cues vote for.
     std::vector<int64_t> candidateOffsets(const std::vector<Span>& spans);

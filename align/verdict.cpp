@@ -51,6 +51,26 @@ bool clearlyBetter(const PieceSearch& search, const Fit& chosen, const Fit& othe
     return false;
 }
 
+// Whether the drift of the matched cue edges (PieceSearch::drift) lies
+// clearly nearer to the ratio of `chosen` than to that of `other`: kClearMargin
+// standard errors. Then `doubt` is cleared, else it gains the drift found.
+bool ratioToldApart(const PieceSearch& search, const Fit& chosen, const Fit& other, std::string& doubt) {
+    if (other.ratio == chosen.ratio) return false;
+    const PieceSearch::Drift drift = search.drift(chosen);
+    if (drift.ratio <= 0) return false;
+    const double margin =
+        (std::fabs(other.ratio - drift.ratio) - std::fabs(chosen.ratio - drift.ratio)) / std::max(drift.error, 1e-12);
+    if (margin >= kClearMargin) {
+        doubt.clear();
+        return true;
+    }
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "; nor the drift of the matched cue edges (ratio %.6f, standard error %.2g)",
+                  drift.ratio, drift.error);
+    doubt += buffer;
+    return false;
+}
+
 int64_t measureEvidence(const PieceSearch& search, const Fit& best, Alignment& result) {
     // Partners: cues at least half covered by REF after mapping, among those
     // mapped where REF has cues; chance is the share of that time REF covers.
@@ -102,7 +122,8 @@ void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>&
         result.sure = false;
         result.doubt = "REF's cue edges confirm only " + percent(cueShare) + " of INPUT's cues, " + percent(std::min(1.0, timeShare)) +
                        " of its time";
-    } else if (competitor && !clearlyBetter(search, best, *competitor, "the next candidate", result.doubt)) {
+    } else if (competitor && !clearlyBetter(search, best, *competitor, "the next candidate", result.doubt) &&
+               !ratioToldApart(search, best, *competitor, result.doubt)) {
         result.sure = false;
     } else {
         // One split fewer: each piece taking its neighbour's shift.
