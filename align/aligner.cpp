@@ -21,8 +21,10 @@ namespace {
 // Those of the ratios that peak highest in the screening get the whole search.
 constexpr std::size_t kRatiosInDetail = 3;
 // Ratios whose mappings score within this share of the best are told apart
-// by the fit of the cue edges.
+// by the fit of the cue edges; those scoring at least kWorthRefitting of the
+// best are first refitted on its pieces.
 constexpr double kCloseScores = 0.10;
+constexpr double kWorthRefitting = 0.5;
 // A free ratio is tried instead of a frame-rate pair when it moves INPUT's
 // last cue by more than this, and kept when it scores better by more than a
 // split would; once free, it is refined while it moves it by kFinerDrift.
@@ -126,9 +128,10 @@ Choice chooseRatio(PieceSearch& search, std::vector<Tried> tried, Alignment& res
     }
     std::stable_sort(tried.begin(), tried.end(),
                      [](const Tried& a, const Tried& b) { return a.candidate.score > b.candidate.score; });
-    // The others compared on the same footing: the winner's pieces refitted
-    // with their ratio, where that scores better than the pieces they found.
-    for (std::size_t i = 1; i < tried.size(); ++i) {
+    // The others within reach compared on the same footing: the winner's
+    // pieces refitted with their ratio, where that scores better than the
+    // pieces they found.
+    for (std::size_t i = 1; i < tried.size() && tried[i].candidate.score >= kWorthRefitting * tried[0].candidate.score; ++i) {
         Fit refit = search.refitWithRatio(tried.front().fit, tried[i].candidate.ratio);
         if (refit.total > tried[i].fit.total) {
             tried[i].candidate.score = refit.total;
@@ -203,6 +206,7 @@ void keepIdentityIfAsGood(const PieceSearch& search, double identity, Choice& ch
     kept.pieces = {Piece{search.cues().front().start, 0}};
     kept.firstCue = {0};
     kept.supported = {true};
+    kept.locallySupported = {true};
     kept.raw = kept.total = identity;
     if (best.pieces.size() > 1 || best.ratio != 1.0 || best.pieces[0].shift != 0) choice.competitor = best;
     best = std::move(kept);

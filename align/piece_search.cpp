@@ -533,7 +533,7 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit) const {
     }
 }
 
-PieceSearch::Support PieceSearch::supportOf(const Fit& fit, std::size_t p, double trials) const {
+PieceSearch::Support PieceSearch::supportOf(const Fit& fit, std::size_t p) const {
     Support s;
     double chance = 0;
     for (std::size_t i = fit.firstCue[p]; i < endOf(fit, p); ++i) {
@@ -544,20 +544,22 @@ PieceSearch::Support PieceSearch::supportOf(const Fit& fit, std::size_t p, doubl
         chance += evidence_.chance(m.start, m.end);
     }
     if (s.inReach > 0) {
-        s.surprise = log10Surprise(s.inReach, s.met, chance / static_cast<double>(s.inReach), trials > 0 ? trials : trials_);
+        const double mean = chance / static_cast<double>(s.inReach);
+        s.surprise = log10Surprise(s.inReach, s.met, mean, trials_);
+        s.localSurprise = log10Surprise(s.inReach, s.met, mean, 1.0);
     }
     return s;
 }
 
 void PieceSearch::markSupport(Fit& fit) const {
     fit.supported.assign(fit.pieces.size(), false);
+    fit.locallySupported.assign(fit.pieces.size(), false);
     fit.total = -kSplitPenalty * static_cast<double>(fit.pieces.size() - 1);
     for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
         const Support s = supportOf(fit, p);
         fit.supported[p] = s.surprise <= kLeastSurprise;
-        if (fit.supported[p] || (s.inReach > 0 && supportOf(fit, p, 1.0).surprise <= kLeastLocalSurprise)) {
-            fit.total += fit.scores[p];
-        }
+        fit.locallySupported[p] = s.inReach > 0 && s.localSurprise <= kLeastLocalSurprise;
+        if (fit.supported[p] || fit.locallySupported[p]) fit.total += fit.scores[p];
     }
 }
 
@@ -575,7 +577,7 @@ bool PieceSearch::joinUnsupported(Fit& fit) const {
     std::vector<bool> joinsNext(n, false);
     for (std::size_t p = 0; p < n; ++p) {
         if (stays[p]) continue;
-        const bool local = supportOf(fit, p, 1.0).surprise <= kLeastLocalSurprise;
+        const bool local = fit.locallySupported[p];
         bool fitsAs[2] = {!local, !local};  // the cues fit the shift before / after as well
         for (const std::size_t side : {0, 1}) {
             const std::size_t q = side == 0 ? p - 1 : p + 1;  // p - 1 wraps around for the first

@@ -59,6 +59,7 @@ struct Fit {
     std::vector<Piece> pieces;
     std::vector<std::size_t> firstCue;  // index of each piece's first cue
     std::vector<bool> supported;        // per piece: its edges meet REF beyond chance
+    std::vector<bool> locallySupported; // per piece: the same at its own offset alone
     std::vector<double> scores;         // per piece: its summed score
     double raw = 0;                     // summed score
     double total = kNoScore;            // less the split penalties
@@ -168,17 +169,21 @@ private:
     void placeChanges(const std::vector<Span>& spans, Fit& fit) const;
 
     // The cue edges of piece p against REF: cues mapped where REF has cues,
-    // those meeting it, and how surprising that is by chance over `trials`
-    // offsets and ratios tried (0: all of them).
+    // those meeting it, and how surprising that is by chance (log10 of the
+    // probability) over every offset and ratio tried, and at its own offset
+    // alone.
     struct Support {
         int64_t inReach = 0;
         int64_t met = 0;
         double surprise = 0;
+        double localSurprise = 0;
     };
-    Support supportOf(const Fit& fit, std::size_t p, double trials = 0) const;
+    Support supportOf(const Fit& fit, std::size_t p) const;
 
-    // Marks the supported pieces; the fit's total counts their scores alone
-    // (the score of cues fitted where chance put them is no evidence).
+    // Marks the supported pieces (beyond chance over every offset and ratio
+    // tried) and those supported at their own offset; the fit's total counts
+    // their scores alone (the score of cues fitted where chance put them is
+    // no evidence).
     void markSupport(Fit& fit) const;
 
     // A piece whose edges meet REF no more than chance allows (cues of a cut
