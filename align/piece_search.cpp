@@ -244,8 +244,9 @@ PieceSearch::Drift PieceSearch::drift(const Fit& fit) const {
     if (points < 10 || sxx <= 0 || points <= lines + 1) return d;
     d.ratio = sxy / sxx;
     // The residual spread about the lines (one slope, an intercept per
-    // piece); a cue's start and end err together, so they count as one.
-    const double spread = std::max(0.0, syy - d.ratio * sxy) / static_cast<double>(points - lines - 1);
+    // piece), at least that of times in whole milliseconds; a cue's start and
+    // end err together, so they count as one.
+    const double spread = std::max(1.0, std::max(0.0, syy - d.ratio * sxy) / static_cast<double>(points - lines - 1));
     d.error = std::sqrt(2 * spread / sxx);
     return d;
 }
