@@ -477,7 +477,19 @@ void PieceSearch::refinePieces(const std::vector<Span>& spans, Fit& fit) {
     for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
         const std::span<const Span> own(spans.data() + fit.firstCue[p], endOf(fit, p) - fit.firstCue[p]);
         const int64_t offset = fit.pieces[p].shift;
-        const OffsetPeak peak = bestOffset(own, ref_, offset - kPieceWindow, offset + kPieceWindow, scratch_);
+        OffsetPeak peak = bestOffset(own, ref_, offset - kPieceWindow, offset + kPieceWindow, scratch_);
+        if (peak.offset != offset) {
+            // The overlap's best moves the piece; the closeness of the cue
+            // edges must not say that it stood better where it was.
+            double before = 0, after = 0, overlap = 0;
+            for (std::size_t i = fit.firstCue[p]; i < endOf(fit, p); ++i) {
+                const double o = cueScore(spans[i], ref_, offset);
+                overlap += o;
+                before += o + kEdgeWeight * evidence_.closeness(spans[i].start + offset, edgeEnd(i, spans[i]) + offset);
+                after += kEdgeWeight * evidence_.closeness(spans[i].start + peak.offset, edgeEnd(i, spans[i]) + peak.offset);
+            }
+            if (before > peak.score + after) peak = OffsetPeak{offset, overlap};
+        }
         fit.pieces[p].shift = static_cast<int32_t>(peak.offset);
         fit.scores[p] = peak.score;
         fit.raw += peak.score;
