@@ -13,31 +13,65 @@ namespace {
 // rhythm of speech does not line them up with the true one.
 constexpr std::array<int64_t, 8> kDecoys = {-53900, -37100, -23700, -11300, 11300, 23700, 37100, 53900};
 
+// At most this many buckets of time in an index (2^20: 4 MB).
+constexpr int kMostBucketsLog = 20;
+// Buckets at least this wide (2^10 ms).
+constexpr int kNarrowestBucketLog = 10;
+
 }  // namespace
 
 BoundaryEvidence::BoundaryEvidence(std::span<const Cue> reference) {
     for (const Cue& c : reference) {
         if (c.end <= c.start) continue;
-        starts_.push_back(c.start);
-        ends_.push_back(c.end);
+        starts_.times.push_back(c.start);
+        ends_.times.push_back(c.end);
     }
-    std::sort(starts_.begin(), starts_.end());
-    std::sort(ends_.begin(), ends_.end());
+    starts_.index();
+    ends_.index();
 }
 
-int64_t BoundaryEvidence::nearest(const std::vector<int64_t>& sorted, int64_t t) {
-    const auto at = std::lower_bound(sorted.begin(), sorted.end(), t);
+void BoundaryEvidence::SortedTimes::index() {
+    std::sort(times.begin(), times.end());
+    if (times.empty()) return;
+    base = times.front();
+    const int64_t span = times.back() - base + 1;
+    shift = kNarrowestBucketLog;
+    while ((span >> shift) >= (int64_t{1} << kMostBucketsLog)) ++shift;
+    const auto buckets = static_cast<std::size_t>(span >> shift) + 1;
+    bucketStart.assign(buckets + 1, 0);
+    std::size_t at = 0;
+    for (std::size_t b = 0; b <= buckets; ++b) {
+        const int64_t from = base + (static_cast<int64_t>(b) << shift);
+        while (at < times.size() && times[at] < from) ++at;
+        bucketStart[b] = static_cast<uint32_t>(at);
+    }
+}
+
+int64_t BoundaryEvidence::SortedTimes::nearest(int64_t t) const {
+    // The first time at or after t: searched within t's bucket.
+    if (times.empty()) return std::numeric_limits<int64_t>::max();
+    std::size_t at = 0;
+    if (t <= base) {
+        at = 0;
+    } else if (t > times.back()) {
+        at = times.size();
+    } else {
+        const auto b = static_cast<std::size_t>((t - base) >> shift);
+        at = static_cast<std::size_t>(
+            std::lower_bound(times.begin() + bucketStart[b], times.begin() + bucketStart[b + 1], t) - times.begin());
+    }
     int64_t best = std::numeric_limits<int64_t>::max();
-    if (at != sorted.end()) best = *at - t;
-    if (at != sorted.begin()) best = std::min(best, t - *(at - 1));
+    if (at < times.size()) best = times[at] - t;
+    if (at > 0) best = std::min(best, t - times[at - 1]);
     return best;
 }
 
-int64_t BoundaryEvidence::walk(const std::vector<int64_t>& sorted, int64_t t, std::size_t& cursor) {
-    while (cursor < sorted.size() && sorted[cursor] < t) ++cursor;
+int64_t BoundaryEvidence::walk(const SortedTimes& sorted, int64_t t, std::size_t& cursor) {
+    const std::vector<int64_t>& times = sorted.times;
+    while (cursor < times.size() && times[cursor] < t) ++cursor;
     int64_t best = std::numeric_limits<int64_t>::max();
-    if (cursor < sorted.size()) best = sorted[cursor] - t;
-    if (cursor > 0) best = std::min(best, t - sorted[cursor - 1]);
+    if (cursor < times.size()) best = times[cursor] - t;
+    if (cursor > 0) best = std::min(best, t - times[cursor - 1]);
     return best;
 }
 

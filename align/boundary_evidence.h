@@ -39,19 +39,30 @@ public:
     double chance(int64_t start, int64_t end) const;
 
     // REF's first start and last end.
-    int64_t first() const { return starts_.empty() ? 0 : starts_.front(); }
-    int64_t last() const { return ends_.empty() ? 0 : ends_.back(); }
+    int64_t first() const { return starts_.times.empty() ? 0 : starts_.times.front(); }
+    int64_t last() const { return ends_.times.empty() ? 0 : ends_.times.back(); }
 
 private:
-    // The distance from t to the nearest of `sorted`.
-    static int64_t nearest(const std::vector<int64_t>& sorted, int64_t t);
-    static int64_t walk(const std::vector<int64_t>& sorted, int64_t t, std::size_t& cursor);
+    // Times in order, with an index of where each bucket of time begins, so
+    // that a look-up searches one bucket rather than all of them.
+    struct SortedTimes {
+        std::vector<int64_t> times;
+        std::vector<uint32_t> bucketStart;  // per bucket, the first time at or after its start; one past the last
+        int64_t base = 0;
+        int shift = 0;  // bucket width 2^shift ms
+        void index();
+        // The distance from t to the nearest time.
+        int64_t nearest(int64_t t) const;
+    };
+
+    static int64_t nearest(const SortedTimes& sorted, int64_t t) { return sorted.nearest(t); }
+    static int64_t walk(const SortedTimes& sorted, int64_t t, std::size_t& cursor);
     static double closeFrom(int64_t distance) {
         return distance >= kMeetingDistance ? 0.0 : 1.0 - static_cast<double>(distance) / static_cast<double>(kMeetingDistance);
     }
 
-    std::vector<int64_t> starts_;
-    std::vector<int64_t> ends_;
+    SortedTimes starts_;
+    SortedTimes ends_;
 };
 
 // log10 of the probability that `trials` tries, each of `cues` cues meeting

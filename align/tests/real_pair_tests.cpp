@@ -69,11 +69,12 @@ std::vector<AccuracyCase> accuracyCases() {
     for (const Film& f : films()) {
         const bool shortFilm = readCueTimes(f.input).size() < 200;
         all.push_back({f.name, {"offset -3.2 s", 1.0, -3200, {}}, 1.0, false});
-        all.push_back({f.name, {"23.976 -> 25, +1.1 s", k23976 / 25, 1100, {}}, 1.0, false});
+        all.push_back({f.name, {"23.976 -> 25, +1.1 s", k23976 / 25, 1100, {}}, 1.0, f.independent});
         all.push_back({f.name, {"25 -> 24, scene added", 25.0 / 24, -700, editsAt(f, {{0.45, 20000}})}, 1.0, shortFilm});
-        all.push_back({f.name, {"24 -> 25, scene cut", 24.0 / 25, 2500, editsAt(f, {{0.6, -30000}})}, 1.0, false});
+        all.push_back({f.name, {"24 -> 25, scene cut", 24.0 / 25, 2500, editsAt(f, {{0.6, -30000}})}, 1.0,
+                       f.name == "feature film"});
         all.push_back({f.name, {"23.976 -> 25, added and cut", k23976 / 25, 400, editsAt(f, {{0.3, 25000}, {0.7, -15000}})},
-                       1.0, f.name == "La La Land"});
+                       1.0, f.name == "La La Land" || f.name == "Sintel"});
         if (!shortFilm) {
             all.push_back({f.name,
                            {"six edits", 25.0 / k23976, 1500,
