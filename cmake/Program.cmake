@@ -49,7 +49,8 @@ function(tessaly_make_program_targets)
   target_link_libraries(tessaly_program_hosted PUBLIC tessaly_const_table)
   set_target_properties(tessaly_program_hosted PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
-  if(NOT TESSALY_HOST_TESTS_ONLY)
+  # The image is made by the Linux build only.
+  if(NOT TESSALY_HOST_TESTS_ONLY AND NOT WIN32)
     add_library(tessaly_program_fs OBJECT ${common} ${freestanding})
     target_include_directories(tessaly_program_fs PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(tessaly_program_fs PRIVATE tessaly_warnings)

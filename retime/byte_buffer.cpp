@@ -1,7 +1,12 @@
-// A byte buffer in a mapping of its own, with huge pages asked for.
+// A byte buffer in a mapping of its own, with huge pages asked for (on
+// Windows pages of its own, grown by a copy: there is no mremap).
 #include "retime/byte_buffer.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
+#endif
 
 #include <cstring>
 #include <new>
@@ -18,7 +23,11 @@ size_t roundUp(size_t n, size_t to) { return (n + to - 1) / to * to; }
 ByteBuffer::~ByteBuffer() { release(); }
 
 void ByteBuffer::release() {
+#ifdef _WIN32
+    if (base_) VirtualFree(base_, 0, MEM_RELEASE);
+#else
     if (base_) ::munmap(base_, mapped_);
+#endif
     base_ = nullptr;
     mapped_ = size_ = capacity_ = 0;
 }
@@ -26,11 +35,20 @@ void ByteBuffer::release() {
 void ByteBuffer::reserve(size_t capacity) {
     if (capacity <= capacity_ && base_) return;
     const size_t wanted = roundUp(kHeader + capacity, 4096);
+#ifdef _WIN32
+    void* p = VirtualAlloc(nullptr, wanted, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!p) throw std::bad_alloc();
+    if (base_) {
+        std::memcpy(p, base_, kHeader + size_);
+        VirtualFree(base_, 0, MEM_RELEASE);
+    }
+#else
     void* p = base_ ? ::mremap(base_, mapped_, wanted, MREMAP_MAYMOVE)
                     : ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     // Only a hint: without transparent huge pages it changes nothing.
     if (wanted >= kHugePage) ::madvise(p, wanted, MADV_HUGEPAGE);
+#endif
     base_ = static_cast<uint8_t*>(p);
     mapped_ = wanted;
     capacity_ = wanted - kHeader;

@@ -13,6 +13,7 @@
 #include "engine/time_text.h"
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
+#include "retime/film_reference.h"
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
 #include "retime/subtitle_files.h"
@@ -249,6 +250,11 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
 
     retime::SubtitleEncoding referenceEncoding, inputEncoding;
     retime::ByteBuffer referenceText, inputText;
+    if (isFilmReference(options.reference)) {
+        FilmReference film;
+        const int status = readFilmReference(options, film, error);
+        if (status != retime::kExitDone) return fail(error + "; nothing written", status);
+    }
     if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
         return fail(error, retime::kExitFileOrTime);
     }

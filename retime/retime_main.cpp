@@ -26,6 +26,7 @@
 #include "runtime/program_variables.h"
 #include "runtime/text_support.h"
 #include "vexrun/kernel/core/helper_table.h"
+#include "vexrun/kernel/core/platform.h"
 
 namespace {
 
@@ -140,7 +141,15 @@ int main(int argc, char** argv) {
     prog::useHelperTable(vexrun::hostHelperTable());
     retime::RetimeOptions options;
     std::string error;
-    if (!retime::parseRetimeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+#ifdef _WIN32
+    // The arguments as typed, in any language: the wide command line as UTF-8.
+    (void)argc;
+    (void)argv;
+    const std::vector<std::string> arguments = vexrun::platform::processArguments();
+#else
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+#endif
+    if (!retime::parseRetimeOptions(arguments, options, error)) {
         complain(error + " (see --help)");
         return retime::kExitUsage;
     }

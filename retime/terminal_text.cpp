@@ -1,36 +1,18 @@
-// GBK texts of the program as UTF-8 for the terminal, through iconv.
+// GBK texts of the program as UTF-8 for the terminal, through the kernel
+// library's own GBK table (the same decoding the window shows them with).
 #include "retime/terminal_text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include "vexrun/kernel/text/text_encoding.h"
 
 namespace retime {
 
 std::string gbkToUtf8(std::string_view gbk) {
-    // GB18030 reads every GBK text the same way and more besides.
-    iconv_t cd = ::iconv_open("UTF-8", "GB18030");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
-
-    std::string out;
-    char buffer[256];
-    char* in = const_cast<char*>(gbk.data());
-    size_t inLeft = gbk.size();
-    while (inLeft > 0) {
-        char* to = buffer;
-        size_t toLeft = sizeof buffer;
-        const size_t r = ::iconv(cd, &in, &inLeft, &to, &toLeft);
-        out.append(buffer, static_cast<size_t>(to - buffer));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            // Not GBK here: one replacement character, then go on behind it.
-            out += "\xEF\xBF\xBD";
-            ++in;
-            --inLeft;
-            ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
+    std::u16string text = vexrun::text::decodeGbk(gbk);
+    // A byte that decodes to nothing is kept as an escape: shown as U+FFFD.
+    for (char16_t& c : text) {
+        if (c >= 0xDC80 && c <= 0xDCFF) c = 0xFFFD;
     }
-    ::iconv_close(cd);
-    return out;
+    return vexrun::text::encode(text, vexrun::text::Encoding::Utf8);
 }
 
 }  // namespace retime

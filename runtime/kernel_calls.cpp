@@ -276,6 +276,13 @@ extern "C" void* vxHostedDllFunction() {
     "\tpopq %rsi\n\tpopq %rdi\n"
 #define VX_DLL_CALL "\tcall *%rax\n"
 #endif
+#if defined(_WIN32) && !defined(TESSALY_FREESTANDING)
+// Hosted on Windows (tessaly-retime.exe), where this file's callers use the
+// Windows convention: the table's function called directly.
+extern "C" uint64_t vxCallDllChecked(uint32_t index, uint64_t a0, uint64_t a1, uint64_t a2) {
+    return reinterpret_cast<vx::SlotCallDll>(vxHostedDllFunction())(index, a0, a1, a2);
+}
+#else
 __asm__(
     "\t.text\n"
     "\t.globl vxCallDllChecked\n"
@@ -295,3 +302,4 @@ __asm__(
     "\tcall vxReportError\n"
     "\tud2\n"
     "\t.size vxCallDllChecked, .-vxCallDllChecked\n");
+#endif

@@ -26,6 +26,11 @@ extern "C" int32_t terminateProcessThread() {
     return 0;
 }
 
+#if defined(_WIN32) && !defined(TESSALY_FREESTANDING)
+// Hosted on Windows (tessaly-retime.exe): the compiler keeps the registers of
+// the Windows convention its callers use.
+extern "C" int32_t vxSubroutineWrapper() { return terminateProcessThread(); }
+#else
 // The wrapper keeps, for the library thread that calls it, the general
 // registers a called function must preserve and the SSE and x87 control
 // words, and runs the subroutine with strings forward. Six pushes and 24
@@ -57,3 +62,4 @@ __asm__(
     "\tpopq %rbx\n"
     "\tret\n"
     "\t.size vxSubroutineWrapper, .-vxSubroutineWrapper\n");
+#endif

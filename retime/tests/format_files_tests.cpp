@@ -5,8 +5,6 @@
 // the test's own, which knows each format by the file's name, not with the
 // engine's.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -17,11 +15,11 @@
 #include <vector>
 
 #include "engine/tests/test_files.h"
+#include "retime/tests/tool_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testfiles::quoted;
 using testfiles::readFile;
 using testfiles::writeFile;
 
@@ -180,20 +178,19 @@ std::vector<fs::path> sampleFiles() {
 class FormatFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/tessaly-formats-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(name), nullptr);
-        dir_ = name;
+        dir_ = retimetest::makeTestFolder("formats-test");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { fs::remove_all(dir_); }
 
     // tessaly-retime ARGS INPUT OUTPUT: the exit status; standard error in err_.
     int run(const std::vector<std::string>& args, const fs::path& input, const fs::path& output) {
-        std::string cmd = quoted(TESSALY_RETIME_PATH);
-        for (const auto& a : args) cmd += " " + quoted(a);
-        cmd += " " + quoted(input.string()) + " " + quoted(output.string()) + " 2>" + quoted((dir_ / "err").string());
-        const int raw = std::system(cmd.c_str());
-        err_ = readFile(dir_ / "err");
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::vector<std::string> all = args;
+        all.push_back(input.string());
+        all.push_back(output.string());
+        const retimetest::ToolRun r = retimetest::runTool(dir_, all);
+        err_ = r.err;
+        return r.status;
     }
 
     fs::path dir_;

@@ -2,8 +2,6 @@
 // times, the `window:` line gives the same output byte for byte through the
 // ordinary mode, too little in common writes nothing, --fps is exact.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,10 +12,10 @@
 
 #include "align/tests/generated_pairs.h"
 #include "engine/tests/test_files.h"
+#include "retime/tests/tool_run.h"
 
 namespace {
 
-using testfiles::quoted;
 using testfiles::readFile;
 using testfiles::writeFile;
 
@@ -52,20 +50,14 @@ struct ToolRun {
 class ReferenceToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/tessaly-reference-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(name), nullptr);
-        dir_ = name;
+        dir_ = retimetest::makeTestFolder("reference-test");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { fs::remove_all(dir_); }
 
     ToolRun run(const std::vector<std::string>& args) {
-        std::string cmd = "cd " + quoted(dir_.string()) + " && " + quoted(TESSALY_RETIME_PATH);
-        for (const auto& a : args) cmd += " " + quoted(a);
-        cmd += " </dev/null 2>.stderr";
-        const int raw = std::system(cmd.c_str());
-        const ToolRun r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir_ / ".stderr")};
-        fs::remove(dir_ / ".stderr");
-        return r;
+        const retimetest::ToolRun r = retimetest::runTool(dir_, args);
+        return ToolRun{r.status, r.err};
     }
 
     fs::path dir_;
