@@ -114,6 +114,17 @@ DWORD runCommand(std::wstring command) {
     return code;
 }
 
+// The packaged command-line tool re-times a subtitle by one second.
+void expectRetimes(const fs::path& tool, const fs::path& dir) {
+    const fs::path in = dir / "in.srt", out = dir / "out.srt";
+    launcher_test::writeFile(in, "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n");
+    EXPECT_EQ(runCommand(L"\"" + tool.wstring() + L"\" --custom 1 +00:00:01,000 \"" + in.wstring() + L"\" \"" +
+                         out.wstring() + L"\""),
+              0u)
+        << tool;
+    EXPECT_EQ(readFile(out), "1\r\n00:00:02,000 --> 00:00:03,000\r\nA\r\n") << tool;
+}
+
 struct ProgramRun {
     bool timedOut = false;
     DWORD exitCode = 0;
@@ -249,6 +260,7 @@ TEST_F(WindowsPackage, PortableFolderRunsWithTheKernelLibraryBesideTheProgram) {
     // No installation record: only the library beside the program can serve.
     const fs::path dir = WINDOWS_PORTABLE_DIR;
     expectRanTheImage(startProgram(dir / "tessaly.exe", tree_.root()), dir / "vexrun.vxr");
+    expectRetimes(dir / "tessaly-retime.exe", tree_.root());
 }
 
 TEST_F(WindowsPackage, InstallsRunsFromElsewhereAndUninstallsWithoutTrace) {
@@ -265,6 +277,7 @@ TEST_F(WindowsPackage, InstallsRunsFromElsewhereAndUninstallsWithoutTrace) {
         EXPECT_TRUE(readFile(installDir_ / name) == readFile(entry.path())) << name;
     }
     EXPECT_TRUE(readFile(installDir_ / "vexrun.vxe") == readFile(installDir_ / "vexrun.vxr"));
+    expectRetimes(installDir_ / "tessaly-retime.exe", tree_.root());
 
     // The installation record, the "Apps" entry and the Start-menu shortcut
     // with the program's icon.

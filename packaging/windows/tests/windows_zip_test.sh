@@ -2,7 +2,7 @@
 # The portable zip as a user unpacks it:
 #   windows_zip_test.sh ZIP UNPACK_DIR
 # checks that ZIP holds exactly the folder Tessaly/ with the program, the
-# kernel and support libraries, the read-me (CR LF line ends, naming every
+# command-line tool, the kernel and support libraries, the read-me (CR LF line ends, naming every
 # file) and the licence (the GPL, CR LF), and unpacks it into UNPACK_DIR, where the Windows package test starts
 # the unpacked program under Wine.
 set -euo pipefail
@@ -15,6 +15,7 @@ Tessaly/Ravline.vxl
 Tessaly/dravolt.vxl
 Tessaly/plintor.vxl
 Tessaly/stylon.vxl
+Tessaly/tessaly-retime.exe
 Tessaly/tessaly.exe
 Tessaly/ulmix.vxl
 Tessaly/vexrun.vxr'
@@ -29,7 +30,7 @@ rm -rf "$unpack"
 mkdir -p "$unpack"
 (cd "$unpack" && cmake -E tar xf "$zip")
 dir=$unpack/Tessaly
-for f in tessaly.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
+for f in tessaly.exe tessaly-retime.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
   [ "$(head -c 2 "$dir/$f")" = MZ ] || fail "$f is not a Windows program or library"
 done
 
@@ -37,11 +38,11 @@ readme=$dir/README.txt
 lines=$(wc -l <"$readme")
 crlf=$(grep -c $'\r$' "$readme" || true)
 [ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] || fail "README.txt: $crlf of $lines lines end in CR LF"
-for f in tessaly.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
+for f in tessaly.exe tessaly-retime.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
   grep -q "$f" "$readme" || fail "README.txt does not name $f"
 done
 grep -q 'Wine only' "$readme" || fail "README.txt does not say where this build was tested"
 grep -q 'GNU GENERAL PUBLIC LICENSE' "$dir/LICENSE.txt" || fail "LICENSE.txt is not the GPL"
 [ "$(grep -c $'\r$' "$dir/LICENSE.txt")" = "$(wc -l <"$dir/LICENSE.txt")" ] || fail "LICENSE.txt: not CR LF"
 grep -q 'LICENSE.txt' "$readme" || fail "README.txt does not name LICENSE.txt"
-echo "$(basename "$zip"): the program, the kernel library, five support libraries, the read-me and the licence"
+echo "$(basename "$zip"): the program, the command-line tool, the kernel library, five support libraries, the read-me and the licence"
