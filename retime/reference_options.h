@@ -19,6 +19,8 @@ struct ReferenceOptions {
     std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
     std::optional<std::string> shift;  // --shift SHIFT
     bool acceptUnsure = false;         // --accept-unsure
+    bool check = false;                // --check: align and report, write nothing
+    int toleranceMs = 100;             // --tolerance MS: --check's "already in sync"
 
     // The exact text of the --fps ratio, for the custom ratio box.
     std::string fpsRatioText() const;

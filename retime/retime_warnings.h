@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "retime/one_pass_retime.h"
+#include "retime/run_report.h"
 
 namespace retime {
 
@@ -44,6 +45,8 @@ public:
 
     // The warning lines, each without its line end; none when all is well.
     std::vector<std::string> lines() const;
+    // The same, each with the INPUT line it names (the first, for a count).
+    std::vector<ReportWarning> entries() const;
 
     // Not a warning but the one failure the pass can meet: the first time
     // line whose mapped times lie beyond the 32-bit range, which no output

@@ -1,0 +1,202 @@
+// tessaly-retime for scripts, end to end: the --json report of every mode
+// validates against report.schema.json (with Debian's python3-jsonschema) and
+// says what was written; --check's exit statuses; the batches and --library.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "align/tests/generated_pairs.h"
+#include "engine/tests/test_files.h"
+
+namespace {
+
+using nlohmann::json;
+using testfiles::quoted;
+using testfiles::readFile;
+using testfiles::writeFile;
+namespace fs = std::filesystem;
+using namespace aligntest;
+
+// The start of the first cue of an SRT text, in ms.
+int firstStart(const std::string& srt) {
+    const std::size_t at = srt.find(" --> ");
+    int h = 0, m = 0, sec = 0, ms = 0;
+    EXPECT_EQ(std::sscanf(srt.c_str() + srt.rfind('\n', at) + 1, "%d:%d:%d,%d", &h, &m, &sec, &ms), 4);
+    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
+}
+
+struct ToolRun {
+    int status;
+    std::string err;
+};
+
+class ReportToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/tessaly-report-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(name), nullptr);
+        dir_ = name;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ToolRun run(const std::vector<std::string>& args) {
+        std::string cmd = "cd " + quoted(dir_.string()) + " && " + quoted(TESSALY_RETIME_PATH);
+        for (const auto& a : args) cmd += " " + quoted(a);
+        cmd += " </dev/null >.stdout 2>.stderr";
+        const int raw = std::system(cmd.c_str());
+        return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir_ / ".stderr")};
+    }
+
+    // The report at `name`, after checking it against the schema.
+    json report(const std::string& name) {
+        const std::string cmd = "python3 -c 'import json,sys,jsonschema; jsonschema.validate(json.load(open(sys.argv[1])), "
+                                "json.load(open(sys.argv[2])))' " +
+                                quoted((dir_ / name).string()) + " " + quoted(TESSALY_REPORT_SCHEMA) + " 2>&1";
+        const int raw = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << name << ":\n" << readFile(dir_ / name);
+        return json::parse(readFile(dir_ / name));
+    }
+
+    // A report's "written" matches the file: its path and its size.
+    void expectWritten(const json& r, const std::string& output) {
+        ASSERT_TRUE(r["written"].is_object()) << r.dump();
+        EXPECT_EQ(r["written"]["path"], output);
+        EXPECT_EQ(r["written"]["bytes"].get<std::uintmax_t>(), fs::file_size(dir_ / output));
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(ReportToolTest, EveryModeReportsWhatItDidAndWhatItWrote) {
+    // A misread time text on line 2 and a time mapped below zero on line 6.
+    writeFile(dir_ / "in.srt", "1\n00:00:01,5 --> 00:00:02,000\na\n\n2\n00:00:03,000 --> 00:00:04,000\nb\n");
+    struct Mode {
+        std::vector<std::string> args;
+        const char* mode;
+    } modes[] = {
+        {{"--segments", "1", "--point", "0=00:00:10,000@00:00:05,000", "--point", "4=00:01:00,000@00:00:55,000"},
+         "segments"},
+        {{"--custom", "1", "-00:00:02,000"}, "custom"},
+        {{"--fps", "25:24", "--shift", "-00:00:02,000"}, "fps"},
+    };
+    for (const Mode& m : modes) {
+        std::vector<std::string> args = m.args;
+        args.insert(args.end(), {"--json", "r.json", "in.srt", "out.srt"});
+        const ToolRun r = run(args);
+        ASSERT_EQ(r.status, 0) << m.mode << r.err;
+        const json j = report("r.json");
+        EXPECT_EQ(j["mode"], m.mode);
+        EXPECT_EQ(j["input"], "in.srt");
+        EXPECT_EQ(j["format"], "SRT");
+        EXPECT_EQ(j["exit_status"], 0);
+        expectWritten(j, "out.srt");
+        ASSERT_EQ(j["pieces"].size(), 1u) << m.mode;
+        EXPECT_EQ(j["pieces"][0]["shift_ms"], m.mode == std::string("segments") ? -5000 : -2000);
+        ASSERT_EQ(j["warnings"].size(), 2u) << j.dump();
+        EXPECT_EQ(j["warnings"][0]["line"], 2);
+        EXPECT_EQ(j["warnings"][1]["line"], 2);  // the first time mapped below zero
+    }
+
+    // A UTF-16 INPUT: the report gives the encoding and the bytes as written.
+    std::u16string wide;
+    for (char c : readFile(dir_ / "in.srt")) wide.push_back(static_cast<char16_t>(c));
+    writeFile(dir_ / "wide.srt", testfiles::utf16(wide, false));
+    ASSERT_EQ(run({"--custom", "1", "+00:00:01,000", "--json", "r.json", "wide.srt", "out.srt"}).status, 0);
+    const json utf16 = report("r.json");
+    EXPECT_EQ(utf16["encoding"], "UTF-16LE");
+    expectWritten(utf16, "out.srt");
+
+    // A failure: the complaint, the status, nothing written; "-" is standard output.
+    const ToolRun missing = run({"--custom", "1", "0", "--json", "-", "absent.srt", "out2.srt"});
+    EXPECT_EQ(missing.status, 3);
+    writeFile(dir_ / "failed.json", readFile(dir_ / ".stdout"));
+    const json failed = report("failed.json");
+    EXPECT_TRUE(failed["written"].is_null());
+    EXPECT_EQ(failed["exit_status"], 3);
+    ASSERT_EQ(failed["errors"].size(), 1u);
+    EXPECT_NE(failed["errors"][0].get<std::string>().find("absent.srt"), std::string::npos);
+    // Standard output carrying both the subtitle and the report is refused.
+    EXPECT_EQ(run({"--custom", "1", "0", "--json", "-", "in.srt"}).status, 2);
+}
+
+TEST_F(ReportToolTest, TheReferenceModeReportsTheMappingAndTheVerdict) {
+    const Pair pair = makePair(Case{"25 -> 24 and a scene", 25.0 / 24.0, 1500, {{150, 30000}}}, 3, 300);
+    writeFile(dir_ / "in.srt", srtText(pair.input, "a"));
+    writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
+    const ToolRun r = run({"--reference", "ref.srt", "--json", "r.json", "in.srt", "out.srt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = report("r.json");
+    EXPECT_EQ(j["mode"], "reference");
+    EXPECT_EQ(j["reference"], "ref.srt");
+    EXPECT_EQ(j["encoding"], "bytes");
+    EXPECT_EQ(j["frame_rates"], "25 -> 24");
+    EXPECT_DOUBLE_EQ(j["ratio"].get<double>(), 25.0 / 24.0);
+    ASSERT_EQ(j["pieces"].size(), 2u) << j.dump();
+    EXPECT_TRUE(j["verdict"]["sure"].get<bool>());
+    EXPECT_GT(j["verdict"]["margin"].get<double>(), 1.0);
+    EXPECT_GT(j["verdict"]["partner_share"].get<double>(), 0.5);
+    expectWritten(j, "out.srt");
+    // The first cue written is the first read, mapped by the first piece.
+    const int64_t first = firstStart(readFile(dir_ / "in.srt"));
+    EXPECT_EQ(firstStart(readFile(dir_ / "out.srt")),
+              align::mapTime(first, j["ratio"].get<double>(), j["pieces"][0]["shift_ms"].get<int>()));
+}
+
+TEST_F(ReportToolTest, CheckTellsInSyncShiftedUnrelatedAndUnsureApartAndWritesNothing) {
+    const Pair inSync = makePair(Case{"in sync", 1.0, 0, {}}, 9, 300);
+    const Pair shifted = makePair(Case{"offset", 1.0, 2000, {}}, 5, 300);
+    const Pair unrelated = makePair(Case{"unrelated", 1.0, 0, {}, true}, 7, 300);
+    std::vector<Cue> quarter;  // REF for the first quarter only: no evidence for the rest
+    for (const Cue& c : shifted.reference) {
+        if (c.start < shifted.input.back().end / 4) quarter.push_back(c);
+    }
+    struct Case {
+        const char* name;
+        std::vector<Cue> input, reference;
+        int status;
+    } cases[] = {
+        {"in sync", inSync.input, inSync.reference, 0},
+        {"shifted", shifted.input, shifted.reference, 6},
+        {"unrelated", unrelated.input, unrelated.reference, 4},
+        {"unsure", shifted.input, quarter, 5},
+    };
+    for (const Case& c : cases) {
+        writeFile(dir_ / "in.srt", srtText(c.input, "a"));
+        writeFile(dir_ / "ref.srt", srtText(c.reference, "b"));
+        const ToolRun r = run({"--reference", "ref.srt", "--check", "--json", "-", "in.srt"});
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
+        writeFile(dir_ / "r.json", readFile(dir_ / ".stdout"));
+        const json j = report("r.json");
+        EXPECT_EQ(j["mode"], "check");
+        EXPECT_TRUE(j["output"].is_null());
+        EXPECT_TRUE(j["written"].is_null());
+        EXPECT_EQ(j["exit_status"], c.status);
+        if (c.status == 0 || c.status == 6) {
+            EXPECT_EQ(j["check"]["in_sync"], c.status == 0) << c.name;
+            EXPECT_EQ(j["check"]["tolerance_ms"], 100);
+        }
+        if (c.status == 6) {
+            EXPECT_NEAR(j["check"]["largest_move_ms"].get<double>(), 2000, 400);
+        }
+    }
+    const std::vector<std::string> left = {".stderr", ".stdout", "in.srt", "r.json", "ref.srt"};
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(dir_)) found.push_back(e.path().filename().string());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, left);
+    // A wider tolerance takes the shifted one as in sync; --check wants a REF.
+    writeFile(dir_ / "in.srt", srtText(shifted.input, "a"));
+    writeFile(dir_ / "ref.srt", srtText(shifted.reference, "b"));
+    EXPECT_EQ(run({"--reference", "ref.srt", "--check", "--tolerance", "2500", "in.srt"}).status, 0);
+    EXPECT_EQ(run({"--check", "in.srt"}).status, 2);
+}
+
+}  // namespace
