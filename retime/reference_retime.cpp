@@ -17,6 +17,7 @@
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
 #include "retime/segments_report.h"
+#include "retime/window_words.h"
 #include "retime/subtitle_files.h"
 #include "runtime/entry_routine.h"
 #include "runtime/kernel_calls.h"
@@ -364,6 +365,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     std::optional<WindowOptions> window = windowOptions(ratio, found.pieces, starts);
     if (window && !windowReproduces(*window, found.pieces)) window.reset();
     report.push_back(windowLine(window, found.pieces.size()));
+    if (window) report.push_back(windowWords(*window));
     for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
     releaseGlobals();
     return retime::kExitDone;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,30 @@ TEST_F(ReportToolTest, TheReferenceModeReportsTheMappingAndTheVerdict) {
     EXPECT_GT(j["verdict"]["margin"].get<double>(), 1.0);
     EXPECT_GT(j["verdict"]["partner_share"].get<double>(), 0.5);
     expectWritten(j, "out.srt");
+    // The window's words say what the window: line says: the mode, the ratio, every point.
+    const std::size_t at = r.err.find("\nwindow: --segments 2 --ratio ");
+    const std::size_t wordsAt = r.err.find("\nin the window: tick \"分2段\" and \"段首对齐\"; type ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    ASSERT_NE(wordsAt, std::string::npos) << r.err;
+    std::istringstream window(r.err.substr(at + 1, r.err.find('\n', at + 1) - at - 1));
+    const std::string words = r.err.substr(wordsAt + 1, r.err.find('\n', wordsAt + 1) - wordsAt - 1);
+    int points = 0;
+    for (std::string w, value; window >> w;) {
+        if (w != "--point" && w != "--ratio") continue;
+        window >> value;
+        if (w == "--ratio") {
+            EXPECT_NE(words.find("type " + value + " into \"自定比率\""), std::string::npos) << words;
+            continue;
+        }
+        const std::string row = value.substr(0, 1);
+        const std::size_t eq = value.find('='), atSign = value.find('@');
+        const std::string said = "\"源" + row + "/4\" " + value.substr(eq + 1, atSign - eq - 1) + " and \"目标" + row +
+                                 "/4\" " + value.substr(atSign + 1);
+        EXPECT_NE(words.find(said), std::string::npos) << said << "\n" << words;
+        ++points;
+    }
+    EXPECT_EQ(points, 3);
+
     // The first cue written is the first read, mapped by the first piece.
     const int64_t first = firstStart(readFile(dir_ / "in.srt"));
     EXPECT_EQ(firstStart(readFile(dir_ / "out.srt")),
@@ -197,6 +222,17 @@ TEST_F(ReportToolTest, CheckTellsInSyncShiftedUnrelatedAndUnsureApartAndWritesNo
     writeFile(dir_ / "ref.srt", srtText(shifted.reference, "b"));
     EXPECT_EQ(run({"--reference", "ref.srt", "--check", "--tolerance", "2500", "in.srt"}).status, 0);
     EXPECT_EQ(run({"--check", "in.srt"}).status, 2);
+}
+
+TEST_F(ReportToolTest, VersionAndBothHelpOptions) {
+    ASSERT_EQ(run({"--version"}).status, 0);
+    EXPECT_EQ(readFile(dir_ / ".stdout"), std::string("tessaly-retime ") + TESSALY_VERSION + "\n");
+    ASSERT_EQ(run({"--help"}).status, 0);
+    const std::string help = readFile(dir_ / ".stdout");
+    EXPECT_NE(help.find("--json FILE|-"), std::string::npos);
+    EXPECT_NE(help.find("--library DIR"), std::string::npos);
+    ASSERT_EQ(run({"-h"}).status, 0);
+    EXPECT_EQ(readFile(dir_ / ".stdout"), help);
 }
 
 }  // namespace
