@@ -260,15 +260,17 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
     std::size_t width = 4;
     for (const BatchItem& item : items) width = std::max(width, item.input.size());
     width = std::min<std::size_t>(width, 60);
-    std::fprintf(stderr, "%-16s %-*s %s\n", "RESULT", static_cast<int>(width), "FILE", "WRITTEN / WHY NOT");
+    const int resultWidth = options.aligned.check ? 19 : 12;  // "needs re-timing (6)", "no match (4)"
+    std::fprintf(stderr, "%-*s %-*s %s\n", resultWidth, "RESULT", static_cast<int>(width), "FILE",
+                 options.aligned.check ? "WHY NOT" : "WRITTEN / WHY NOT");
     for (std::size_t k = 0; k < items.size(); ++k) {
         const ItemResult& r = results[k];
         const bool ok = doneStatus(items[k], r.status);
         done += ok;
         const std::string word = statusWord(items[k], r.status) + " (" + std::to_string(r.status) + ")";
-        const std::string what = ok ? (items[k].output.empty() ? "-" : items[k].output) : r.reason;
-        std::fprintf(stderr, "%-16s %-*s %s\n", word.c_str(), static_cast<int>(width), items[k].input.c_str(),
-                     what.c_str());
+        const std::string what = ok ? (items[k].output.empty() ? "" : items[k].output) : r.reason;
+        std::fprintf(stderr, "%-*s %-*s %s\n", resultWidth, word.c_str(), static_cast<int>(width),
+                     items[k].input.c_str(), what.c_str());
         reports.push_back(r.report);
     }
     const int status = done == items.size() ? kExitDone : kExitBatchIncomplete;

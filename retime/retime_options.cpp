@@ -90,7 +90,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             if (!error.empty()) return false;
         } else if (readScriptOption(args, i, options, error)) {
             if (!error.empty()) return false;
-            passOn = false;
+            passOn = arg == "--check" || arg == "--tolerance";  // what each file's run does
         } else if (arg == "--help") {
             options.help = true;
         } else if (arg == "--segments") {

@@ -67,8 +67,8 @@ bool readScriptOption(const std::vector<std::string>& args, std::size_t& i, Reti
 bool checkScriptOptions(const RetimeOptions& options, const std::vector<std::string>& files, std::string& error) {
     const ScriptOptions& script = options.script;
     const ReferenceOptions& aligned = options.aligned;
-    if (aligned.check && !aligned.referenceGiven) {
-        error = "--check needs --reference REF (it compares INPUT with REF)";
+    if (aligned.check && !aligned.referenceGiven && script.library.empty()) {
+        error = "--check needs --reference REF or --library (it compares INPUT with REF)";
         return false;
     }
     if (script.toleranceGiven && !aligned.check) {

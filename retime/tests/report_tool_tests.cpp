@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -233,6 +234,123 @@ TEST_F(ReportToolTest, VersionAndBothHelpOptions) {
     EXPECT_NE(help.find("--library DIR"), std::string::npos);
     ASSERT_EQ(run({"-h"}).status, 0);
     EXPECT_EQ(readFile(dir_ / ".stdout"), help);
+}
+
+}  // namespace
+
+namespace {
+
+class BatchToolTest : public ReportToolTest {};
+
+TEST_F(BatchToolTest, FiftyFilesWithThreeBrokenFinishTheRestAndReportEachFile) {
+    const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 100);
+    const Pair unrelated = makePair(Case{"unrelated", 1.0, 0, {}, true}, 7, 100);
+    writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
+    std::vector<std::string> args = {"--reference", "ref.srt", "--output-dir", "out", "--json", "batch.json"};
+    std::set<std::string> broken = {"in07.srt", "in23.srt", "in41.srt"};
+    for (int k = 0; k < 50; ++k) {
+        char name[16];
+        std::snprintf(name, sizeof name, "in%02d.srt", k);
+        args.push_back(name);
+        if (k == 7) continue;  // missing
+        writeFile(dir_ / name, k == 23 ? srtText(unrelated.input, "x") : k == 41 ? "no subtitle\n" : srtText(pair.input, "a"));
+    }
+    const ToolRun r = run(args);
+    EXPECT_EQ(r.status, 7) << r.err;
+    EXPECT_NE(r.err.find("47 of 50 files done"), std::string::npos) << r.err;
+    const json j = report("batch.json");
+    EXPECT_EQ(j["mode"], "batch");
+    EXPECT_EQ(j["done"], 47);
+    EXPECT_EQ(j["not_done"], 3);
+    ASSERT_EQ(j["files"].size(), 50u);
+    const std::string first = readFile(dir_ / "out" / "in00.srt");
+    for (const json& f : j["files"]) {
+        const std::string input = f["input"];
+        const std::string output = "out/" + input;
+        if (broken.count(input)) {
+            EXPECT_NE(f["exit_status"], 0) << input;
+            EXPECT_FALSE(f["errors"].empty()) << input;
+            EXPECT_FALSE(fs::exists(dir_ / output)) << input;
+            EXPECT_NE(r.err.find(input), std::string::npos);
+        } else {
+            EXPECT_EQ(f["exit_status"], 0) << input;
+            expectWritten(f, output);
+            EXPECT_EQ(readFile(dir_ / output), first) << input;  // the same INPUT, the same result
+        }
+    }
+    EXPECT_NEAR(firstStart(first), firstStart(srtText(pair.input, "a")) + 2000, 50);
+    // A missing REF stops no run but every file reports it.
+    EXPECT_EQ(run({"--reference", "absent.srt", "--output-dir", "out2", "in00.srt", "in01.srt"}).status, 7);
+}
+
+TEST_F(BatchToolTest, InPlaceKeepsTheFirstOriginalAndAFailedFileUntouched) {
+    const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 100);
+    writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
+    const std::string original = srtText(pair.input, "a");
+    writeFile(dir_ / "a.srt", original);
+    writeFile(dir_ / "bad.srt", "no subtitle\n");
+    EXPECT_EQ(run({"--reference", "ref.srt", "--in-place", "a.srt", "bad.srt"}).status, 7);
+    EXPECT_EQ(readFile(dir_ / "a.srt.orig"), original);
+    EXPECT_NE(readFile(dir_ / "a.srt"), original);
+    EXPECT_EQ(readFile(dir_ / "bad.srt"), "no subtitle\n");
+    EXPECT_FALSE(fs::exists(dir_ / "bad.srt.orig"));
+    // Again: done, and the original kept is still the first one.
+    EXPECT_EQ(run({"--reference", "ref.srt", "--in-place", "a.srt"}).status, 0);
+    EXPECT_EQ(readFile(dir_ / "a.srt.orig"), original);
+    // Three files only with a batch option; two INPUTs of one name refused.
+    EXPECT_EQ(run({"--reference", "ref.srt", "a.srt", "b.srt", "c.srt"}).status, 2);
+    fs::create_directory(dir_ / "sub");
+    writeFile(dir_ / "sub" / "a.srt", original);
+    EXPECT_EQ(run({"--reference", "ref.srt", "--output-dir", "o", "a.srt", "sub/a.srt"}).status, 7);
+}
+
+TEST_F(BatchToolTest, LibraryPairsEachSubtitleWithItsVideoAndTakesNoOutputAsInput) {
+    // Subtitle texts stand in for the videos: the reference mode reads them.
+    const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 100);
+    const std::string reference = srtText(pair.reference, "b"), input = srtText(pair.input, "a");
+    const fs::path lib = dir_ / "lib";
+    const std::vector<std::string> videos = {"Film One (2001).mkv", "season 1/电影 第1集.mp4",
+                                             "season 1/deep/Show.S01E02.avi", "season 1/deep/Show.S01E02.Extended.avi",
+                                             "empty/Alone.mkv"};
+    for (const std::string& v : videos) {
+        fs::create_directories((lib / v).parent_path());
+        writeFile(lib / v, reference);
+    }
+    const std::vector<std::string> subtitles = {"Film One (2001).zh.srt", "Film One (2001).en.ass.srt",
+                                                "season 1/电影 第1集.srt", "season 1/deep/Show.S01E02.en.srt",
+                                                "season 1/deep/Show.S01E02.Extended.zh.srt"};
+    for (const std::string& s : subtitles) writeFile(lib / s, input);
+    writeFile(lib / "season 1" / "Orphan.srt", input);  // no video of its stem
+    writeFile(lib / "season 1" / "电影 第1集.srt.orig", input);  // never an input
+
+    const ToolRun r = run({"--library", "lib", "--json", "lib.json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("5 videos, 5 subtitles beside them, 1 videos without one, 1 subtitles without a video"),
+              std::string::npos) << r.err;
+    const json j = report("lib.json");
+    ASSERT_EQ(j["files"].size(), 5u);
+    for (const json& f : j["files"]) {
+        const fs::path sub = f["input"].get<std::string>();
+        const std::string stem = sub.filename().string();
+        // Each with its own video: the longest stem that starts its name.
+        const std::string ref = fs::path(f["reference"].get<std::string>()).stem().string();
+        EXPECT_EQ(stem.rfind(ref + ".", 0), 0u) << stem;
+        EXPECT_EQ(stem.find("Extended") == std::string::npos, ref.find("Extended") == std::string::npos) << stem;
+        const fs::path synced = sub.parent_path() / (sub.stem().string() + ".synced" + sub.extension().string());
+        expectWritten(f, synced.string());
+    }
+    EXPECT_FALSE(fs::exists(lib / "season 1" / "Orphan.synced.srt"));
+    // Again: the .synced files are not taken as inputs, nothing new is written.
+    const ToolRun again = run({"--library", "lib", "--json", "lib.json"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(report("lib.json")["files"].size(), 5u);
+    std::size_t files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(lib)) files += e.is_regular_file();
+    EXPECT_EQ(files, videos.size() + subtitles.size() + 2 + 5);
+    // --check over the library writes nothing and tells what needs re-timing.
+    const ToolRun check = run({"--library", "lib", "--check"});
+    EXPECT_EQ(check.status, 0) << check.err;
+    EXPECT_NE(check.err.find("needs re-timing"), std::string::npos) << check.err;
 }
 
 }  // namespace
