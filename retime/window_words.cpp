@@ -38,7 +38,7 @@ std::string timeText(int32_t ms) {
 std::string windowWords(const WindowOptions& window) {
     std::string line = "in the window: tick " + caption(kModeBoxes[window.segments]) + " and " +
                        caption(kAlignStartBox) + "; type " + window.ratio + " into " + caption(kCustomRatioLabel) +
-                       "; tick the box beside";
+                       (window.useRatioRows.size() == 1 ? "; tick the box beside" : "; tick the boxes beside");
     for (std::size_t k = 0; k < window.useRatioRows.size(); ++k) {
         line += (k == 0 ? " " : k + 1 == window.useRatioRows.size() ? " and " : ", ") +
                 caption(kSourceLabels[window.useRatioRows[k]]);
