@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "align/aligner.h"
+#include "retime/anchor_pins.h"
 
 namespace retime {
 
@@ -21,6 +22,7 @@ struct ReferenceOptions {
     bool acceptUnsure = false;         // --accept-unsure
     bool check = false;                // --check: align and report, write nothing
     int toleranceMs = 100;             // --tolerance MS: --check's "already in sync"
+    std::vector<Anchor> anchors;       // --anchor SOURCE@TARGET
 
     // The exact text of the --fps ratio, for the custom ratio box.
     std::string fpsRatioText() const;

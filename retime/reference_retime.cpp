@@ -285,6 +285,9 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     // text reads as, so both are the same double.
     const double ratio = prog::textToDouble(exactDecimal(found.chosen.ratio).c_str());
     found.chosen.ratio = ratio;
+    const PinResult pinned = pinAnchors(found.pieces, ratio, cues, options.anchors);
+    if (pinned.changed) found.unchanged = false;
+    for (const std::string& line : pinned.contradicting) reportWarnings({{std::nullopt, "warning: " + line}});
     reportAlignment(found, ratio);
 
     // The report: the mapping, how much of INPUT had evidence, the verdict.
@@ -295,6 +298,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         report.push_back("piece " + std::to_string(p + 1) + " from " + timeText(found.pieces[p].from) + ": shift " +
                          signedTimeText(found.pieces[p].shift));
     }
+    report.insert(report.end(), pinned.lines.begin(), pinned.lines.end());
     report.push_back("partners: " + std::to_string(found.partnered) + " of " + std::to_string(found.cues) +
                      " INPUT cues (" + share(found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0) +
                      ") found a partner in REF");

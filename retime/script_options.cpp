@@ -1,11 +1,15 @@
 // Reading the options for scripts, and the beginning and end of the report.
 #include "retime/script_options.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "engine/time_text.h"
 
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
 #include "retime/retime_options.h"
+#include "retime/retime_warnings.h"
 #include "retime/run_report.h"
 
 namespace retime {
@@ -22,13 +26,43 @@ bool readCount(const std::string& text, long low, long high, int& value) {
 
 bool isStandardStream(const std::string& path) { return path.empty() || path == "-"; }
 
+// A time text of --anchor: one that reads as the time it seems.
+bool readAnchorTime(const std::string& text, int32_t& ms) {
+    const auto seems = seemingTime(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    ms = engine::parseTimeText(text.c_str());
+    return !text.empty() && seems && *seems == ms && ms >= 0;
+}
+
+void readAnchor(const std::string& text, std::vector<Anchor>& anchors, std::string& error) {
+    const std::size_t at = text.find('@');
+    Anchor a{};
+    if (at == std::string::npos || !readAnchorTime(text.substr(0, at), a.source) ||
+        !readAnchorTime(text.substr(at + 1), a.target)) {
+        error = "--anchor takes SOURCE@TARGET, two times such as 00:01:47,250@00:01:52,000, not '" + text + "'";
+        return;
+    }
+    anchors.push_back(a);
+}
+
+// The anchors in order of their SOURCE, their TARGETs in the same order.
+bool checkAnchors(std::vector<Anchor> anchors, std::string& error) {
+    std::sort(anchors.begin(), anchors.end(), [](const Anchor& a, const Anchor& b) { return a.source < b.source; });
+    for (std::size_t k = 1; k < anchors.size(); ++k) {
+        if (anchors[k].source == anchors[k - 1].source || anchors[k].target <= anchors[k - 1].target) {
+            error = "--anchor: two anchors out of order (a later SOURCE needs a later TARGET, each SOURCE once)";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readScriptOption(const std::vector<std::string>& args, std::size_t& i, RetimeOptions& options,
                       std::string& error) {
     const std::string& arg = args[i];
     ScriptOptions& script = options.script;
-    const bool takesValue = arg == "--json" || arg == "--tolerance" || arg == "--output-dir" || arg == "--library" ||
+    const bool takesValue = arg == "--json" || arg == "--anchor" || arg == "--tolerance" || arg == "--output-dir" || arg == "--library" ||
                             arg == "--jobs";
     if (takesValue && i + 1 >= args.size()) {
         error = "option " + arg + " needs a value";
@@ -44,6 +78,8 @@ bool readScriptOption(const std::vector<std::string>& args, std::size_t& i, Reti
             error = "--tolerance takes a whole number of milliseconds from 0 to 3600000, not '" + args[i] + "'";
         }
         script.toleranceGiven = true;
+    } else if (arg == "--anchor") {
+        readAnchor(args[++i], options.aligned.anchors, error);
     } else if (arg == "--version") {
         script.version = true;
     } else if (arg == "--output-dir") {
@@ -71,6 +107,11 @@ bool checkScriptOptions(const RetimeOptions& options, const std::vector<std::str
         error = "--check needs --reference REF or --library (it compares INPUT with REF)";
         return false;
     }
+    if (!aligned.anchors.empty() && (!aligned.referenceGiven || script.batch())) {
+        error = "--anchor goes with --reference REF and one INPUT";
+        return false;
+    }
+    if (!checkAnchors(aligned.anchors, error)) return false;
     if (script.toleranceGiven && !aligned.check) {
         error = "--tolerance goes with --check";
         return false;
@@ -142,6 +183,9 @@ std::string scriptUsage() {
            "  --check                   with --reference: align and report, write nothing;\n"
            "                            exit 0 already in sync, 6 needs re-timing\n"
            "  --tolerance MS            --check: in sync when no cue moves more (default 100)\n"
+           "  --anchor SOURCE@TARGET    with --reference: a moment you know, pinned to the\n"
+           "                            millisecond (INPUT time @ new time); repeatable;\n"
+           "                            one the evidence contradicts is reported\n"
            "  --output-dir DIR          a batch: every INPUT re-timed to REF into DIR\n"
            "                            under its own name (any number of INPUTs)\n"
            "  --in-place                a batch: every INPUT re-timed in place, the\n"

@@ -25,6 +25,9 @@ void reportSegments(engine::FitMode mode, const engine::SegmentFits& fits, doubl
     }
 }
 
-void reportWarnings(const std::vector<ReportWarning>& warnings) { runReport().warnings = warnings; }
+void reportWarnings(const std::vector<ReportWarning>& warnings) {
+    std::vector<ReportWarning>& all = runReport().warnings;
+    all.insert(all.end(), warnings.begin(), warnings.end());
+}
 
 }  // namespace retime

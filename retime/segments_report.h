@@ -20,7 +20,8 @@ void reportReading(engine::SubtitleFormat format, const SubtitleEncoding& encodi
 // its lower boundary (the first from 0: it takes everything before).
 void reportSegments(engine::FitMode mode, const engine::SegmentFits& fits, double customRatio, int32_t customShift);
 
-// The warnings of the pass that wrote OUTPUT (writeSubtitle notes the bytes).
+// Adds warnings: those of the pass that wrote OUTPUT (writeSubtitle notes the
+// bytes), or of the mapping.
 void reportWarnings(const std::vector<ReportWarning>& warnings);
 
 }  // namespace retime

@@ -35,6 +35,15 @@ int firstStart(const std::string& srt) {
     return ((h * 60 + m) * 60 + sec) * 1000 + ms;
 }
 
+// The starts of every cue of an SRT text, in ms.
+std::vector<int> cueStarts(const std::string& srt) {
+    std::vector<int> starts;
+    for (std::size_t at = srt.find(" --> "); at != std::string::npos; at = srt.find(" --> ", at + 1)) {
+        starts.push_back(firstStart(srt.substr(srt.rfind('\n', at) + 1)));
+    }
+    return starts;
+}
+
 struct ToolRun {
     int status;
     std::string err;
@@ -351,6 +360,48 @@ TEST_F(BatchToolTest, LibraryPairsEachSubtitleWithItsVideoAndTakesNoOutputAsInpu
     const ToolRun check = run({"--library", "lib", "--check"});
     EXPECT_EQ(check.status, 0) << check.err;
     EXPECT_NE(check.err.find("needs re-timing"), std::string::npos) << check.err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ReportToolTest, AnchorsAreHonouredToTheMillisecondAndAContradictingOneIsReported) {
+    const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 300);
+    writeFile(dir_ / "in.srt", srtText(pair.input, "a"));
+    writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
+    const std::vector<int> in = cueStarts(readFile(dir_ / "in.srt"));
+    auto text = [](int ms) {
+        char t[32];
+        std::snprintf(t, sizeof t, "%02d:%02d:%02d,%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+        return std::string(t);
+    };
+    // Two pins near the evidence (37 ms and 61 ms off the true shift) and one 9 s off.
+    const int a = 40, b = 150, c = 260;
+    const std::vector<std::pair<int, int>> pins = {{a, in[a] + 2037}, {b, in[b] + 1939}, {c, in[c] + 11000}};
+    std::vector<std::string> args = {"--reference", "ref.srt", "--json", "r.json"};
+    for (const auto& [k, target] : pins) args.insert(args.end(), {"--anchor", text(in[k]) + "@" + text(target)});
+    args.insert(args.end(), {"in.srt", "out.srt"});
+    const ToolRun r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<int> out = cueStarts(readFile(dir_ / "out.srt"));
+    ASSERT_EQ(out.size(), in.size());
+    for (const auto& [k, target] : pins) EXPECT_EQ(out[k], target) << "cue " << k;
+    // Between the pins every cue keeps the shift of a pin: the mapping stays whole.
+    EXPECT_NEAR(out[100] - in[100], 2000, 80);
+    EXPECT_NE(r.err.find("anchor " + text(in[c]) + "@" + text(in[c] + 11000) + ": contradicts REF"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("anchor " + text(in[a]) + "@" + text(in[a] + 2037) + ": contradicts"), std::string::npos);
+    const json j = report("r.json");
+    ASSERT_EQ(j["warnings"].size(), 1u) << j.dump();
+    EXPECT_NE(j["warnings"][0]["text"].get<std::string>().find("contradicts REF"), std::string::npos);
+    EXPECT_EQ(j["pieces"].size(), 3u);
+
+    // Out of order, or without --reference: usage errors.
+    EXPECT_EQ(run({"--reference", "ref.srt", "--anchor", "00:02:00,000@00:02:00,000", "--anchor",
+                   "00:03:00,000@00:01:00,000", "in.srt", "o.srt"}).status, 2);
+    EXPECT_EQ(run({"--anchor", "00:02:00,000@00:02:00,000", "in.srt", "o.srt"}).status, 2);
+    EXPECT_EQ(run({"--reference", "ref.srt", "--anchor", "two@three", "in.srt", "o.srt"}).status, 2);
 }
 
 }  // namespace
