@@ -28,6 +28,15 @@ void reportAlignment(const align::Alignment& found, double ratio) {
     report.verdict = v;
 }
 
+void reportNoMatch(const align::Alignment& found) {
+    ReportVerdict v;
+    v.doubt = found.failure;
+    v.cues = found.cues;
+    v.partnered = found.partnered;
+    v.partnerShare = found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0;
+    runReport().verdict = v;
+}
+
 int checkAlignment(const align::Alignment& found, double ratio, std::span<const align::Cue> cues, int toleranceMs,
                    std::string& line) {
     int64_t largest = 0;

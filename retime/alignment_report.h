@@ -15,6 +15,9 @@ namespace retime {
 // Notes the mapping (with `ratio`, the one it is written with) and the verdict.
 void reportAlignment(const align::Alignment& found, double ratio);
 
+// Notes the figures of an alignment that found too little in common.
+void reportNoMatch(const align::Alignment& found);
+
 // --check on a sure alignment: the largest move the mapping gives a time of
 // `cues`, against the tolerance. kExitDone when within it (already in sync),
 // else kExitNeedsRetiming; the line that says so in `line`.

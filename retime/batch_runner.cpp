@@ -62,6 +62,11 @@ std::vector<BatchItem> fileItems(const RetimeOptions& options) {
     const ScriptOptions& script = options.script;
     for (const std::string& file : options.files) {
         BatchItem item{file, options.aligned.reference, "", script.inPlace, ""};
+        std::error_code typeError;
+        if (!fs::is_regular_file(file, typeError)) {
+            item.refused = fs::exists(file, typeError) ? "'" + file + "' is not a regular file"
+                                                       : "cannot read '" + file + "': no such file";
+        }
         if (script.inPlace) {
             item.output = file;
         } else {
@@ -188,6 +193,11 @@ std::vector<std::string> itemArguments(const std::vector<std::string>& passOn, c
 
 int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point started) {
     const ScriptOptions& script = options.script;
+    std::error_code notFolder;
+    if (!script.library.empty() && !fs::is_directory(script.library, notFolder)) {
+        complain("--library: '" + script.library + "' is not a folder; nothing written");
+        return kExitFileOrTime;
+    }
     std::vector<BatchItem> items = script.library.empty() ? fileItems(options) : libraryItems(options);
     if (!script.outputDir.empty()) {
         std::error_code ec;

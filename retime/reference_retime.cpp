@@ -267,6 +267,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     settings.fixedRatio = options.fpsRatio;
     Alignment found = alignCues(cues, reference, settings);
     if (!found.matched) {
+        reportNoMatch(found);
         // Too few splits allowed can be the reason: say how many would do.
         std::string why = found.failure;
         if (settings.maxSplits < kMostSplits && found.partnered > 0) {
