@@ -5,19 +5,10 @@
 #include <limits>
 #include <optional>
 
-#include "engine/time_text.h"
-#include "runtime/kernel_calls.h"
-#include "runtime/text_support.h"
+#include "retime/retime_warnings.h"
 
 namespace retime {
 namespace {
-
-std::string timeText(int64_t ms) {
-    prog::ByteSet text = engine::formatTimeText(static_cast<int32_t>(ms));
-    std::string s(reinterpret_cast<const char*>(prog::bytesOf(text)), prog::byteCount(text));
-    vxFree(text);
-    return s;
-}
 
 // The shift that maps `source` to exactly `target` with `ratio`.
 int32_t pinnedShift(int32_t source, int32_t target, double ratio) {
@@ -63,10 +54,10 @@ PinResult pinAnchors(std::vector<align::Piece>& pieces, double ratio, std::span<
 
         const int64_t found = align::mapTime(a.source, ratio, evidence[align::pieceFor(evidence, a.source)].shift);
         const int64_t off = std::llabs(found - a.target);
-        std::string line = "anchor " + timeText(a.source) + "@" + timeText(a.target) + ": ";
+        std::string line = "anchor " + standardTimeText(a.source) + "@" + standardTimeText(a.target) + ": ";
         if (off > kAnchorSlackMs) {
-            line += "contradicts REF, whose evidence puts it at " + timeText(found) + " (" + std::to_string(off) +
-                    " ms away); pinned as given";
+            line += "contradicts REF, whose evidence puts it at " + standardTimeText(static_cast<int32_t>(found)) +
+                    " (" + std::to_string(off) + " ms away); pinned as given";
             result.contradicting.push_back(line);
         } else {
             line += "pinned (REF's evidence puts it " + std::to_string(off) + " ms away)";

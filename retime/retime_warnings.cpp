@@ -31,12 +31,12 @@ std::string shown(const uint8_t* p, size_t n) {
     return s;
 }
 
-std::string timeText(int32_t ms) {
+}  // namespace
+
+std::string standardTimeText(int32_t ms) {
     uint8_t text[engine::kLongestTimeText];
     return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(engine::writeTimeText(ms, text)));
 }
-
-}  // namespace
 
 std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
     size_t i = 0;
@@ -76,8 +76,8 @@ std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
 }
 
 std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end) {
-    return where + ": " + timeText(start) + " --> " + timeText(end) + " maps beyond what a time can hold (" +
-           timeText(INT32_MAX) + " either side of zero); nothing written";
+    return where + ": " + standardTimeText(start) + " --> " + standardTimeText(end) + " maps beyond what a time can hold (" +
+           standardTimeText(INT32_MAX) + " either side of zero); nothing written";
 }
 
 size_t RetimeWarnings::lineNumberOf(size_t offset) {
@@ -149,7 +149,7 @@ std::vector<ReportWarning> RetimeWarnings::entries() const {
     for (const Misread& m : misread_) {
         lines.push_back({static_cast<int64_t>(m.line), "warning: line " + std::to_string(m.line) + ": \"" + m.text +
                                                            "\" is no time in the standard form and reads as " +
-                                                           timeText(m.reads)});
+                                                           standardTimeText(m.reads)});
     }
     if (misreadCount_ > misread_.size()) {
         lines.push_back({std::nullopt, "warning: " + std::to_string(misreadCount_) +

@@ -31,6 +31,9 @@ std::optional<int64_t> seemingTime(const uint8_t* text, size_t length);
 // 32-bit range: "WHERE: START --> END maps beyond what a time can hold ...".
 std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end);
 
+// A time in the standard form ("00:01:47,250"), as messages show it.
+std::string standardTimeText(int32_t ms);
+
 // The name of a format in messages: "SRT", "WebVTT", "ASS/SSA", "SBV", "MicroDVD".
 const char* formatName(engine::SubtitleFormat format);
 

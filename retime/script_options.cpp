@@ -62,8 +62,8 @@ bool readScriptOption(const std::vector<std::string>& args, std::size_t& i, Reti
                       std::string& error) {
     const std::string& arg = args[i];
     ScriptOptions& script = options.script;
-    const bool takesValue = arg == "--json" || arg == "--anchor" || arg == "--tolerance" || arg == "--output-dir" || arg == "--library" ||
-                            arg == "--jobs";
+    const bool takesValue = arg == "--json" || arg == "--anchor" || arg == "--tolerance" || arg == "--output-dir" ||
+                            arg == "--library" || arg == "--jobs";
     if (takesValue && i + 1 >= args.size()) {
         error = "option " + arg + " needs a value";
         return true;

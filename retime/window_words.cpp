@@ -2,9 +2,7 @@
 
 #include <string_view>
 
-#include "engine/time_text.h"
-#include "runtime/kernel_calls.h"
-#include "runtime/text_support.h"
+#include "retime/retime_warnings.h"
 #include "ui/main_window_layout.h"
 
 namespace retime {
@@ -26,13 +24,6 @@ std::string caption(std::string_view name) {
     return "?";
 }
 
-std::string timeText(int32_t ms) {
-    prog::ByteSet text = engine::formatTimeText(ms);
-    std::string s(reinterpret_cast<const char*>(prog::bytesOf(text)), prog::byteCount(text));
-    vxFree(text);
-    return s;
-}
-
 }  // namespace
 
 std::string windowWords(const WindowOptions& window) {
@@ -46,8 +37,8 @@ std::string windowWords(const WindowOptions& window) {
     line += "; type";
     for (std::size_t k = 0; k < window.points.size(); ++k) {
         const WindowPoint& p = window.points[k];
-        line += std::string(k == 0 ? " " : ", ") + caption(kSourceLabels[p.row]) + " " + timeText(p.source) + " and " +
-                caption(kTargetLabels[p.row]) + " " + timeText(p.target);
+        line += std::string(k == 0 ? " " : ", ") + caption(kSourceLabels[p.row]) + " " + standardTimeText(p.source) +
+                " and " + caption(kTargetLabels[p.row]) + " " + standardTimeText(p.target);
     }
     return line + "; press " + caption(kAdjustButton);
 }
