@@ -74,6 +74,7 @@ LibraryWalk walkLibrary(const fs::path& dir) {
     for (auto& [folder, content] : folders) {
         auto& [videos, subtitles] = content;
         std::sort(subtitles.begin(), subtitles.end());
+        std::sort(videos.begin(), videos.end());  // the same pairing on every run
         std::vector<bool> claimed(videos.size(), false);
         walk.videos += videos.size();
         for (const fs::path& sub : subtitles) {
