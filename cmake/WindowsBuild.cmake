@@ -45,3 +45,15 @@ add_test(NAME wine_session_start COMMAND ${TESSALY_WINE_SESSION_SCRIPT} start ${
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 add_test(NAME wine_session_stop COMMAND ${TESSALY_WINE_SESSION_SCRIPT} stop ${CMAKE_BINARY_DIR})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+
+# nlohmann-json is headers only: Debian's copy for the host serves the cross
+# build too, through a folder holding just those headers (all of /usr/include
+# would hide MinGW's own).
+find_path(TESSALY_HOST_JSON_HEADERS nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT TESSALY_HOST_JSON_HEADERS)
+  message(FATAL_ERROR "nlohmann/json.hpp not found in /usr/include: install nlohmann-json3-dev")
+endif()
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers)
+file(CREATE_LINK ${TESSALY_HOST_JSON_HEADERS}/nlohmann ${CMAKE_BINARY_DIR}/host-headers/nlohmann SYMBOLIC)
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+target_include_directories(nlohmann_json::nlohmann_json INTERFACE ${CMAKE_BINARY_DIR}/host-headers)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "align/aligner.h"
+#include "retime/anchor_pins.h"
 
 namespace retime {
 
@@ -19,6 +20,9 @@ struct ReferenceOptions {
     std::optional<double> fpsRatio;    // --fps FROM:TO, as FROM / TO
     std::optional<std::string> shift;  // --shift SHIFT
     bool acceptUnsure = false;         // --accept-unsure
+    bool check = false;                // --check: align and report, write nothing
+    int toleranceMs = 100;             // --tolerance MS: --check's "already in sync"
+    std::vector<Anchor> anchors;       // --anchor SOURCE@TARGET
 
     // The exact text of the --fps ratio, for the custom ratio box.
     std::string fpsRatioText() const;

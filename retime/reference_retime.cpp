@@ -11,12 +11,15 @@
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
+#include "retime/alignment_report.h"
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
 #include "retime/film_reference.h"
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
+#include "retime/segments_report.h"
 #include "retime/subtitle_files.h"
+#include "retime/window_words.h"
 #include "runtime/entry_routine.h"
 #include "runtime/kernel_calls.h"
 #include "runtime/list_support.h"
@@ -192,6 +195,7 @@ public:
         warnings_.timeWritten(mapped);
     }
     std::vector<std::string> lines() const { return warnings_.lines(); }
+    std::vector<ReportWarning> entries() const { return warnings_.entries(); }
 
 private:
     retime::RetimeWarnings warnings_;
@@ -262,12 +266,14 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     const std::vector<Cue> reference = scannedCues();
     if (!readAndScan(input, inputText, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> cues = scannedCues();
+    reportReading(engine::readingOf(inputText.data(), static_cast<int32_t>(inputText.size()), 0).format, inputEncoding);
 
     AlignSettings settings;
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
     Alignment found = alignCues(cues, reference, settings);
     if (!found.matched) {
+        reportNoMatch(found);
         // Too few splits allowed can be the reason: say how many would do.
         std::string why = found.failure;
         if (settings.maxSplits < kMostSplits && found.partnered > 0) {
@@ -286,6 +292,10 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     // text reads as, so both are the same double.
     const double ratio = prog::textToDouble(exactDecimal(found.chosen.ratio).c_str());
     found.chosen.ratio = ratio;
+    const PinResult pinned = pinAnchors(found.pieces, ratio, cues, options.anchors);
+    if (pinned.changed) found.unchanged = false;
+    for (const std::string& line : pinned.contradicting) reportWarnings({{std::nullopt, "warning: " + line}});
+    reportAlignment(found, ratio);
 
     // The report: the mapping, how much of INPUT had evidence, the verdict.
     std::vector<std::string> report;
@@ -295,6 +305,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         report.push_back("piece " + std::to_string(p + 1) + " from " + timeText(found.pieces[p].from) + ": shift " +
                          signedTimeText(found.pieces[p].shift));
     }
+    report.insert(report.end(), pinned.lines.begin(), pinned.lines.end());
     report.push_back("partners: " + std::to_string(found.partnered) + " of " + std::to_string(found.cues) +
                      " INPUT cues (" + share(found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0) +
                      ") found a partner in REF");
@@ -304,11 +315,19 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
                      " of its time) lie in pieces whose cue edges meet REF's beyond chance; the rest carry a piece on");
     if (!found.sure) {
         report.push_back("unsure: " + found.doubt);
-        if (!options.acceptUnsure) {
+        if (!options.acceptUnsure || options.check) {
             for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
             return fail("the alignment is unsure; nothing written (--accept-unsure writes it)", retime::kExitUnsure);
         }
         report.push_back("written as asked (--accept-unsure)");
+    }
+    if (options.check) {
+        std::string verdict;
+        const int status = checkAlignment(found, ratio, cues, options.toleranceMs, verdict);
+        report.push_back(verdict);
+        for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
+        releaseGlobals();
+        return status;
     }
 
     // Each cue's times mapped by its piece into the cue lists; the engine's
@@ -349,6 +368,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         report[0].replace(report[0].find("kept as it is"), 13, "times kept, their texts written in the standard form");
     }
     for (const std::string& line : warnings.lines()) report.push_back(line);
+    reportWarnings(warnings.entries());
 
     std::vector<int32_t> starts;
     for (const Cue& c : cues) starts.push_back(c.start);
@@ -356,6 +376,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     std::optional<WindowOptions> window = windowOptions(ratio, found.pieces, starts);
     if (window && !windowReproduces(*window, found.pieces)) window.reset();
     report.push_back(windowLine(window, found.pieces.size()));
+    if (window) report.push_back(windowWords(*window));
     for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
     releaseGlobals();
     return retime::kExitDone;

@@ -2,6 +2,7 @@
 // fits the segments from the reference points given on the command line (or
 // takes the custom ratio and shift), re-times every time line, writes the
 // result and reports each segment's ratio and shift on standard error.
+#include <chrono>
 #include <cstdio>
 #include <new>
 #include <optional>
@@ -12,12 +13,14 @@
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
+#include "retime/batch_runner.h"
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
 #include "retime/one_pass_retime.h"
 #include "retime/reference_retime.h"
 #include "retime/retime_options.h"
 #include "retime/retime_warnings.h"
+#include "retime/segments_report.h"
 #include "retime/subtitle_files.h"
 #include "retime/terminal_text.h"
 #include "runtime/const_table.h"
@@ -84,6 +87,7 @@ int retimeWith(retime::RetimeOptions& options) {
     // Its format; frame numbers need a frame rate.
     const engine::SubtitleReading reading =
         engine::readingOf(text.data(), static_cast<int32_t>(text.size()), options.frameRate);
+    retime::reportReading(reading.format, encoding);
     if (reading.format == engine::SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0) {
         complain(retime::inputName(options.input) +
                  " is MicroDVD (frame numbers) and gives no frame rate: give --frame-rate FPS, or a first line "
@@ -125,6 +129,9 @@ int retimeWith(retime::RetimeOptions& options) {
         return retime::kExitFileOrTime;
     }
 
+    retime::reportSegments(options.mode, fits, ratioOf(options.customRatio),
+                           engine::parseShiftText(options.customShift.c_str()));
+    retime::reportWarnings(warnings.entries());
     for (const std::string& line : warnings.lines()) complain(line);
     for (int32_t k = 0; k < fits.count; ++k) {
         prog::Text line = engine::resultLine(fits.fits[k]);
@@ -137,6 +144,7 @@ int retimeWith(retime::RetimeOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     // The kernel library's commands serve the option reading too.
     prog::useHelperTable(vexrun::hostHelperTable());
     retime::RetimeOptions options;
@@ -156,19 +164,27 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(retime::retimeUsage(), stdout);
         std::fputs(retime::referenceUsage().c_str(), stdout);
+        std::fputs(retime::scriptUsage().c_str(), stdout);
         std::fputs(retime::exitStatusUsage().c_str(), stdout);
         return retime::kExitDone;
     }
+    if (options.script.version) {
+        std::fputs(retime::versionLine().c_str(), stdout);
+        return retime::kExitDone;
+    }
+    if (options.script.batch()) return retime::runBatch(options, started);
+    retime::beginReport(options);
+    int status = retime::kExitFileOrTime;
     try {
         if (options.aligned.referenceGiven) {
-            return retime::retimeToReference(options.aligned, options.input, options.output);
+            status = retime::retimeToReference(options.aligned, options.input, options.output);
+        } else {
+            setUpGlobals();
+            status = retimeWith(options);
+            releaseGlobals();
         }
-        setUpGlobals();
-        const int status = retimeWith(options);
-        releaseGlobals();
-        return status;
     } catch (const std::bad_alloc&) {
         complain("out of memory; nothing written");
-        return retime::kExitFileOrTime;
     }
+    return retime::finishReport(options, status, started);
 }

@@ -58,7 +58,7 @@ const char* retimeUsage() {
            "                            row (default start)\n"
            "  --frame-rate FPS          the frame rate of a MicroDVD INPUT (frame numbers),\n"
            "                            e.g. 23.976; without it, its first line {1}{1}FPS\n"
-           "  --help                    this text\n";
+           "";
 }
 
 bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& options, std::string& error) {
@@ -69,6 +69,8 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const std::size_t first = i;
+        bool passOn = true;  // a batch gives each file's run this argument
         // The values an option takes; false (with the error set) when missing.
         auto values = [&](std::size_t n) {
             if (i + n < args.size()) return true;
@@ -76,12 +78,19 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             return false;
         };
 
-        if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
+        if (!optionsEnded && arg == "-h") {
+            options.help = true;
+        } else if (optionsEnded || arg == "-" || arg.rfind("--", 0) != 0) {
             files.push_back(arg);
+            passOn = false;
         } else if (arg == "--") {
             optionsEnded = true;
+            passOn = false;
         } else if (readReferenceOption(args, i, options.aligned, error)) {
             if (!error.empty()) return false;
+        } else if (readScriptOption(args, i, options, error)) {
+            if (!error.empty()) return false;
+            passOn = arg == "--check" || arg == "--tolerance";  // what each file's run does
         } else if (arg == "--help") {
             options.help = true;
         } else if (arg == "--segments") {
@@ -154,6 +163,8 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             error = "unknown option " + arg;
             return false;
         }
+        if (passOn) options.passOn.insert(options.passOn.end(), args.begin() + static_cast<std::ptrdiff_t>(first),
+                                          args.begin() + static_cast<std::ptrdiff_t>(i) + 1);
     }
 
     if (segmentsGiven && customGiven) {
@@ -161,12 +172,12 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
         return false;
     }
     if (customGiven) options.mode = engine::FitMode::CustomRatio;
-    if (files.size() > 2) {
-        error = "too many files: '" + files[2] + "' (at most INPUT and OUTPUT)";
-        return false;
+    if (!checkScriptOptions(options, files, error)) return false;
+    options.files = files;
+    if (!options.script.batch()) {
+        if (!files.empty()) options.input = files[0];
+        if (files.size() > 1) options.output = files[1];
     }
-    if (!files.empty()) options.input = files[0];
-    if (files.size() > 1) options.output = files[1];
     // Re-timing to a reference subtitle or by a frame-rate pair (reference_options.h).
     if (!checkReferenceOptions(args, options.aligned, options.input, error)) return false;
     if (options.aligned.referenceGiven && options.frameRate > 0) {

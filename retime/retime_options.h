@@ -9,6 +9,7 @@
 
 #include "engine/segment_fitting.h"
 #include "retime/reference_options.h"
+#include "retime/script_options.h"
 
 namespace retime {
 
@@ -26,6 +27,9 @@ struct RetimeOptions {
     std::string output;                  // "" or "-": standard output
     bool help = false;
     ReferenceOptions aligned;            // --reference, --splits, --fps, --shift (reference_options.h)
+    ScriptOptions script;                // --json, --version, the batch options (script_options.h)
+    std::vector<std::string> files;      // the file arguments, in order
+    std::vector<std::string> passOn;     // the arguments that are neither files nor script options
 };
 
 // Reads the arguments after the program name. False with a one-line

@@ -31,12 +31,12 @@ std::string shown(const uint8_t* p, size_t n) {
     return s;
 }
 
-std::string timeText(int32_t ms) {
+}  // namespace
+
+std::string standardTimeText(int32_t ms) {
     uint8_t text[engine::kLongestTimeText];
     return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(engine::writeTimeText(ms, text)));
 }
-
-}  // namespace
 
 std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
     size_t i = 0;
@@ -76,8 +76,8 @@ std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
 }
 
 std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end) {
-    return where + ": " + timeText(start) + " --> " + timeText(end) + " maps beyond what a time can hold (" +
-           timeText(INT32_MAX) + " either side of zero); nothing written";
+    return where + ": " + standardTimeText(start) + " --> " + standardTimeText(end) + " maps beyond what a time can hold (" +
+           standardTimeText(INT32_MAX) + " either side of zero); nothing written";
 }
 
 size_t RetimeWarnings::lineNumberOf(size_t offset) {
@@ -134,35 +134,42 @@ void RetimeWarnings::timeWritten(const engine::TimeWritten& time) {
     }
 }
 
-std::vector<std::string> RetimeWarnings::lines() const {
-    std::vector<std::string> lines;
+std::vector<ReportWarning> RetimeWarnings::entries() const {
+    std::vector<ReportWarning> lines;
     if (timeLines_ == 0) {
         if (format_ == engine::SubtitleFormat::Srt) {
-            lines.push_back("warning: the input holds no time line of a known format (SRT or WebVTT \"-->\", "
-                            "ASS/SSA events, SBV, MicroDVD): nothing was re-timed");
+            lines.push_back({std::nullopt, "warning: the input holds no time line of a known format (SRT or WebVTT \"-->\", "
+                            "ASS/SSA events, SBV, MicroDVD): nothing was re-timed"});
         } else {
-            lines.push_back(std::string("warning: the input, read as ") + formatName(format_) +
-                            ", holds no time line: nothing was re-timed");
+            lines.push_back({std::nullopt, std::string("warning: the input, read as ") + formatName(format_) +
+                                              ", holds no time line: nothing was re-timed"});
         }
         return lines;
     }
     for (const Misread& m : misread_) {
-        lines.push_back("warning: line " + std::to_string(m.line) + ": \"" + m.text +
-                        "\" is no time in the standard form and reads as " + timeText(m.reads));
+        lines.push_back({static_cast<int64_t>(m.line), "warning: line " + std::to_string(m.line) + ": \"" + m.text +
+                                                           "\" is no time in the standard form and reads as " +
+                                                           standardTimeText(m.reads)});
     }
     if (misreadCount_ > misread_.size()) {
-        lines.push_back("warning: " + std::to_string(misreadCount_) +
-                        " time texts in all read as other times than they seem");
+        lines.push_back({std::nullopt, "warning: " + std::to_string(misreadCount_) +
+                                          " time texts in all read as other times than they seem"});
     }
     if (belowZero_ > 0) {
         const bool one = belowZero_ == 1;
         const std::string written = engine::rulesOf(format_).keepsNegative
                                         ? "written with \"-\""
                                         : std::string("written as zero (") + formatName(format_) + " holds none)";
-        lines.push_back("warning: " + std::to_string(belowZero_) +
+        lines.push_back({static_cast<int64_t>(firstBelowZeroLine_), "warning: " + std::to_string(belowZero_) +
                         (one ? " mapped time falls below zero and is " : " mapped times fall below zero and are ") +
-                        written + " (the first on line " + std::to_string(firstBelowZeroLine_) + ")");
+                        written + " (the first on line " + std::to_string(firstBelowZeroLine_) + ")"});
     }
+    return lines;
+}
+
+std::vector<std::string> RetimeWarnings::lines() const {
+    std::vector<std::string> lines;
+    for (const ReportWarning& w : entries()) lines.push_back(w.text);
     return lines;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "retime/one_pass_retime.h"
+#include "retime/run_report.h"
 
 namespace retime {
 
@@ -30,6 +31,9 @@ std::optional<int64_t> seemingTime(const uint8_t* text, size_t length);
 // 32-bit range: "WHERE: START --> END maps beyond what a time can hold ...".
 std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end);
 
+// A time in the standard form ("00:01:47,250"), as messages show it.
+std::string standardTimeText(int32_t ms);
+
 // The name of a format in messages: "SRT", "WebVTT", "ASS/SSA", "SBV", "MicroDVD".
 const char* formatName(engine::SubtitleFormat format);
 
@@ -44,6 +48,8 @@ public:
 
     // The warning lines, each without its line end; none when all is well.
     std::vector<std::string> lines() const;
+    // The same, each with the INPUT line it names (the first, for a count).
+    std::vector<ReportWarning> entries() const;
 
     // Not a warning but the one failure the pass can meet: the first time
     // line whose mapped times lie beyond the 32-bit range, which no output

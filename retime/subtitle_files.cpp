@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/subtitle_rewrite.h"
+#include "retime/run_report.h"
 #include "retime/whole_file.h"
 
 namespace retime {
@@ -35,13 +36,19 @@ bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& e
 
 bool writeSubtitle(const std::string& path, const SubtitleEncoding& encoding, const uint8_t* data, uint64_t count,
                    std::string& error) {
-    if (encoding.utf16 == vexrun::Utf16Order::None) return writeWholeOutput(path, data, count, error, encoding.source);
-    const std::string_view text(reinterpret_cast<const char*>(data), count);
-    std::string encoded = encoding.utf16 == vexrun::Utf16Order::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
-    encoded += vexrun::utf8ToUtf16(text, encoding.utf16);
-    encoded += encoding.oddByte;
-    return writeWholeOutput(path, reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size(), error,
-                            encoding.source);
+    std::string encoded;
+    if (encoding.utf16 != vexrun::Utf16Order::None) {
+        const std::string_view text(reinterpret_cast<const char*>(data), count);
+        encoded = encoding.utf16 == vexrun::Utf16Order::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        encoded += vexrun::utf8ToUtf16(text, encoding.utf16);
+        encoded += encoding.oddByte;
+        data = reinterpret_cast<const uint8_t*>(encoded.data());
+        count = encoded.size();
+    }
+    if (!writeWholeOutput(path, data, count, error, encoding.source)) return false;
+    runReport().written = true;
+    runReport().bytesWritten = count;
+    return true;
 }
 
 }  // namespace retime

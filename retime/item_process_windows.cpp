@@ -1,0 +1,132 @@
+// A batch item's run on Windows: CreateProcessW of this executable with a
+// command line quoted as CommandLineToArgvW reads it, WaitForMultipleObjects.
+#include <windows.h>
+
+#include <cstdio>
+#include <random>
+
+#include "retime/item_process.h"
+
+namespace retime {
+namespace {
+
+std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+// One argument quoted so that CommandLineToArgvW gives it back unchanged:
+// backslashes doubled only where a quote follows them.
+void appendQuoted(std::wstring& line, const std::wstring& arg) {
+    if (!line.empty()) line += L' ';
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        line += arg;
+        return;
+    }
+    line += L'"';
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+std::string lastError() {
+    return "Windows error " + std::to_string(GetLastError());
+}
+
+}  // namespace
+
+bool startItemProcess(const std::vector<std::string>& args, const std::filesystem::path& errPath,
+                      ItemProcess& process, std::string& error) {
+    wchar_t self[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
+    if (n == 0 || n >= sizeof self / sizeof self[0]) {
+        error = "cannot start its run: this program's path is unknown";
+        return false;
+    }
+    std::wstring line;
+    for (const std::string& a : args) appendQuoted(line, wide(a));
+
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE nullIn = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                nullptr);
+    HANDLE nullOut = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                                 0, nullptr);
+    HANDLE err = CreateFileW(errPath.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool started = false;
+    if (nullIn != INVALID_HANDLE_VALUE && nullOut != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullIn;
+        startup.hStdOutput = nullOut;
+        startup.hStdError = err;
+        PROCESS_INFORMATION info{};
+        started = CreateProcessW(self, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                 &startup, &info) != 0;
+        if (started) {
+            CloseHandle(info.hThread);
+            process = reinterpret_cast<ItemProcess>(info.hProcess);
+        }
+    }
+    if (!started) error = "cannot start its run: " + lastError();
+    for (HANDLE h : {nullIn, nullOut, err}) {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    return started;
+}
+
+bool waitForItemProcess(const std::vector<ItemProcess>& running, ItemEnd& end) {
+    if (running.empty() || running.size() > MAXIMUM_WAIT_OBJECTS) return false;
+    std::vector<HANDLE> handles;
+    for (ItemProcess p : running) handles.push_back(reinterpret_cast<HANDLE>(p));
+    const DWORD which = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, INFINITE);
+    if (which >= WAIT_OBJECT_0 + handles.size()) return false;
+    HANDLE done = handles[which - WAIT_OBJECT_0];
+    DWORD code = 0;
+    GetExitCodeProcess(done, &code);
+    CloseHandle(done);
+    end.process = reinterpret_cast<ItemProcess>(done);
+    end.killed.clear();
+    if (code > 255) {  // an exception code (0xC0000005 ...), not an exit status
+        char text[32];
+        std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
+        end.killed = text;
+        end.status = 128;
+    } else {
+        end.status = static_cast<int>(code);
+    }
+    return true;
+}
+
+bool makeScratchFolder(std::filesystem::path& folder, std::string& error) {
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) {
+        error = "cannot find the temporary folder: " + ec.message();
+        return false;
+    }
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char name[48];
+        std::snprintf(name, sizeof name, "tessaly-retime-batch-%08x", static_cast<unsigned>(random()));
+        folder = base / name;
+        if (std::filesystem::create_directory(folder, ec)) return true;
+    }
+    error = "cannot make a temporary folder in '" + base.string() + "'";
+    return false;
+}
+
+}  // namespace retime
