@@ -88,6 +88,22 @@ public:
     // The pieces of `fit` under another ratio, each piece's shift refined.
     Fit refitWithRatio(const Fit& fit, double ratio);
 
+    // A stretch left at a wrong shift: a run of cues meeting REF's edges no
+    // more than chance under its piece's shift, which, made a piece of its
+    // own at a shift that votes of its cues against every REF cue near them
+    // find (whatever their lengths), grows to kLongOddStretch cues or more
+    // (the cues around it agree) and fits the cues it moves clearly better.
+    struct OddStretch {
+        std::size_t firstCue = 0;
+        std::size_t cues = 0;
+        int64_t shift = 0;
+        EdgeContest contest;
+        Fit fit;  // the mapping with the stretch made a piece
+    };
+    // Each such stretch made a piece where that keeps to the split limit and
+    // scores better, the longest first; returns those left.
+    std::vector<OddStretch> recoverStretches(Fit& fit);
+
     // The score of the identity mapping.
     double identityScore() const;
 
@@ -179,6 +195,9 @@ private:
         double localSurprise = 0;
     };
     Support supportOf(const Fit& fit, std::size_t p) const;
+
+    // The odd stretches of `fit` (recoverStretches).
+    std::vector<OddStretch> oddStretches(const Fit& fit);
 
     // Marks the supported pieces (beyond chance over every offset and ratio
     // tried) and those supported at their own offset; the fit's total counts
