@@ -4,7 +4,14 @@
 // of offsets over INPUT's cues with at most N changes (dynamic programming
 // with a penalty per change); each piece's offset refined on its own cues and
 // each change moved to the cue where the evidence changes; pieces whose cue
-// edges meet REF's no more than chance joined to their neighbour.
+// edges meet REF's no more than chance joined to their neighbour; at the end,
+// stretches left at a wrong shift made pieces of their own.
+//
+// The parts: align/piece_search.cpp (fitting and settling the pieces),
+// align/offset_sequence.cpp (candidate offsets, the best sequence of them),
+// align/piece_evidence.cpp (what the cue edges say about a fit),
+// align/odd_stretches.cpp (stretches left at a wrong shift), their shared
+// tuning in align/piece_search_tuning.h.
 #pragma once
 
 #include <stdint.h>
