@@ -35,23 +35,37 @@ std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
     const std::vector<Span> spans = scaled(fit.ratio);
     const std::vector<Span>& refs = ref_.spans();
     const std::size_t bins = static_cast<std::size_t>(2 * kVoteReach / kVoteBin) + 2;
+    // Each piece's cues against REF in half windows, each counted once.
+    struct Count {
+        int64_t reached = 0;
+        int64_t met = 0;
+        double chance = 0;
+    };
+    std::vector<Count> halves;
+    const std::size_t half = kStretchCues / 2;
     for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
         const std::size_t end = endOf(fit, p);
-        for (std::size_t from = fit.firstCue[p]; from < end; from += kStretchCues / 2) {
+        halves.clear();
+        for (std::size_t from = fit.firstCue[p]; from < end; from += half) {
+            Count h;
+            for (std::size_t i = from; i < std::min(end, from + half); ++i) {
+                const Span m = mapped(fit, i, p);
+                if (!inReach(m)) continue;
+                ++h.reached;
+                h.met += evidence_.meets(m.start, m.end);
+                h.chance += evidence_.chance(m.start, m.end);
+            }
+            halves.push_back(h);
+        }
+        for (std::size_t from = fit.firstCue[p], k = 0; from < end; from += half, ++k) {
             const std::size_t to = std::min(end, from + kStretchCues);
             // The window under its piece's shift: meeting REF beyond chance
             // at that offset alone, it is where it belongs.
-            int64_t reached = 0, met = 0;
-            double chance = 0;
-            for (std::size_t i = from; i < to; ++i) {
-                const Span m = mapped(fit, i, p);
-                if (!inReach(m)) continue;
-                ++reached;
-                met += evidence_.meets(m.start, m.end);
-                chance += evidence_.chance(m.start, m.end);
-            }
-            if (reached < kLeastInReach ||
-                log10Surprise(reached, met, chance / static_cast<double>(reached), 1.0) <= kLeastLocalSurprise) {
+            const Count& a = halves[k];
+            const Count b = k + 1 < halves.size() ? halves[k + 1] : Count{};
+            const int64_t reached = a.reached + b.reached;
+            const double chance = (a.chance + b.chance) / static_cast<double>(std::max<int64_t>(reached, 1));
+            if (reached < kLeastInReach || log10Surprise(reached, a.met + b.met, chance, 1.0) <= kLeastLocalSurprise) {
                 continue;
             }
             // Votes of every cue of the window against every REF cue within
@@ -79,7 +93,13 @@ std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
                 if (std::any_of(taken.begin(), taken.end(), [&](std::size_t t) { return (t > b ? t - b : b - t) < 3; })) continue;
                 taken.push_back(b);
                 const int64_t voted = centre - kVoteReach + static_cast<int64_t>(b + 1) * kVoteBin;
-                if (std::llabs(voted - centre) < kShortestEdit) continue;
+                // A neighbour's shift was weighed already where the change
+                // between them was placed.
+                auto near = [&](int64_t o) { return std::llabs(voted - o) < kShortestEdit; };
+                if (near(centre) || (p > 0 && near(fit.pieces[p - 1].shift)) ||
+                    (p + 1 < fit.pieces.size() && near(fit.pieces[p + 1].shift))) {
+                    continue;
+                }
                 const std::span<const Span> own(spans.data() + from, to - from);
                 const int64_t shift = bestOffset(own, ref_, voted - 2 * kVoteBin, voted + 2 * kVoteBin, scratch_).offset;
                 // First the window alone: far more of its cues must lie closer
@@ -102,18 +122,36 @@ std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
                 const auto at = static_cast<std::ptrdiff_t>(p) + 1;
                 trial.pieces.insert(trial.pieces.begin() + at, Piece{cues_[from].start, static_cast<int32_t>(shift)});
                 trial.firstCue.insert(trial.firstCue.begin() + at, from);
+                trial.scores.insert(trial.scores.begin() + at, 0.0);
                 if (to < end) {
                     trial.pieces.insert(trial.pieces.begin() + at + 1, Piece{cues_[to].start, fit.pieces[p].shift});
                     trial.firstCue.insert(trial.firstCue.begin() + at + 1, to);
+                    trial.scores.insert(trial.scores.begin() + at + 1, 0.0);
                 }
                 if (from == fit.firstCue[p]) {
                     trial.pieces.erase(trial.pieces.begin() + at - 1);
                     trial.firstCue.erase(trial.firstCue.begin() + at - 1);
+                    trial.scores.erase(trial.scores.begin() + at - 1);
                     trial.pieces[0].from = cues_[0].start;
                 }
-                refinePieces(spans, trial);
-                placeChanges(spans, trial);
-                refinePieces(spans, trial);
+                // Only the pieces around it move: from the one before piece p
+                // to the one after what is left of it. First a quick look, the
+                // new piece alone refined and its changes moved at most a
+                // window's length: it must reach kLongOddStretch cues.
+                const std::size_t lo = p > 0 ? p - 1 : 0;
+                const std::size_t hi = p + 4;
+                const std::size_t mine = from == fit.firstCue[p] ? p : p + 1;
+                Fit glance = trial;
+                refinePieces(spans, glance, mine, mine + 1);
+                placeChanges(spans, glance, mine > 0 ? mine - 1 : 0, mine + 2, kStretchCues);
+                refinePieces(spans, glance, mine, mine + 1);
+                if (mine >= glance.pieces.size() || std::llabs(glance.pieces[mine].shift - shift) >= kShortestEdit ||
+                    endOf(glance, mine) - glance.firstCue[mine] < kLongOddStretch) {
+                    continue;
+                }
+                refinePieces(spans, trial, lo, hi);
+                placeChanges(spans, trial, lo, hi);
+                refinePieces(spans, trial, lo, hi);
                 std::size_t q = 0;
                 for (std::size_t k = 1; k < trial.pieces.size(); ++k) {
                     if (std::llabs(trial.pieces[k].shift - shift) < std::llabs(trial.pieces[q].shift - shift)) q = k;

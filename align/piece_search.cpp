@@ -129,10 +129,9 @@ std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {
     return p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : cues_.size();
 }
 
-void PieceSearch::refinePieces(const std::vector<Span>& spans, Fit& fit) {
-    fit.raw = 0;
-    fit.scores.assign(fit.pieces.size(), 0.0);
-    for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
+void PieceSearch::refinePieces(const std::vector<Span>& spans, Fit& fit, std::size_t first, std::size_t last) {
+    fit.scores.resize(fit.pieces.size(), 0.0);
+    for (std::size_t p = first; p < std::min(last, fit.pieces.size()); ++p) {
         const std::span<const Span> own(spans.data() + fit.firstCue[p], endOf(fit, p) - fit.firstCue[p]);
         const int64_t offset = fit.pieces[p].shift;
         OffsetPeak peak = bestOffset(own, ref_, offset - kPieceWindow, offset + kPieceWindow, scratch_);
@@ -150,8 +149,9 @@ void PieceSearch::refinePieces(const std::vector<Span>& spans, Fit& fit) {
         }
         fit.pieces[p].shift = static_cast<int32_t>(peak.offset);
         fit.scores[p] = peak.score;
-        fit.raw += peak.score;
     }
+    fit.raw = 0;
+    for (const double score : fit.scores) fit.raw += score;
     std::size_t kept = 0;
     bool joined = false;
     for (std::size_t p = 0; p < fit.pieces.size(); ++p) {
@@ -171,15 +171,18 @@ void PieceSearch::refinePieces(const std::vector<Span>& spans, Fit& fit) {
     fit.total = fit.raw - kSplitPenalty * static_cast<double>(kept - 1);
 }
 
-void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit) const {
-    for (std::size_t p = 0; p + 1 < fit.pieces.size(); ++p) {
-        const std::size_t from = fit.firstCue[p] + 1;
-        const std::size_t to = endOf(fit, p + 1);  // the change lies in [from, to)
+void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::size_t first, std::size_t last,
+                               std::size_t reach) const {
+    for (std::size_t p = first; p + 1 < std::min(last, fit.pieces.size()); ++p) {
+        const std::size_t now = fit.firstCue[p + 1];
+        // The change lies in [from, to).
+        const std::size_t from = std::max(fit.firstCue[p] + 1, now > reach ? now - reach : 0);
+        const std::size_t to = std::min(endOf(fit, p + 1), reach < cues_.size() ? now + reach + 1 : cues_.size());
         if (to <= from + 1) continue;
         // gain[b]: score of cues [from - 1, b) at piece p's offset and
         // [b, to) at piece p + 1's, less a constant.
         double running = 0;
-        std::vector<double> before(to - from + 1), after(to - from + 1);
+        std::vector<double> before(to - from + 1);
         for (std::size_t b = from; b < to; ++b) {
             running += fitOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
                        fitOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);

@@ -180,16 +180,22 @@ private:
 
     std::size_t endOf(const Fit& fit, std::size_t p) const;
 
-    // Each piece's offset searched on its own cues; neighbours that end up
-    // with the same offset become one piece.
-    void refinePieces(const std::vector<Span>& spans, Fit& fit);
+    // Each piece's offset searched on its own cues (pieces [first, last);
+    // the others keep theirs and their scores); neighbours that end up with
+    // the same offset become one piece.
+    void refinePieces(const std::vector<Span>& spans, Fit& fit, std::size_t first = 0,
+                      std::size_t last = std::numeric_limits<std::size_t>::max());
 
     // Each change of offset moved to the cue where the evidence changes: the
     // place between the neighbouring changes where the two pieces' offsets
     // score best; where the cues in between fit neither (a stretch without
     // partners), the longest pause among them, where a scene most likely
     // begins.
-    void placeChanges(const std::vector<Span>& spans, Fit& fit) const;
+    // Only the changes between pieces [first, last) move when given, each at
+    // most `reach` cues.
+    void placeChanges(const std::vector<Span>& spans, Fit& fit, std::size_t first = 0,
+                      std::size_t last = std::numeric_limits<std::size_t>::max(),
+                      std::size_t reach = std::numeric_limits<std::size_t>::max()) const;
 
     // The cue edges of piece p against REF: cues mapped where REF has cues,
     // those meeting it, and how surprising that is by chance (log10 of the
