@@ -13,6 +13,7 @@
 #include "engine/time_text.h"
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
+#include "retime/film_reference.h"
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
 #include "retime/subtitle_files.h"
@@ -249,11 +250,27 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
 
     retime::SubtitleEncoding referenceEncoding, inputEncoding;
     retime::ByteBuffer referenceText, inputText;
-    if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
-        return fail(error, retime::kExitFileOrTime);
+    std::vector<Cue> reference;
+    std::vector<std::string> filmReport;  // what the film held and what was used
+    if (isFilmReference(options.reference)) {
+        FilmReference film;
+        const int status = readFilmReference(options, film, error);
+        if (status != retime::kExitDone) return fail(error + "; nothing written", status);
+        reference = std::move(film.cues);
+        filmReport = std::move(film.report);
+        for (const std::string& line : filmReport) std::fprintf(stderr, "%s\n", line.c_str());
+    } else {
+        if (options.audioStream || options.subtitleStream) {
+            return fail(std::string(options.audioStream ? "--audio-stream" : "--subtitle-stream") +
+                            " goes with a film as REF, and REF is a subtitle",
+                        retime::kExitUsage);
+        }
+        if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
+            return fail(error, retime::kExitFileOrTime);
+        }
+        referenceText.release();
+        reference = scannedCues();
     }
-    referenceText.release();
-    const std::vector<Cue> reference = scannedCues();
     if (!readAndScan(input, inputText, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> cues = scannedCues();
 

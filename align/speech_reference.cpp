@@ -1,0 +1,37 @@
+// Speech runs from a speech timeline.
+#include "align/speech_reference.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace align {
+
+std::vector<Cue> speechRuns(std::span<const uint8_t> frames, int32_t frameMs) {
+    std::vector<Cue> runs;
+    const auto n = static_cast<int64_t>(frames.size());
+    for (int64_t i = 0; i < n;) {
+        if (!frames[static_cast<std::size_t>(i)]) {
+            ++i;
+            continue;
+        }
+        int64_t j = i;
+        while (j < n && frames[static_cast<std::size_t>(j)]) ++j;
+        // A timeline past the 32-bit milliseconds no cue can reach ends there.
+        if (j * frameMs > INT32_MAX) break;
+        const Cue run{static_cast<int32_t>(i * frameMs), static_cast<int32_t>(j * frameMs)};
+        if (!runs.empty() && run.start - runs.back().end < kWordPause) {
+            runs.back().end = run.end;
+        } else {
+            runs.push_back(run);
+        }
+        i = j;
+    }
+    std::erase_if(runs, [](const Cue& c) { return c.end - c.start < kShortestUtterance; });
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        const int64_t next = k + 1 < runs.size() ? runs[k + 1].start : INT32_MAX;
+        runs[k].end = static_cast<int32_t>(std::min<int64_t>(int64_t{runs[k].end} + kLinger, next));
+    }
+    return runs;
+}
+
+}  // namespace align
