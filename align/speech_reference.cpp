@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 namespace align {
 
@@ -32,6 +33,28 @@ std::vector<Cue> speechRuns(std::span<const uint8_t> frames, int32_t frameMs) {
         runs[k].end = static_cast<int32_t>(std::min<int64_t>(int64_t{runs[k].end} + kLinger, next));
     }
     return runs;
+}
+
+void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs) {
+    if (!found.matched || found.unchanged || runs.empty()) return;
+    std::vector<int64_t> onsets;
+    onsets.reserve(runs.size());
+    for (const Cue& r : runs) onsets.push_back(r.start);
+    std::vector<std::vector<int64_t>> distances(found.pieces.size());
+    for (const Cue& c : input) {
+        const std::size_t p = pieceFor(found.pieces, c.start);
+        const int64_t at = mapTime(c.start, found.chosen.ratio, found.pieces[p].shift);
+        const auto next = std::lower_bound(onsets.begin(), onsets.end(), at);
+        int64_t nearest = next == onsets.end() ? INT64_MAX : *next - at;
+        if (next != onsets.begin() && at - *(next - 1) < std::llabs(nearest)) nearest = *(next - 1) - at;
+        if (std::llabs(nearest) < kOnsetReach) distances[p].push_back(nearest);
+    }
+    for (std::size_t p = 0; p < found.pieces.size(); ++p) {
+        std::vector<int64_t>& d = distances[p];
+        if (d.size() < kLeastOnsets) continue;
+        std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
+        found.pieces[p].shift += static_cast<int32_t>(d[d.size() / 2]);
+    }
 }
 
 }  // namespace align

@@ -26,4 +26,16 @@ constexpr int32_t kLinger = 200;
 // frameMs)), in time order.
 std::vector<Cue> speechRuns(std::span<const uint8_t> frames, int32_t frameMs);
 
+// A cue start and a run start closer than this are the same onset of speech.
+constexpr int64_t kOnsetReach = 250;
+// A piece is moved to the onsets only when this many of its cues meet one.
+constexpr std::size_t kLeastOnsets = 8;
+
+// The overlap of cues with speech runs is flat over a range of shifts (a cue
+// longer than its speech covers it at many), so each piece found against
+// `runs` is moved last by the median distance from its cues' mapped starts to
+// the nearest onset of speech, over the cues that meet one. An INPUT kept as
+// it is stays so.
+void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs);
+
 }  // namespace align

@@ -45,6 +45,8 @@ void ProgressBar::update(double share) {
         bar += "  " + durationText(elapsed * (1 - share) / share) + " left";
     }
     bar += "\033[K";  // the rest of the line cleared
+    if (shown_ && bar == drawn_) return;
+    drawn_ = bar;
     std::fputs(bar.c_str(), to_);
     std::fflush(to_);
     shown_ = true;

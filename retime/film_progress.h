@@ -28,6 +28,7 @@ private:
     std::string what_;
     bool terminal_;
     bool shown_ = false;
+    std::string drawn_;  // the bar last drawn: redrawn only when it changes
     std::chrono::steady_clock::time_point started_;
 };
 

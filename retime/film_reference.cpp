@@ -10,6 +10,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 
 #include "align/speech_reference.h"
 #include "film/film.h"
@@ -155,7 +156,7 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     const auto started = std::chrono::steady_clock::now();
     film::DetectResult found;
     {
-        ProgressBar bar(stderr, "reading the sound of " + path);
+        ProgressBar bar(stderr, "reading the sound of " + std::filesystem::path(path).filename().string());
         detect.progress = [&bar](double share) { bar.update(share); };
         stopReading.store(false);
         detect.cancel = &stopReading;

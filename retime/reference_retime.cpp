@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "align/frame_rates.h"
+#include "align/speech_reference.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -252,10 +253,12 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     retime::ByteBuffer referenceText, inputText;
     std::vector<Cue> reference;
     std::vector<std::string> filmReport;  // what the film held and what was used
+    bool filmSpeech = false;              // REF is a film's speech runs
     if (isFilmReference(options.reference)) {
         FilmReference film;
         const int status = readFilmReference(options, film, error);
         if (status != retime::kExitDone) return fail(error + "; nothing written", status);
+        filmSpeech = !options.subtitleStream;
         reference = std::move(film.cues);
         filmReport = std::move(film.report);
         for (const std::string& line : filmReport) std::fprintf(stderr, "%s\n", line.c_str());
@@ -278,6 +281,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
     Alignment found = alignCues(cues, reference, settings);
+    if (filmSpeech) align::alignToOnsets(found, cues, reference);
     if (!found.matched) {
         // Too few splits allowed can be the reason: say how many would do.
         std::string why = found.failure;
