@@ -252,16 +252,15 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     retime::SubtitleEncoding referenceEncoding, inputEncoding;
     retime::ByteBuffer referenceText, inputText;
     std::vector<Cue> reference;
-    std::vector<std::string> filmReport;  // what the film held and what was used
-    bool filmSpeech = false;              // REF is a film's speech runs
+    bool filmSpeech = false;  // REF is a film's speech runs
     if (isFilmReference(options.reference)) {
         FilmReference film;
         const int status = readFilmReference(options, film, error);
         if (status != retime::kExitDone) return fail(error + "; nothing written", status);
         filmSpeech = !options.subtitleStream;
         reference = std::move(film.cues);
-        filmReport = std::move(film.report);
-        for (const std::string& line : filmReport) std::fprintf(stderr, "%s\n", line.c_str());
+        // What the film held and what was used, at once: before a refusal too.
+        for (const std::string& line : film.report) std::fprintf(stderr, "%s\n", line.c_str());
     } else {
         if (options.audioStream || options.subtitleStream) {
             return fail(std::string(options.audioStream ? "--audio-stream" : "--subtitle-stream") +
