@@ -251,11 +251,16 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
                        static_cast<double>(tried.size()));
     Choice choice = chooseRatio(search, std::move(tried), result);
     if (!settings.fixedRatio) tryFreeRatio(search, choice, result);
+    // Stretches left at a wrong shift made pieces of their own where they can be.
+    const std::vector<PieceSearch::OddStretch> odd = search.recoverStretches(choice.best);
     keepIdentityIfAsGood(search, settings.fixedRatio.value_or(1.0) == 1.0 ? search.identityScore() : kNoScore, choice,
                          result);
     result.pieces = choice.best.pieces;
     const int64_t timeWithEvidence = measureEvidence(search, choice.best, result);
-    if (result.matched) judge(search, choice.best, choice.competitor, timeWithEvidence, result);
+    if (result.matched) {
+        judge(search, choice.best, choice.competitor, timeWithEvidence,
+              result.unchanged ? std::vector<PieceSearch::OddStretch>{} : odd, result);
+    }
     return result;
 }
 

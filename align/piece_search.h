@@ -4,7 +4,14 @@
 // of offsets over INPUT's cues with at most N changes (dynamic programming
 // with a penalty per change); each piece's offset refined on its own cues and
 // each change moved to the cue where the evidence changes; pieces whose cue
-// edges meet REF's no more than chance joined to their neighbour.
+// edges meet REF's no more than chance joined to their neighbour; at the end,
+// stretches left at a wrong shift made pieces of their own.
+//
+// The parts: align/piece_search.cpp (fitting and settling the pieces),
+// align/offset_sequence.cpp (candidate offsets, the best sequence of them),
+// align/piece_evidence.cpp (what the cue edges say about a fit),
+// align/odd_stretches.cpp (stretches left at a wrong shift), their shared
+// tuning in align/piece_search_tuning.h.
 #pragma once
 
 #include <stdint.h>
@@ -88,6 +95,22 @@ public:
     // The pieces of `fit` under another ratio, each piece's shift refined.
     Fit refitWithRatio(const Fit& fit, double ratio);
 
+    // A stretch left at a wrong shift: a run of cues meeting REF's edges no
+    // more than chance under its piece's shift, which, made a piece of its
+    // own at a shift that votes of its cues against every REF cue near them
+    // find (whatever their lengths), grows to kLongOddStretch cues or more
+    // (the cues around it agree) and fits the cues it moves clearly better.
+    struct OddStretch {
+        std::size_t firstCue = 0;
+        std::size_t cues = 0;
+        int64_t shift = 0;
+        EdgeContest contest;
+        Fit fit;  // the mapping with the stretch made a piece
+    };
+    // Each such stretch made a piece where that keeps to the split limit and
+    // scores better, the longest first; returns those left.
+    std::vector<OddStretch> recoverStretches(Fit& fit);
+
     // The score of the identity mapping.
     double identityScore() const;
 
@@ -157,16 +180,22 @@ private:
 
     std::size_t endOf(const Fit& fit, std::size_t p) const;
 
-    // Each piece's offset searched on its own cues; neighbours that end up
-    // with the same offset become one piece.
-    void refinePieces(const std::vector<Span>& spans, Fit& fit);
+    // Each piece's offset searched on its own cues (pieces [first, last);
+    // the others keep theirs and their scores); neighbours that end up with
+    // the same offset become one piece.
+    void refinePieces(const std::vector<Span>& spans, Fit& fit, std::size_t first = 0,
+                      std::size_t last = std::numeric_limits<std::size_t>::max());
 
     // Each change of offset moved to the cue where the evidence changes: the
     // place between the neighbouring changes where the two pieces' offsets
     // score best; where the cues in between fit neither (a stretch without
     // partners), the longest pause among them, where a scene most likely
     // begins.
-    void placeChanges(const std::vector<Span>& spans, Fit& fit) const;
+    // Only the changes between pieces [first, last) move when given, each at
+    // most `reach` cues.
+    void placeChanges(const std::vector<Span>& spans, Fit& fit, std::size_t first = 0,
+                      std::size_t last = std::numeric_limits<std::size_t>::max(),
+                      std::size_t reach = std::numeric_limits<std::size_t>::max()) const;
 
     // The cue edges of piece p against REF: cues mapped where REF has cues,
     // those meeting it, and how surprising that is by chance (log10 of the
@@ -179,6 +208,9 @@ private:
         double localSurprise = 0;
     };
     Support supportOf(const Fit& fit, std::size_t p) const;
+
+    // The odd stretches of `fit` (recoverStretches).
+    std::vector<OddStretch> oddStretches(const Fit& fit);
 
     // Marks the supported pieces (beyond chance over every offset and ratio
     // tried) and those supported at their own offset; the fit's total counts

@@ -108,7 +108,7 @@ int64_t measureEvidence(const PieceSearch& search, const Fit& best, Alignment& r
 }
 
 void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>& competitor, int64_t timeWithEvidence,
-           Alignment& result) {
+           const std::vector<PieceSearch::OddStretch>& odd, Alignment& result) {
     result.sure = true;
     // Evidence over INPUT's cues and over its time (a REF covering a short
     // part of the film can hold most of the cues of a sparse subtitle).
@@ -125,10 +125,28 @@ void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>&
     } else if (competitor && !clearlyBetter(search, best, *competitor, "the next candidate", result.doubt) &&
                !ratioToldApart(search, best, *competitor, result.doubt)) {
         result.sure = false;
+    } else if (!odd.empty()) {
+        // A stretch the mapping leaves where another shift fits it clearly
+        // better, not made a piece (too many pieces, or a worse score).
+        const PieceSearch::OddStretch& o = odd.front();
+        const auto& c = search.cues()[o.firstCue];
+        char buffer[240];
+        std::snprintf(buffer, sizeof buffer,
+                      "%zu cues from %.3f s of INPUT fit a shift of %lld ms clearly better than the one they were given "
+                      "(%lld of them closer to REF's cue edges, %lld farther), and no mapping kept to the limit of "
+                      "splits with them",
+                      o.cues, c.start / 1000.0, static_cast<long long>(o.shift),
+                      static_cast<long long>(o.contest.closerA), static_cast<long long>(o.contest.closerB));
+        result.sure = false;
+        result.doubt = buffer;
     } else {
-        // One split fewer: each piece taking its neighbour's shift.
+        // One split fewer: each piece taking its neighbour's shift (a piece
+        // whose cues meet REF no more than chance, such as a cut scene's
+        // beside a stretch made a piece of its own, has no evidence to lose).
+        auto evidence = [&](std::size_t p) { return best.supported[p] || best.locallySupported[p]; };
         for (std::size_t p = 0; p + 1 < best.pieces.size() && result.sure; ++p) {
             for (const bool forward : {true, false}) {
+                if (!evidence(forward ? p + 1 : p)) continue;
                 Fit fewer = best;
                 fewer.pieces[forward ? p + 1 : p].shift = best.pieces[forward ? p : p + 1].shift;
                 if (!clearlyBetter(search, best, fewer, "one split fewer", result.doubt)) {

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "align/aligner.h"
 #include "align/piece_search.h"
@@ -31,8 +32,10 @@ bool clearlyBetter(const PieceSearch& search, const Fit& chosen, const Fit& othe
 int64_t measureEvidence(const PieceSearch& search, const Fit& best, Alignment& result);
 
 // The verdict on a matched mapping into `result` (sure, doubt,
-// timeWithEvidence), `competitor` being the best other mapping found.
+// timeWithEvidence), `competitor` being the best other mapping found and
+// `odd` the stretches left at a shift that another fits clearly better
+// (PieceSearch::recoverStretches).
 void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>& competitor, int64_t timeWithEvidence,
-           Alignment& result);
+           const std::vector<PieceSearch::OddStretch>& odd, Alignment& result);
 
 }  // namespace align

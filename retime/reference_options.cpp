@@ -34,7 +34,10 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
         options.acceptUnsure = true;
         return true;
     }
-    if (arg != "--reference" && arg != "--splits" && arg != "--fps" && arg != "--shift") return false;
+    if (arg != "--reference" && arg != "--splits" && arg != "--fps" && arg != "--shift" && arg != "--audio-stream" &&
+        arg != "--subtitle-stream") {
+        return false;
+    }
     if (i + 1 >= args.size()) {
         error = "option " + arg + " needs a value";
         return true;
@@ -60,6 +63,12 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
             return true;
         }
         options.fpsRatio = ratio;
+    } else if (arg == "--audio-stream" || arg == "--subtitle-stream") {
+        if (value.empty() || value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos) {
+            error = arg + " takes a stream number from 0, not '" + value + "'";
+            return true;
+        }
+        (arg == "--audio-stream" ? options.audioStream : options.subtitleStream) = std::stoi(value);
     } else {
         options.shift = value;
     }
@@ -70,6 +79,14 @@ bool checkReferenceOptions(const std::vector<std::string>& args, const Reference
                            const std::string& input, std::string& error) {
     if ((options.splitsGiven || options.acceptUnsure) && !options.referenceGiven) {
         error = std::string(options.splitsGiven ? "--splits" : "--accept-unsure") + " goes with --reference";
+        return false;
+    }
+    if ((options.audioStream || options.subtitleStream) && !options.referenceGiven) {
+        error = std::string(options.audioStream ? "--audio-stream" : "--subtitle-stream") + " goes with --reference FILM";
+        return false;
+    }
+    if (options.audioStream && options.subtitleStream) {
+        error = "--audio-stream and --subtitle-stream exclude each other (one stream is the reference)";
         return false;
     }
     if (options.shift && (!options.fpsRatio || options.referenceGiven)) {
@@ -97,14 +114,20 @@ bool checkReferenceOptions(const std::vector<std::string>& args, const Reference
 
 std::string referenceUsage() {
     return "\n"
-           "Re-timing to a reference subtitle:\n"
+           "Re-timing to a reference subtitle or film:\n"
            "  --reference REF           re-time INPUT (fitting an old release) to fit the\n"
            "                            release that REF fits, REF being any subtitle of\n"
-           "                            it, in any language: the ratio, the places where\n"
-           "                            scenes were added or cut and the shift of each\n"
-           "                            piece are found from REF; reported on standard\n"
-           "                            error with the window's options for the same\n"
-           "                            mapping (the 'window:' line)\n"
+           "                            it, in any language, or its film (any video or\n"
+           "                            sound file, told by its content: INPUT is matched\n"
+           "                            to the speech of its sound track): the ratio, the\n"
+           "                            places where scenes were added or cut and the\n"
+           "                            shift of each piece are found from REF; reported\n"
+           "                            on standard error with the window's options for\n"
+           "                            the same mapping (the 'window:' line)\n"
+           "  --audio-stream N          with a film as REF: listen to its audio stream N\n"
+           "                            (from 0; default the best, the report lists them)\n"
+           "  --subtitle-stream N       with a film as REF: align to its text subtitle\n"
+           "                            stream N (from 0) as to a reference subtitle\n"
            "  --splits N                with --reference: at most N places where scenes\n"
            "                            were added or cut (0..16, default 8)\n"
            "  --accept-unsure           with --reference: write the result even when the\n"

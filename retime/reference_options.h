@@ -23,6 +23,10 @@ struct ReferenceOptions {
     bool check = false;                // --check: align and report, write nothing
     int toleranceMs = 100;             // --tolerance MS: --check's "already in sync"
     std::vector<Anchor> anchors;       // --anchor SOURCE@TARGET
+    // With a film as REF: the audio stream to listen to, or the text
+    // subtitle stream to align to, each counted from 0 among its kind.
+    std::optional<int> audioStream;     // --audio-stream N
+    std::optional<int> subtitleStream;  // --subtitle-stream N
 
     // The exact text of the --fps ratio, for the custom ratio box.
     std::string fpsRatioText() const;
@@ -36,7 +40,8 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
 // Checks the combination once every argument is read: --splits only with
 // --reference, --shift only with --fps alone, neither --reference nor --fps
 // with the options of the ordinary modes (found in `args`), REF and INPUT not
-// both standard input. False with a one-line reason in `error`.
+// both standard input, --audio-stream and --subtitle-stream only with
+// --reference and not together. False with a one-line reason in `error`.
 bool checkReferenceOptions(const std::vector<std::string>& args, const ReferenceOptions& options,
                            const std::string& input, std::string& error);
 

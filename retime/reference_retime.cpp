@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "align/frame_rates.h"
+#include "align/speech_reference.h"
 #include "engine/segment_fitting.h"
 #include "engine/subtitle_rewrite.h"
 #include "engine/time_text.h"
@@ -254,16 +255,28 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
 
     retime::SubtitleEncoding referenceEncoding, inputEncoding;
     retime::ByteBuffer referenceText, inputText;
+    std::vector<Cue> reference;
+    bool filmSpeech = false;  // REF is a film's speech runs
     if (isFilmReference(options.reference)) {
         FilmReference film;
         const int status = readFilmReference(options, film, error);
         if (status != retime::kExitDone) return fail(error + "; nothing written", status);
+        filmSpeech = !options.subtitleStream;
+        reference = std::move(film.cues);
+        // What the film held and what was used, at once: before a refusal too.
+        for (const std::string& line : film.report) std::fprintf(stderr, "%s\n", line.c_str());
+    } else {
+        if (options.audioStream || options.subtitleStream) {
+            return fail(std::string(options.audioStream ? "--audio-stream" : "--subtitle-stream") +
+                            " goes with a film as REF, and REF is a subtitle",
+                        retime::kExitUsage);
+        }
+        if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
+            return fail(error, retime::kExitFileOrTime);
+        }
+        referenceText.release();
+        reference = scannedCues();
     }
-    if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
-        return fail(error, retime::kExitFileOrTime);
-    }
-    referenceText.release();
-    const std::vector<Cue> reference = scannedCues();
     if (!readAndScan(input, inputText, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> cues = scannedCues();
     reportReading(engine::readingOf(inputText.data(), static_cast<int32_t>(inputText.size()), 0).format, inputEncoding);
@@ -272,6 +285,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
     Alignment found = alignCues(cues, reference, settings);
+    if (filmSpeech) align::alignToOnsets(found, cues, reference);
     if (!found.matched) {
         reportNoMatch(found);
         // Too few splits allowed can be the reason: say how many would do.

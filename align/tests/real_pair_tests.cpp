@@ -52,6 +52,8 @@ struct AccuracyCase {
     OldRelease old;
     double refShare = 1.0;  // REF keeps its cues before this share of the film
     bool quick = false;     // also in the quick run
+    int maxSplits = align::AlignSettings{}.maxSplits;
+    bool sure = true;       // false: more edits than maxSplits holds, so unsure, naming the stretch left
 };
 
 // Edits placed at shares of the film's length.
@@ -83,6 +85,8 @@ std::vector<AccuracyCase> accuracyCases() {
                            1.0, f.name == "You S01E01"});
             all.push_back({f.name, {"29.97 -> 25, REF 70%", k2997 / 25, -2000, editsAt(f, {{0.35, 20000}})}, 0.7,
                            f.name == "You S01E01"});
+            all.push_back({f.name, {"scene moved, one split allowed", 1.0, 800, editsAt(f, {{0.5, 40000}, {0.58, -40000}})},
+                           1.0, f.name == "You S01E01", 1, false});
         }
     }
     return all;
@@ -111,9 +115,19 @@ TEST(RealPairs, AccuracyAsTheFieldMeasuresIt) {
         const MadeInput made = makeOldRelease(transformedTruth(film), c.old);
         std::vector<Cue> ref = readCueTimes(film.reference);
         if (c.refShare < 1) ref = firstShare(ref, c.refShare);
-        const align::Alignment found = align::alignCues(made.input, ref, align::AlignSettings{});
+        align::AlignSettings settings;
+        settings.maxSplits = c.maxSplits;
+        const align::Alignment found = align::alignCues(made.input, ref, settings);
         EXPECT_TRUE(found.matched) << found.failure;
         if (!found.matched) continue;
+        if (!c.sure) {
+            // The stretch between the edits fits its own shift: never written at the wrong one.
+            std::printf("%-16s %-30s %s: %s\n", c.film.c_str(), c.old.name.c_str(), found.sure ? "SURE" : "unsure",
+                        found.doubt.c_str());
+            EXPECT_FALSE(found.sure);
+            EXPECT_NE(found.doubt.find("fit a shift of"), std::string::npos) << found.doubt;
+            continue;
+        }
         const Accuracy a = accuracyOf(made, found);
         std::printf("%-16s %-30s %6d %5.1f%% %5.1f%% %5.1f%% %5.1f%%  ratio %.6f, %zu pieces, %d far off, evidence %d, %s %s\n", c.film.c_str(),
                     c.old.name.c_str(), a.cues, 100 * a.within[0], 100 * a.within[1], 100 * a.within[2],

@@ -1,0 +1,34 @@
+// The tuning of the piece search, shared by its parts (align/piece_search.h).
+#pragma once
+
+#include <stdint.h>
+
+namespace align {
+
+// Candidate offsets lie at least this far apart before refining.
+constexpr int64_t kPeakSpacing = 500;
+// The sequence of offsets also weighs how closely each cue's edges meet
+// REF's (0 to 2 a cue), so that cues fitted by chance somewhere else in a
+// dense REF do not win over their true place.
+constexpr double kEdgeWeight = 0.5;
+// Votes for the offsets of short pieces: within this reach of the whole
+// film's offset, in bins this wide, at least this many in two neighbouring
+// bins.
+constexpr int64_t kVoteReach = 20 * 60 * 1000;
+constexpr int64_t kVoteBin = 200;
+constexpr int32_t kLeastVotes = 8;
+// Neighbouring pieces whose shifts differ by less than this are one: an added
+// or cut scene is longer, and a smaller change only follows the jitter of
+// REF's timing over a stretch.
+constexpr int64_t kShortestEdit = 500;
+// A piece is supported when its cue edges meet REF's so often that chance,
+// over every offset and ratio tried, gives that with a probability below
+// 10^kLeastSurprise.
+constexpr double kLeastSurprise = -2.0;
+// A piece short of that stays between its neighbours when its cues meet
+// REF's edges beyond chance at its own offset (10^kLeastLocalSurprise, as
+// if that offset alone were tried) and fit clearly better than under either
+// neighbour's shift: a short stretch between two edits.
+constexpr double kLeastLocalSurprise = -3.0;
+
+}  // namespace align
