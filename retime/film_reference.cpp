@@ -157,7 +157,9 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
         const StopOnSignal stop;
         found = film::detectSpeech(path, detect);
     }
-    if (found.outcome == film::Outcome::Cancelled && endingSignal != 0) endBySignal(endingSignal);
+    // A stop asked while the film was read ends the tool by that signal,
+    // whatever the reading made of it (an interrupted open is a failure).
+    if (endingSignal != 0) endBySignal(endingSignal);
     if (found.outcome != film::Outcome::Done) {
         error = found.error.empty() ? path + ": the sound could not be read" : found.error;
         return kExitFileOrTime;
