@@ -1,45 +1,15 @@
-// A batch item's run on Windows: CreateProcessW of this executable with a
-// command line quoted as CommandLineToArgvW reads it, WaitForMultipleObjects.
+// A batch item's run on Windows: CreateProcessW of this executable (its
+// command line quoted by the kernel core), WaitForMultipleObjects.
 #include <windows.h>
 
 #include <cstdio>
 #include <random>
 
 #include "retime/item_process.h"
+#include "vexrun/kernel/core/platform.h"
 
 namespace retime {
 namespace {
-
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-// One argument quoted so that CommandLineToArgvW gives it back unchanged:
-// backslashes doubled only where a quote follows them.
-void appendQuoted(std::wstring& line, const std::wstring& arg) {
-    if (!line.empty()) line += L' ';
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-        line += arg;
-        return;
-    }
-    line += L'"';
-    std::size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
-}
 
 std::string lastError() {
     return "Windows error " + std::to_string(GetLastError());
@@ -55,8 +25,7 @@ bool startItemProcess(const std::vector<std::string>& args, const std::filesyste
         error = "cannot start its run: this program's path is unknown";
         return false;
     }
-    std::wstring line;
-    for (const std::string& a : args) appendQuoted(line, wide(a));
+    std::wstring line = vexrun::platform::commandLine(args);
 
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE nullIn = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,

@@ -9,37 +9,15 @@
 #include <cwctype>
 
 #include "vexrun/driver/tests/drive_process.h"
+#include "vexrun/kernel/core/platform.h"
 
 namespace drive::testing {
 
 namespace {
 
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
+using vexrun::platform::commandLine;
 
-// One argument as the C runtime's command-line parser reads it back:
-// quoted, a quote escaped, backslashes doubled only before a quote.
-std::wstring quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-    std::wstring q = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        q.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        q += c;
-    }
-    q.append(backslashes * 2, L'\\');
-    return q + L"\"";
-}
+std::wstring wide(const std::string& utf8) { return vexrun::platform::wideText(utf8); }
 
 // Environment names compare without regard to case on Windows.
 std::wstring upperName(const std::wstring& entry) {
@@ -141,8 +119,9 @@ DriveResult runProcess(const std::string& program, const std::vector<std::string
         return r;
     }
 
-    std::wstring commandLine = quoted(wide(program));
-    for (const std::string& a : args) commandLine += L" " + quoted(wide(a));
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::wstring line = commandLine(all);
     std::wstring environment = environmentBlock(env);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -152,7 +131,7 @@ DriveResult runProcess(const std::string& program, const std::vector<std::string
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
     const LARGE_INTEGER start = now();
-    const BOOL created = CreateProcessW(wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+    const BOOL created = CreateProcessW(wide(program).c_str(), line.data(), nullptr, nullptr, TRUE,
                                         CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &si, &pi);
     const DWORD createError = GetLastError();
     // Only the child holds its ends now, so that each pipe ends with it.

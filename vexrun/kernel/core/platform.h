@@ -84,4 +84,13 @@ std::string homeFolder();
 // (UTF-8 on Windows, bytes on Linux).
 std::vector<std::string> processArguments();
 
+#ifdef _WIN32
+// ---- Windows texts: UTF-8 to the wide calls, and back ----
+std::wstring wideText(const std::string& utf8);
+// Arguments joined into one command line that CommandLineToArgvW and the C
+// runtime read back unchanged (quoted where needed, backslashes doubled only
+// before a quote).
+std::wstring commandLine(const std::vector<std::string>& args);
+#endif
+
 }  // namespace vexrun::platform

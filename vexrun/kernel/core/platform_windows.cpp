@@ -295,4 +295,32 @@ std::vector<std::string> processArguments() {
     return arguments;
 }
 
+std::wstring wideText(const std::string& utf8) { return wide(utf8); }
+
+std::wstring commandLine(const std::vector<std::string>& args) {
+    std::wstring line;
+    for (const std::string& text : args) {
+        const std::wstring arg = wide(text);
+        if (!line.empty()) line += L' ';
+        if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+            line += arg;
+            continue;
+        }
+        line += L'"';
+        size_t backslashes = 0;
+        for (wchar_t c : arg) {
+            if (c == L'\\') {
+                ++backslashes;
+                continue;
+            }
+            line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(backslashes * 2, L'\\');
+        line += L'"';
+    }
+    return line;
+}
+
 }  // namespace vexrun::platform
