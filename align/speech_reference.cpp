@@ -3,7 +3,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "align/boundary_evidence.h"
+#include "align/piece_search_tuning.h"
 
 namespace align {
 
@@ -54,6 +59,83 @@ void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const
         if (d.size() < kLeastOnsets) continue;
         std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
         found.pieces[p].shift += static_cast<int32_t>(d[d.size() / 2]);
+    }
+}
+
+namespace {
+
+// The doubt about INPUT's first (or last) stretch, "" when there is none.
+std::string endStretchDoubt(const Alignment& found, std::span<const Cue> cues, const BoundaryEvidence& evidence, bool first) {
+    const std::size_t piece = first ? 0 : found.pieces.size() - 1;
+    const double ratio = found.chosen.ratio;
+    const int64_t shift = found.pieces[piece].shift;
+    std::vector<Cue> stretch;  // mapped where speech is
+    std::size_t inPiece = 0;
+    for (std::size_t k = 0; k < cues.size(); ++k) {
+        const Cue& c = cues[first ? k : cues.size() - 1 - k];
+        if (pieceFor(found.pieces, c.start) != piece) break;
+        ++inPiece;
+        if (stretch.size() == kEndStretchCues) continue;
+        const int64_t start = mapTime(c.start, ratio, shift);
+        const int64_t end = mapTime(c.end, ratio, shift);
+        if (end > evidence.first() - kMeetingDistance && start < evidence.last() + kMeetingDistance) stretch.push_back(c);
+    }
+    // Too few to judge, or the stretch is its piece: its shift is its own.
+    if (stretch.size() < kEndStretchCues || inPiece <= stretch.size()) return "";
+    auto meetings = [&](int64_t moved) {
+        int64_t met = 0;
+        for (const Cue& c : stretch) met += evidence.meets(mapTime(c.start, ratio, moved), mapTime(c.end, ratio, moved));
+        return met;
+    };
+    const int64_t met = meetings(shift);
+    double chance = 0;
+    for (const Cue& c : stretch) chance += evidence.chance(mapTime(c.start, ratio, shift), mapTime(c.end, ratio, shift));
+    const auto n = static_cast<int64_t>(stretch.size());
+    const double share = chance / static_cast<double>(n);
+    if (log10Surprise(n, met, share, 1.0) <= kEndSurprise) return "";
+    // At chance where it is: doubtful when another shift makes it meet
+    // beyond chance. Nearer shifts are the runs' jitter, not an edit.
+    int64_t most = 0, other = 0;
+    for (int64_t d = -kEndReach; d <= kEndReach; d += kEndStep) {
+        if (std::llabs(d) < kShortestEdit + 2 * kMeetingDistance) continue;
+        const int64_t m = meetings(shift + d);
+        if (m > most) {
+            most = m;
+            other = d;
+        }
+    }
+    const double trials = static_cast<double>(kEndReach) / static_cast<double>(kMeetingDistance);
+    if (log10Surprise(n, most, share, trials) > kEndSurprise) return "";
+    const Cue& lo = first ? stretch.front() : stretch.back();
+    const Cue& hi = first ? stretch.back() : stretch.front();
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer,
+                  "the %s %lld cues of INPUT (%.3f s to %.3f s) meet the speech no more often than chance at the shift "
+                  "the cues %s them set (%lld of them, about %.0f by chance), but %lld of them at %+.3f s from it: a "
+                  "scene added or cut there may have been missed",
+                  first ? "first" : "last", static_cast<long long>(n), lo.start / 1000.0, hi.start / 1000.0,
+                  first ? "after" : "before", static_cast<long long>(met), chance, static_cast<long long>(most),
+                  static_cast<double>(other) / 1000.0);
+    return buffer;
+}
+
+}  // namespace
+
+void doubtEndStretches(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs) {
+    if (!found.matched || !found.sure || runs.empty()) return;
+    std::vector<Cue> cues;
+    for (const Cue& c : input) {
+        if (c.end > c.start) cues.push_back(c);
+    }
+    std::stable_sort(cues.begin(), cues.end(), [](const Cue& a, const Cue& b) { return a.start < b.start; });
+    const BoundaryEvidence evidence(runs);
+    for (const bool first : {true, false}) {
+        std::string doubt = endStretchDoubt(found, cues, evidence, first);
+        if (!doubt.empty()) {
+            found.sure = false;
+            found.doubt = std::move(doubt);
+            return;
+        }
     }
 }
 

@@ -38,4 +38,25 @@ constexpr std::size_t kLeastOnsets = 8;
 // it is stays so.
 void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs);
 
+// The first and the last kEndStretchCues cues of INPUT mapped where speech
+// is, when their piece reaches beyond them, are set only by the cues after
+// (or before) them unless they meet the runs' edges beyond chance
+// (10^kEndSurprise) at their piece's shift. Against speech a cue at a wrong
+// shift still lands near some run's edge, so the evidence of a short piece
+// is weak: a scene added or cut near an end can leave such a stretch a scene
+// off with no split found and nothing else in doubt. (Against a subtitle the
+// splits are found from sharp edges, and an end stretch at chance is REF's
+// own lines missing or timed apart, as a fan subtitle's ending often is.)
+constexpr std::size_t kEndStretchCues = 20;
+constexpr double kEndSurprise = -2.0;
+// Other shifts for such a stretch: this far either side of its own, in steps
+// this long.
+constexpr int64_t kEndReach = 5 * 60 * 1000;
+constexpr int64_t kEndStep = 100;
+
+// A sure mapping found against `runs` made unsure (with the doubt saying
+// where) when such an end stretch, at chance where it is, meets the runs
+// beyond chance at another shift within kEndReach (over all shifts tried).
+void doubtEndStretches(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs);
+
 }  // namespace align

@@ -285,7 +285,10 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
     Alignment found = alignCues(cues, reference, settings);
-    if (filmSpeech) align::alignToOnsets(found, cues, reference);
+    if (filmSpeech) {
+        align::alignToOnsets(found, cues, reference);
+        align::doubtEndStretches(found, cues, reference);
+    }
     if (!found.matched) {
         reportNoMatch(found);
         // Too few splits allowed can be the reason: say how many would do.
