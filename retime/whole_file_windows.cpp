@@ -17,10 +17,7 @@ namespace {
 
 bool isStandardStream(const std::string& path) { return path.empty() || path == "-"; }
 
-std::wstring wide(const std::string& utf8) {
-    const std::u16string units = vexrun::text::decode(utf8, vexrun::text::Encoding::Utf8);
-    return std::wstring(units.begin(), units.end());
-}
+std::wstring wide(const std::string& utf8) { return vexrun::platform::wideText(utf8); }
 
 // Why a call failed, in the words the tool uses on Linux where there are
 // such words, else the system's own.

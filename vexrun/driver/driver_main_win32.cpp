@@ -33,6 +33,7 @@
 #include "vexrun/driver/driver_run.h"
 #include "vexrun/driver/script_line.h"
 #include "vexrun/driver/show_line.h"
+#include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/text/text_encoding.h"
 #include "vexrun/kernel/win32/driver_access.h"
 #include "vexrun/kernel/win32/win32_clipboard.h"
@@ -45,13 +46,7 @@ using vexrun::win32::DriverAccess;
 // The box files are dropped on.
 constexpr const char* kSubtitleBox = "编辑框1";
 
-std::wstring wideOf(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
+std::wstring wideOf(const std::string& utf8) { return vexrun::platform::wideText(utf8); }
 
 std::string utf8Of(const std::wstring& text) {
     if (text.empty()) return {};
