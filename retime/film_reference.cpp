@@ -14,6 +14,7 @@
 
 #include "align/speech_reference.h"
 #include "film/film.h"
+#include "retime/ending_signals.h"
 #include "retime/exit_status.h"
 #include "retime/film_progress.h"
 
@@ -21,10 +22,8 @@ namespace retime {
 
 namespace {
 
-// The signals that end the tool at a user's or the system's request: while
-// the film is read they stop the reading, which then ends the tool by the
-// same signal.
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// While the film is read, an ending signal (retime/ending_signals.h) stops
+// the reading, which then ends the tool by the same signal.
 std::atomic<bool> stopReading{false};
 volatile sig_atomic_t endingSignal = 0;
 

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "retime/ending_signals.h"
+
 namespace retime {
 namespace {
 
@@ -82,9 +84,6 @@ bool mayReplace(const std::string& target, const struct stat& st) {
     if ((st.st_mode & 0222) == 0) return false;
     return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 || (errno != EACCES && errno != EPERM);
 }
-
-// The signals that end the tool at a user's or the system's request.
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // The temporary file being written, for the signal handler; none when null.
 std::atomic<const char*> gTemporary{nullptr};
