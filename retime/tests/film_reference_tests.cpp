@@ -99,6 +99,16 @@ TEST_F(FilmReferenceTest, TheSpeechOfEachContainerIsTheReference) {
     }
 }
 
+TEST_F(FilmReferenceTest, AFilmNamedInAnyLanguageIsRead) {
+    // On Windows the name goes to FFmpeg's file reading as UTF-8.
+    const std::string name = "新版 電影 ü.mp3";
+    fs::copy_file(kFilms / "tos-en-10db-mp3.mp3", dir_ / fs::path(std::u8string(name.begin(), name.end())));
+    const retimetest::ToolRun r = run({"--reference", name, "--fps", "1:1", "in.srt", "out.srt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("REF " + name + ": a film (mp3"), std::string::npos) << r.err;
+    EXPECT_EQ(starts(readFile(dir_ / "out.srt")).size(), starts(truth_).size());
+}
+
 TEST_F(FilmReferenceTest, ATextStreamOfTheFilmIsASubtitleReference) {
     const std::string film = (kFilms / "tos-en-10db-mkv-aac+video+srt.mkv").string();
     const retimetest::ToolRun r = run({"--reference", film, "--subtitle-stream", "0", "--fps", "1:1", "in.srt", "out.srt"});
