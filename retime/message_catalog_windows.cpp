@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,9 +60,21 @@ std::string languageOf(std::string name) {
     return name;
 }
 
+// The console's code page when the tool started, given back at its end.
+UINT consoleCodePage = 0;
+
+void restoreConsoleCodePage() { SetConsoleOutputCP(consoleCodePage); }
+
 }  // namespace
 
 void useUserLanguage() {
+    // Everything the tool prints is UTF-8 (its messages, the program's
+    // Chinese lines): the console shows it so while the tool runs.
+    const UINT codePage = GetConsoleOutputCP();
+    if (codePage != 0 && codePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+        consoleCodePage = codePage;
+        std::atexit(restoreConsoleCodePage);
+    }
     for (const std::string& wanted : wantedLanguages()) {
         const std::string language = languageOf(wanted);
         for (const CompiledCatalogBytes& c : compiledCatalogs()) {
