@@ -13,7 +13,7 @@ namespace retime {
 namespace {
 
 std::string lastError() {
-    return "Windows error " + std::to_string(GetLastError());
+    return say("Windows error %s", {std::to_string(GetLastError())});
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ std::string reason(DWORD code) {
         message.pop_back();
     }
     const std::string words = vexrun::text::encode(message, vexrun::text::Encoding::Utf8);
-    return words.empty() ? "Windows error " + std::to_string(code) : words;
+    return words.empty() ? say("Windows error %s", {std::to_string(code)}) : words;
 }
 std::string lastReason() { return reason(GetLastError()); }
 
