@@ -1,5 +1,5 @@
 # Writes OUTPUT, a C++ table of the compiled catalogs (.mo) of LANGUAGES
-# under CATALOG_DIR, for retime/compiled_catalog.h.
+# under CATALOG_DIR, for messages/compiled_catalog.h.
 set(arrays "")
 set(entries "")
 foreach(language ${LANGUAGES})
@@ -10,9 +10,9 @@ foreach(language ${LANGUAGES})
   string(APPEND entries "    {\"${language}\", k_${language}, sizeof k_${language}},\n")
 endforeach()
 file(WRITE ${OUTPUT}.new "// Generated from po/ at build time: do not edit.
-#include \"retime/compiled_catalog.h\"
+#include \"messages/compiled_catalog.h\"
 
-namespace retime {
+namespace messages {
 namespace {
 
 ${arrays}
@@ -23,7 +23,7 @@ ${entries}};
 
 std::span<const CompiledCatalogBytes> compiledCatalogs() { return kCatalogs; }
 
-}  // namespace retime
+}  // namespace messages
 ")
 file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUTPUT}.new)

@@ -1,11 +1,11 @@
 // Messages made in English and in the user's language at once.
-#include "retime/messages.h"
+#include "messages/messages.h"
 
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
-namespace retime {
+namespace messages {
 namespace {
 
 // The user's-language text of each message say() made whose two texts
@@ -89,4 +89,4 @@ std::string shown(const std::string& message) {
     return found == texts.byEnglish.end() ? message : found->second;
 }
 
-}  // namespace retime
+}  // namespace messages

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-namespace retime {
+namespace messages {
 
 // One catalog compiled into the program: its language ("zh_CN") and bytes.
 struct CompiledCatalogBytes {
@@ -46,4 +46,4 @@ private:
     bool onePluralForm_ = false;  // the language has one form for every count
 };
 
-}  // namespace retime
+}  // namespace messages

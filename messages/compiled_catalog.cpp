@@ -2,11 +2,11 @@
 // (length, offset) pairs, originals sorted by their bytes and their
 // translations in the same order; a plural entry holds its forms one after
 // another, each ending in NUL.
-#include "retime/compiled_catalog.h"
+#include "messages/compiled_catalog.h"
 
 #include <cstring>
 
-namespace retime {
+namespace messages {
 namespace {
 
 constexpr std::uint32_t kMagic = 0x950412de;
@@ -79,4 +79,4 @@ const char* CompiledCatalog::findCount(const char* one, unsigned long n) const {
     return second == std::string_view::npos ? forms.data() : forms.data() + second + 1;
 }
 
-}  // namespace retime
+}  // namespace messages

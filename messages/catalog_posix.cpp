@@ -5,10 +5,10 @@
 #include <libintl.h>
 #include <locale.h>
 
-#include "retime/messages.h"
+#include "messages/messages.h"
 #include "vexrun/kernel/core/platform.h"
 
-namespace retime {
+namespace messages {
 
 void useUserLanguage() {
     // Only the messages' category: numbers, the JSON report and the
@@ -29,4 +29,4 @@ const char* trCount(const char* one, const char* many, unsigned long n) {
     return dngettext(kMessageDomain, one, many, n);
 }
 
-}  // namespace retime
+}  // namespace messages

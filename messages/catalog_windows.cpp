@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "retime/compiled_catalog.h"
-#include "retime/messages.h"
+#include "messages/compiled_catalog.h"
+#include "messages/messages.h"
 #include "vexrun/kernel/core/platform.h"
 
-namespace retime {
+namespace messages {
 namespace {
 
 std::optional<CompiledCatalog>& userCatalog() {
@@ -98,4 +98,4 @@ const char* trCount(const char* one, const char* many, unsigned long n) {
     return found ? found : n == 1 ? one : many;
 }
 
-}  // namespace retime
+}  // namespace messages
