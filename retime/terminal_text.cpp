@@ -1,5 +1,6 @@
 // GBK texts of the program as UTF-8 for the terminal, through the kernel
-// library's own GBK table (the same decoding the window shows them with).
+// library's own GBK table (the same decoding the window shows them with);
+// the columns a text takes in the terminal.
 #include "retime/terminal_text.h"
 
 #include "vexrun/kernel/text/text_encoding.h"
