@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "retime/messages.h"
+
 namespace retime {
 
 namespace {
@@ -42,7 +44,7 @@ void ProgressBar::update(double share) {
     bar += percent;
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     if (share >= kLeastShareForEstimate) {
-        bar += "  " + durationText(elapsed * (1 - share) / share) + " left";
+        bar += "  " + fillPattern(tr("%s left"), {durationText(elapsed * (1 - share) / share)});
     }
     bar += "\033[K";  // the rest of the line cleared
     if (shown_ && bar == drawn_) return;

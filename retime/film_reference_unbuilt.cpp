@@ -3,11 +3,12 @@
 // from a subtitle, and refused with one clear message.
 #include "retime/exit_status.h"
 #include "retime/film_reference.h"
+#include "retime/messages.h"
 
 namespace retime {
 
 int readFilmReference(const ReferenceOptions& options, FilmReference&, std::string& error) {
-    error = "REF '" + options.reference + "' is a film, and reading films is not built into this tessaly-retime";
+    error = say("REF '%s' is a film, and reading films is not built into this tessaly-retime", {options.reference});
     return kExitFileOrTime;
 }
 
