@@ -125,11 +125,6 @@ double PieceSearch::fitOfCue(std::size_t i, const Span& a, int64_t offset) const
     return cueScore(a, ref_, offset) + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
 }
 
-double PieceSearch::placementFit(std::size_t i, const Span& a, int64_t offset) const {
-    if (!speech_) return fitOfCue(i, a, offset);
-    return kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
-}
-
 std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {
     return p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : cues_.size();
 }
@@ -189,8 +184,8 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
         double running = 0;
         std::vector<double> before(to - from + 1);
         for (std::size_t b = from; b < to; ++b) {
-            running += placementFit(b - 1, spans[b - 1], fit.pieces[p].shift) -
-                       placementFit(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
+            running += fitOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
+                       fitOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
             before[b - from] = running;
         }
         // The best place, and the places next to it whose evidence lies

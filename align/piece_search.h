@@ -179,11 +179,6 @@ private:
     // score and the closeness of its edges, as the sequence of offsets weighs them.
     double fitOfCue(std::size_t i, const Span& a, int64_t offset) const;
 
-    // How well cue i fits REF moved by `offset` when placing a change:
-    // fitOfCue, or against speech the closeness of its start to an onset
-    // alone (the other release's scene has speech to overlap as well).
-    double placementFit(std::size_t i, const Span& a, int64_t offset) const;
-
     std::size_t endOf(const Fit& fit, std::size_t p) const;
 
     // Each piece's offset searched on its own cues (pieces [first, last);
