@@ -252,7 +252,7 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     double widest = 1.0;
     for (const Tried& t : tried) widest = std::max({widest, t.candidate.ratio, 1 / t.candidate.ratio});
     PieceSearch search(std::move(cues), std::move(ref), reference, std::clamp(settings.maxSplits, 0, kMostSplits), widest,
-                       static_cast<double>(tried.size()));
+                       static_cast<double>(tried.size()), settings.speech);
     Choice choice = chooseRatio(search, std::move(tried), result);
     if (!settings.fixedRatio) tryFreeRatio(search, choice, result);
     // Stretches left at a wrong shift made pieces of their own where they can be.

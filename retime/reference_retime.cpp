@@ -297,6 +297,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     AlignSettings settings;
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
+    settings.speech = filmSpeech;
     Alignment found = alignCues(cues, reference, settings);
     if (filmSpeech) {
         align::alignToOnsets(found, cues, reference);
