@@ -14,6 +14,7 @@
 #include "align/overlap_score.h"
 #include "align/piece_search.h"
 #include "align/verdict.h"
+#include "messages/messages.h"
 
 namespace align {
 namespace {
@@ -95,12 +96,13 @@ void decideByDrift(PieceSearch& search, const std::vector<double>& ratios, std::
     }
     const double margin = (second - std::fabs(ratios[nearest] - drift.ratio)) / std::max(drift.error, 1e-12);
     if (margin < kClearMargin) return;
-    char buffer[200];
-    std::snprintf(buffer, sizeof buffer,
-                  "the drift of the matched cue edges (ratio %.6f, standard error %.2g: %.0f standard errors nearer than "
-                  "any other ratio tried)",
-                  drift.ratio, drift.error, margin);
-    result.decidedBy = buffer;
+    char driftRatio[32], error[32], errors[32];
+    std::snprintf(driftRatio, sizeof driftRatio, "%.6f", drift.ratio);
+    std::snprintf(error, sizeof error, "%.2g", drift.error);
+    std::snprintf(errors, sizeof errors, "%.0f", margin);
+    result.decidedBy = messages::say("the drift of the matched cue edges (ratio %s, standard error %s: %s standard errors "
+                                     "nearer than any other ratio tried)",
+                                     {driftRatio, error, errors});
     const double ratio = ratios[nearest];
     if (ratio == tried.front().candidate.ratio) return;
     Fit refit = search.refitWithRatio(tried.front().fit, ratio);
@@ -141,7 +143,7 @@ Choice chooseRatio(PieceSearch& search, std::vector<Tried> tried, Alignment& res
     std::stable_sort(tried.begin(), tried.end(),
                      [](const Tried& a, const Tried& b) { return a.candidate.score > b.candidate.score; });
     // Close scores: the finer evidence of the cue edges decides.
-    result.decidedBy = "the overlap score";
+    result.decidedBy = messages::say("the overlap score");
     if (tried.size() > 1 && tried[1].candidate.score >= (1 - kCloseScores) * tried[0].candidate.score) {
         std::size_t best = 0;
         std::vector<double> edges;
@@ -151,10 +153,12 @@ Choice chooseRatio(PieceSearch& search, std::vector<Tried> tried, Alignment& res
             if (edges.back() > edges[best]) best = edges.size() - 1;
         }
         const std::size_t next = best == 0 ? 1 : 0;
-        char buffer[200];
-        std::snprintf(buffer, sizeof buffer, "the fit of the cue edges (%.1f against %.1f; the overlap scores are within %.0f%%)",
-                      edges[best], edges[next], 100 * kCloseScores);
-        result.decidedBy = buffer;
+        char chosen[32], other[32], within[32];
+        std::snprintf(chosen, sizeof chosen, "%.1f", edges[best]);
+        std::snprintf(other, sizeof other, "%.1f", edges[next]);
+        std::snprintf(within, sizeof within, "%.0f%%", 100 * kCloseScores);
+        result.decidedBy = messages::say("the fit of the cue edges (%s against %s; the overlap scores are within %s)",
+                                         {chosen, other, within});
         std::rotate(tried.begin(), tried.begin() + static_cast<std::ptrdiff_t>(best), tried.begin() + static_cast<std::ptrdiff_t>(best) + 1);
     }
     if (tried.size() > 1) decideByDrift(search, ratios, tried, result);
@@ -239,8 +243,8 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     for (const Cue& c : reference) refSpans.push_back(Span{c.start, c.end});
     ReferenceCues ref(std::move(refSpans));
     if (cues.empty() || ref.spans().empty()) {
-        result.failure = cues.empty() ? "INPUT has no cue with an end after its start"
-                                      : "REF has no cue with an end after its start";
+        result.failure = cues.empty() ? messages::say("INPUT has no cue with an end after its start")
+                                      : messages::say("REF has no cue with an end after its start");
         return result;
     }
 
@@ -248,7 +252,7 @@ Alignment alignCues(std::span<const Cue> input, std::span<const Cue> reference, 
     double widest = 1.0;
     for (const Tried& t : tried) widest = std::max({widest, t.candidate.ratio, 1 / t.candidate.ratio});
     PieceSearch search(std::move(cues), std::move(ref), reference, std::clamp(settings.maxSplits, 0, kMostSplits), widest,
-                       static_cast<double>(tried.size()));
+                       static_cast<double>(tried.size()), settings.speech);
     Choice choice = chooseRatio(search, std::move(tried), result);
     if (!settings.fixedRatio) tryFreeRatio(search, choice, result);
     // Stretches left at a wrong shift made pieces of their own where they can be.

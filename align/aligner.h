@@ -32,6 +32,7 @@ struct Piece {
 struct AlignSettings {
     int maxSplits = 8;                 // places where a scene was added or cut, 0 to kMostSplits
     std::optional<double> fixedRatio;  // the ratio to use instead of searching for one
+    bool speech = false;               // REF's cues are runs of a film's speech (speechRuns)
 };
 
 constexpr int kMostSplits = 16;

@@ -20,7 +20,7 @@ constexpr int kNarrowestBucketLog = 10;
 
 }  // namespace
 
-BoundaryEvidence::BoundaryEvidence(std::span<const Cue> reference) {
+BoundaryEvidence::BoundaryEvidence(std::span<const Cue> reference, bool onsetsOnly) : onsetsOnly_(onsetsOnly) {
     for (const Cue& c : reference) {
         if (c.end <= c.start) continue;
         starts_.times.push_back(c.start);
@@ -76,15 +76,18 @@ int64_t BoundaryEvidence::walk(const SortedTimes& sorted, int64_t t, std::size_t
 }
 
 bool BoundaryEvidence::meets(int64_t start, int64_t end) const {
+    if (onsetsOnly_) return nearest(starts_, start) <= kMeetingDistance;
     return nearest(starts_, start) <= kMeetingDistance || nearest(ends_, end) <= kMeetingDistance;
 }
 
 double BoundaryEvidence::closeness(int64_t start, int64_t end) const {
+    if (onsetsOnly_) return 2 * closeFrom(nearest(starts_, start));
     return closeFrom(nearest(starts_, start)) + closeFrom(nearest(ends_, end));
 }
 
 int64_t BoundaryEvidence::distance(int64_t start, int64_t end) const {
     constexpr int64_t kFar = 5000;
+    if (onsetsOnly_) return 2 * std::min(nearest(starts_, start), kFar);
     return std::min(nearest(starts_, start), kFar) + std::min(nearest(ends_, end), kFar);
 }
 

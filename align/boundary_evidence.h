@@ -21,7 +21,10 @@ constexpr int64_t kMeetingDistance = 300;
 
 class BoundaryEvidence {
 public:
-    explicit BoundaryEvidence(std::span<const Cue> reference);
+    // `onsetsOnly`: REF's cues are runs of a film's speech, whose starts are
+    // where a cue's start belongs but whose ends say nothing of where a cue
+    // ends; the starts then weigh for both edges.
+    explicit BoundaryEvidence(std::span<const Cue> reference, bool onsetsOnly = false);
 
     // Whether the cue, mapped to [start, end), meets REF.
     bool meets(int64_t start, int64_t end) const;
@@ -30,8 +33,12 @@ public:
     double closeness(int64_t start, int64_t end) const;
     // The same for the start and the end alone, walking on from `cursor`
     // (starts_ or ends_ index) for times that never decrease between calls.
-    double startCloseness(int64_t start, std::size_t& cursor) const { return closeFrom(walk(starts_, start, cursor)); }
-    double endCloseness(int64_t end, std::size_t& cursor) const { return closeFrom(walk(ends_, end, cursor)); }
+    double startCloseness(int64_t start, std::size_t& cursor) const {
+        return (onsetsOnly_ ? 2.0 : 1.0) * closeFrom(walk(starts_, start, cursor));
+    }
+    double endCloseness(int64_t end, std::size_t& cursor) const {
+        return onsetsOnly_ ? 0.0 : closeFrom(walk(ends_, end, cursor));
+    }
     // How far the cue's edges lie from REF's: the nearer start plus the
     // nearer end, each at most a few seconds.
     int64_t distance(int64_t start, int64_t end) const;
@@ -63,6 +70,7 @@ private:
 
     SortedTimes starts_;
     SortedTimes ends_;
+    bool onsetsOnly_ = false;
 };
 
 // log10 of the probability that `trials` tries, each of `cues` cues meeting

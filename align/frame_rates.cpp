@@ -5,6 +5,8 @@
 #include <charconv>
 #include <span>
 
+#include "messages/messages.h"
+
 namespace align {
 namespace {
 
@@ -106,7 +108,7 @@ bool parseFrameRatePair(std::string_view text, double& ratio, std::string& error
     FrameRate to{};
     if (colon == std::string_view::npos || !readRate(text.substr(0, colon), from) ||
         !readRate(text.substr(colon + 1), to)) {
-        error = "--fps takes FROM:TO, two frame rates such as 23.976:25, not '" + std::string(text) + "'";
+        error = messages::say("--fps takes FROM:TO, two frame rates such as 23.976:25, not '%s'", {text});
         return false;
     }
     ratio = ratioOf(from, to);

@@ -22,8 +22,8 @@ constexpr int64_t kPieceWindow = 1000;
 }  // namespace
 
 PieceSearch::PieceSearch(std::vector<Cue> cues, ReferenceCues ref, std::span<const Cue> rawRef, int maxSplits,
-                         double widest, double trials)
-    : cues_(std::move(cues)), ref_(std::move(ref)), evidence_(rawRef), maxSplits_(maxSplits) {
+                         double widest, double trials, bool speech)
+    : cues_(std::move(cues)), ref_(std::move(ref)), evidence_(rawRef, speech), maxSplits_(maxSplits), speech_(speech) {
     int64_t last = 0;
     for (const Cue& c : cues_) last = std::max<int64_t>(last, c.end);
     const double first = std::min<double>(0, cues_.front().start);
@@ -188,16 +188,32 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
                        fitOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
             before[b - from] = running;
         }
-        double best = kNoScore;
-        std::size_t at = fit.firstCue[p + 1];
-        int64_t pause = -1;
+        // The best place, and the places next to it whose evidence lies
+        // within `doubt` of it: against speech a cue can meet an onset of the
+        // other release's scene by chance (kSpeechDoubt), so among those the
+        // longest pause wins, where a scene most likely begins; likewise
+        // where the cues in between fit neither (a stretch without partners).
+        std::size_t top = to;
         for (std::size_t b = from; b < to; ++b) {
+            if (cues_[b].start > cues_[b - 1].start && (top == to || before[b - from] > before[top - from])) top = b;
+        }
+        if (top == to) continue;
+        const double doubt = speech_ ? kSpeechDoubt : 0.0;
+        const double least = before[top - from] - doubt - 1e-9 * std::max(1.0, std::fabs(before[top - from]));
+        // (Cues sharing a start are no place: they neither end the run nor join it.)
+        auto within = [&](std::size_t b) { return cues_[b].start <= cues_[b - 1].start || before[b - from] >= least; };
+        std::size_t lo = top, hi = top + 1;
+        while (lo > from && within(lo - 1)) --lo;
+        while (hi < to && within(hi)) ++hi;
+        double best = kNoScore;
+        std::size_t at = top;
+        int64_t pause = -1;
+        for (std::size_t b = lo; b < hi; ++b) {
             if (cues_[b].start <= cues_[b - 1].start) continue;
             const double gain = before[b - from];
             const int64_t gap = static_cast<int64_t>(cues_[b].start) - std::max(cues_[b - 1].end, cues_[b - 1].start);
-            const bool tie = std::fabs(gain - best) <= 1e-9 * std::max(1.0, std::fabs(best));
-            if ((gain > best && !tie) || (tie && gap > pause)) {
-                best = std::max(best, gain);
+            if (gap > pause || (gap == pause && gain > best)) {
+                best = gain;
                 at = b;
                 pause = gap;
             }

@@ -76,9 +76,10 @@ struct Fit {
 class PieceSearch {
 public:
     // `widest`: the ratio furthest from 1 that may be tried (a free ratio
-    // lies close to a tried one); `trials`: how many ratios are tried.
+    // lies close to a tried one); `trials`: how many ratios are tried;
+    // `speech`: REF's cues are runs of speech, only their starts are edges.
     PieceSearch(std::vector<Cue> cues, ReferenceCues ref, std::span<const Cue> rawRef, int maxSplits, double widest,
-                double trials);
+                double trials, bool speech = false);
 
     const std::vector<Cue>& cues() const { return cues_; }
     const ReferenceCues& ref() const { return ref_; }
@@ -228,6 +229,7 @@ private:
     ReferenceCues ref_;
     BoundaryEvidence evidence_;
     int maxSplits_;
+    bool speech_ = false;
     double trials_ = 1;
     std::unique_ptr<CoarseOffsets> screen_;
     std::unique_ptr<CoarseOffsets> coarse_;

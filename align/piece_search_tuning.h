@@ -31,4 +31,11 @@ constexpr double kLeastSurprise = -2.0;
 // neighbour's shift: a short stretch between two edits.
 constexpr double kLeastLocalSurprise = -3.0;
 
+// Against speech, the places for a change of offset next to the best one
+// whose evidence lies within this of it (half of one cue's start meeting an
+// onset: a cue meeting the other release's scene by chance, or an onset
+// hidden in speech running on from the cue before) are told apart by the
+// pause before them.
+constexpr double kSpeechDoubt = 0.5;
+
 }  // namespace align

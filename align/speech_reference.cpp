@@ -9,6 +9,7 @@
 
 #include "align/boundary_evidence.h"
 #include "align/piece_search_tuning.h"
+#include "messages/messages.h"
 
 namespace align {
 
@@ -108,15 +109,20 @@ std::string endStretchDoubt(const Alignment& found, std::span<const Cue> cues, c
     if (log10Surprise(n, most, share, trials) > kEndSurprise) return "";
     const Cue& lo = first ? stretch.front() : stretch.back();
     const Cue& hi = first ? stretch.back() : stretch.front();
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer,
-                  "the %s %lld cues of INPUT (%.3f s to %.3f s) meet the speech no more often than chance at the shift "
-                  "the cues %s them set (%lld of them, about %.0f by chance), but %lld of them at %+.3f s from it: a "
-                  "scene added or cut there may have been missed",
-                  first ? "first" : "last", static_cast<long long>(n), lo.start / 1000.0, hi.start / 1000.0,
-                  first ? "after" : "before", static_cast<long long>(met), chance, static_cast<long long>(most),
-                  static_cast<double>(other) / 1000.0);
-    return buffer;
+    char from[32], to[32], byChance[32], away[32];
+    std::snprintf(from, sizeof from, "%.3f", lo.start / 1000.0);
+    std::snprintf(to, sizeof to, "%.3f", hi.start / 1000.0);
+    std::snprintf(byChance, sizeof byChance, "%.0f", chance);
+    std::snprintf(away, sizeof away, "%+.3f", static_cast<double>(other) / 1000.0);
+    const std::string stretchCues = std::to_string(n), meeting = std::to_string(met), elsewhere = std::to_string(most);
+    return first ? messages::say("the first %s cues of INPUT (%s s to %s s) meet the speech no more often than chance "
+                                 "at the shift the cues after them set (%s of them, about %s by chance), but %s of them "
+                                 "at %s s from it: a scene added or cut there may have been missed",
+                                 {stretchCues, from, to, meeting, byChance, elsewhere, away})
+                 : messages::say("the last %s cues of INPUT (%s s to %s s) meet the speech no more often than chance "
+                                 "at the shift the cues before them set (%s of them, about %s by chance), but %s of them "
+                                 "at %s s from it: a scene added or cut there may have been missed",
+                                 {stretchCues, from, to, meeting, byChance, elsewhere, away});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "align/boundary_evidence.h"
 #include "align/frame_rates.h"
+#include "messages/messages.h"
 
 namespace align {
 namespace {
@@ -32,10 +33,10 @@ std::string percent(double share) {
 }  // namespace
 
 std::string describe(const Fit& fit) {
-    std::string name = frameRatePairName(fit.ratio);
-    std::string text = "ratio " + exactDecimal(fit.ratio) + (name.empty() ? "" : " (" + name + ")");
-    text += " with " + std::to_string(fit.pieces.size()) + (fit.pieces.size() == 1 ? " piece" : " pieces");
-    return text;
+    const std::string name = frameRatePairName(fit.ratio);
+    const std::string ratio = name.empty() ? exactDecimal(fit.ratio) : exactDecimal(fit.ratio) + " (" + name + ")";
+    return messages::sayCount("ratio %s with %s piece", "ratio %s with %s pieces", fit.pieces.size(),
+                              {ratio, std::to_string(fit.pieces.size())});
 }
 
 bool clearlyBetter(const PieceSearch& search, const Fit& chosen, const Fit& other, const std::string& what,
@@ -45,9 +46,10 @@ bool clearlyBetter(const PieceSearch& search, const Fit& chosen, const Fit& othe
     if (c.clear()) return true;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "z = %.1f, t = %.1f", c.z, c.t);
-    doubt = what + " (" + describe(other) + ") would move " + std::to_string(c.moved) + " cues with evidence by more than " +
-            std::to_string(kVisibleMove) + " ms, and the evidence cannot tell the two apart (" + std::to_string(c.closerB) +
-            " of them fit it better, " + std::to_string(c.closerA) + " the mapping found; " + buffer + ")";
+    doubt = messages::say("%s (%s) would move %s cues with evidence by more than %s ms, and the evidence cannot tell the "
+                          "two apart (%s of them fit it better, %s the mapping found; %s)",
+                          {what, describe(other), std::to_string(c.moved), std::to_string(kVisibleMove),
+                           std::to_string(c.closerB), std::to_string(c.closerA), buffer});
     return false;
 }
 
@@ -64,10 +66,11 @@ bool ratioToldApart(const PieceSearch& search, const Fit& chosen, const Fit& oth
         doubt.clear();
         return true;
     }
-    char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "; nor the drift of the matched cue edges (ratio %.6f, standard error %.2g)",
-                  drift.ratio, drift.error);
-    doubt += buffer;
+    char ratio[32], error[32];
+    std::snprintf(ratio, sizeof ratio, "%.6f", drift.ratio);
+    std::snprintf(error, sizeof error, "%.2g", drift.error);
+    doubt = messages::say("%s; nor the drift of the matched cue edges (ratio %s, standard error %s)",
+                          {doubt, ratio, error});
     return false;
 }
 
@@ -99,10 +102,16 @@ int64_t measureEvidence(const PieceSearch& search, const Fit& best, Alignment& r
     const bool supported = std::any_of(best.supported.begin(), best.supported.end(), [](bool s) { return s; });
     result.matched = beyondChance(share, chance) >= kLeastInCommon && result.partnered >= kLeastPartners && supported;
     if (!result.matched) {
-        result.failure = "INPUT and REF have too little in common: " + std::to_string(result.partnered) + " of " +
-                         std::to_string(reached) + " INPUT cues found a partner, about " +
-                         std::to_string(static_cast<int>(std::lround(chance * reached))) + " would by chance";
-        if (!supported) result.failure += ", and no stretch meets REF's cue edges more often than chance allows";
+        const std::string partnered = std::to_string(result.partnered), of = std::to_string(reached),
+                          byChance = std::to_string(static_cast<int>(std::lround(chance * reached)));
+        result.failure = supported
+                             ? messages::say("INPUT and REF have too little in common: %s of %s INPUT cues found a "
+                                             "partner, about %s would by chance",
+                                             {partnered, of, byChance})
+                             : messages::say("INPUT and REF have too little in common: %s of %s INPUT cues found a "
+                                             "partner, about %s would by chance, and no stretch meets REF's cue edges "
+                                             "more often than chance allows",
+                                             {partnered, of, byChance});
     }
     return timeWithEvidence;
 }
@@ -120,9 +129,9 @@ void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>&
     result.timeWithEvidence = std::min(1.0, timeShare);
     if (cueShare < kLeastEvidence || timeShare < kLeastEvidence) {
         result.sure = false;
-        result.doubt = "REF's cue edges confirm only " + percent(cueShare) + " of INPUT's cues, " + percent(std::min(1.0, timeShare)) +
-                       " of its time";
-    } else if (competitor && !clearlyBetter(search, best, *competitor, "the next candidate", result.doubt) &&
+        result.doubt = messages::say("REF's cue edges confirm only %s of INPUT's cues, %s of its time",
+                                     {percent(cueShare), percent(std::min(1.0, timeShare))});
+    } else if (competitor && !clearlyBetter(search, best, *competitor, messages::say("the next candidate"), result.doubt) &&
                !ratioToldApart(search, best, *competitor, result.doubt)) {
         result.sure = false;
     } else if (!odd.empty()) {
@@ -130,15 +139,14 @@ void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>&
         // better, not made a piece (too many pieces, or a worse score).
         const PieceSearch::OddStretch& o = odd.front();
         const auto& c = search.cues()[o.firstCue];
-        char buffer[240];
-        std::snprintf(buffer, sizeof buffer,
-                      "%zu cues from %.3f s of INPUT fit a shift of %lld ms clearly better than the one they were given "
-                      "(%lld of them closer to REF's cue edges, %lld farther), and no mapping kept to the limit of "
-                      "splits with them",
-                      o.cues, c.start / 1000.0, static_cast<long long>(o.shift),
-                      static_cast<long long>(o.contest.closerA), static_cast<long long>(o.contest.closerB));
+        char from[32];
+        std::snprintf(from, sizeof from, "%.3f", c.start / 1000.0);
         result.sure = false;
-        result.doubt = buffer;
+        result.doubt = messages::say("%s cues from %s s of INPUT fit a shift of %s ms clearly better than the one they "
+                                     "were given (%s of them closer to REF's cue edges, %s farther), and no mapping kept "
+                                     "to the limit of splits with them",
+                                     {std::to_string(o.cues), from, std::to_string(o.shift),
+                                      std::to_string(o.contest.closerA), std::to_string(o.contest.closerB)});
     } else {
         // One split fewer: each piece taking its neighbour's shift (a piece
         // whose cues meet REF no more than chance, such as a cut scene's
@@ -149,7 +157,7 @@ void judge(const PieceSearch& search, const Fit& best, const std::optional<Fit>&
                 if (!evidence(forward ? p + 1 : p)) continue;
                 Fit fewer = best;
                 fewer.pieces[forward ? p + 1 : p].shift = best.pieces[forward ? p : p + 1].shift;
-                if (!clearlyBetter(search, best, fewer, "one split fewer", result.doubt)) {
+                if (!clearlyBetter(search, best, fewer, messages::say("one split fewer"), result.doubt)) {
                     result.sure = false;
                     break;
                 }

@@ -261,12 +261,22 @@ void readEventFormat(TimeFinder* f, const uint8_t* p, int32_t b, int32_t e) {
     }
 }
 
-// The next line of the walk: [*b, *e), its start in *lineStart.
+// The next line of the walk: [*lineStart, *lineEnd), without its line end.
 bool nextLine(TimeFinder* f, int32_t* lineStart, int32_t* lineEnd) {
     if (f->at >= f->length) return false;
     *lineStart = f->at;
     *lineEnd = lineEndFrom(f->text, f->length, f->at);
     f->at = nextLineStart(f->text, f->length, *lineEnd);
+    return true;
+}
+
+// The next line of the walk trimmed: [*b, *e) without the blanks around it
+// (nor a byte-order mark in front of the text's first line), the line's start
+// in *lineStart.
+bool nextTrimmedLine(TimeFinder* f, int32_t* lineStart, int32_t* b, int32_t* e) {
+    if (!nextLine(f, lineStart, e)) return false;
+    *b = *lineStart == 0 ? afterByteOrderMark(f->text, *e) : *lineStart;
+    trimBlanks(f->text, b, e);
     return true;
 }
 
@@ -323,10 +333,8 @@ bool findArrowTimes(TimeFinder* f, FoundTimes* found) {
 
 bool findEventTimes(TimeFinder* f, FoundTimes* found) {
     const uint8_t* p = f->text;
-    int32_t lineStart, e;
-    while (nextLine(f, &lineStart, &e)) {
-        int32_t b = lineStart == 0 ? afterByteOrderMark(p, e) : lineStart;
-        trimBlanks(p, &b, &e);
+    int32_t lineStart, b, e;
+    while (nextTrimmedLine(f, &lineStart, &b, &e)) {
         if (b < e && p[b] == '[') {
             f->inEvents = equalsWord(p, b, e, "[Events]");
             continue;
@@ -358,10 +366,8 @@ bool findEventTimes(TimeFinder* f, FoundTimes* found) {
 
 bool findLineTimes(TimeFinder* f, FoundTimes* found) {
     const uint8_t* p = f->text;
-    int32_t lineStart, e;
-    while (nextLine(f, &lineStart, &e)) {
-        int32_t b = lineStart == 0 ? afterByteOrderMark(p, e) : lineStart;
-        trimBlanks(p, &b, &e);
+    int32_t lineStart, b, e;
+    while (nextTrimmedLine(f, &lineStart, &b, &e)) {
         const bool pair = f->format == SubtitleFormat::Sbv ? commaPair(p, b, e, &found->first, &found->second)
                                                            : framePair(p, b, e, &found->first, &found->second);
         if (!pair) continue;

@@ -5,6 +5,7 @@
 
 #include "film/film.h"
 #include "film/media_file.h"
+#include "messages/messages.h"
 
 namespace film {
 
@@ -40,16 +41,16 @@ bool probeFilm(const std::string& path, FilmInfo& info, std::string& error) {
     info = FilmInfo{};
     switch (sniffFile(path)) {
     case FileKind::Missing:
-        error = path + ": cannot be opened (no such file, or no permission to read it)";
+        error = messages::say("%s: cannot be opened (no such file, or no permission to read it)", {path});
         return false;
     case FileKind::Directory:
-        error = path + ": is a directory, not a film";
+        error = messages::say("%s: is a directory, not a film", {path});
         return false;
     case FileKind::Empty:
-        error = path + ": is empty (0 bytes), not a film";
+        error = messages::say("%s: is empty (0 bytes), not a film", {path});
         return false;
     case FileKind::Text:
-        error = path + ": is a text file (a subtitle?), not a film or sound file";
+        error = messages::say("%s: is a text file (a subtitle?), not a film or sound file", {path});
         return false;
     case FileKind::Media:
         break;
@@ -57,7 +58,7 @@ bool probeFilm(const std::string& path, FilmInfo& info, std::string& error) {
     std::string why;
     FormatPtr format = openFormat(path, nullptr, true, why);
     if (!format) {
-        error = path + ": " + why;
+        error = messages::say("%s: %s", {path, why});
         return false;
     }
     info.container = format->iformat->name;

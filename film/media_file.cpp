@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "messages/messages.h"
+
 namespace film {
 
 std::string ffmpegError(int code) {
@@ -25,7 +27,7 @@ FormatPtr openFormat(const std::string& path, const std::atomic<bool>* cancel, b
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     AVFormatContext* raw = avformat_alloc_context();
     if (raw == nullptr) {
-        error = "out of memory";
+        error = messages::say("out of memory");
         return nullptr;
     }
     raw->interrupt_callback.callback = interruptRequested;
@@ -33,14 +35,14 @@ FormatPtr openFormat(const std::string& path, const std::atomic<bool>* cancel, b
     // On failure avformat_open_input frees the context itself.
     int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (rc < 0) {
-        error = rc == AVERROR_INVALIDDATA ? "not a film or sound file that can be read" : ffmpegError(rc);
+        error = rc == AVERROR_INVALIDDATA ? messages::say("not a film or sound file that can be read") : ffmpegError(rc);
         return nullptr;
     }
     FormatPtr format(raw);
     if (withStreamInfo) {
         rc = avformat_find_stream_info(format.get(), nullptr);
         if (rc < 0) {
-            error = "cannot read its streams: " + ffmpegError(rc);
+            error = messages::say("cannot read its streams: %s", {ffmpegError(rc)});
             return nullptr;
         }
     }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "film/speech_detector.h"
+#include "messages/messages.h"
 
 namespace film {
 
@@ -85,7 +86,7 @@ ParallelDecode decodeInPieces(const std::string& path, int streamIndex, const AV
             continue;
         }
         if (seekFailed) {
-            run.error = "its audio stream cannot be read from the start";
+            run.error = messages::say("its audio stream cannot be read from the start");
             return run;
         }
         if (progress) progress(1.0);

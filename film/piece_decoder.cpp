@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "film/media_file.h"
+#include "messages/messages.h"
 
 namespace film {
 
@@ -26,25 +27,25 @@ public:
         if (format_ && static_cast<int>(format_->nb_streams) <= req_.streamIndex)
             format_ = openFormat(req_.path, req_.cancel, true, why);
         if (!format_) return fail(why);
-        if (static_cast<int>(format_->nb_streams) <= req_.streamIndex) return fail("its audio stream went missing");
+        if (static_cast<int>(format_->nb_streams) <= req_.streamIndex) return fail(messages::say("its audio stream went missing"));
         for (unsigned i = 0; i < format_->nb_streams; ++i)
             format_->streams[i]->discard = static_cast<int>(i) == req_.streamIndex ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
         stream_ = format_->streams[req_.streamIndex];
         const AVCodecParameters* par = req_.codec != nullptr ? req_.codec : stream_->codecpar;
         const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
         if (decoder == nullptr)
-            return fail(std::string("no decoder for its audio codec (") + avcodec_get_name(par->codec_id) + ")");
+            return fail(messages::say("no decoder for its audio codec (%s)", {avcodec_get_name(par->codec_id)}));
         codec_.reset(avcodec_alloc_context3(decoder));
         packet_.reset(av_packet_alloc());
         frame_.reset(av_frame_alloc());
-        if (!codec_ || !packet_ || !frame_) return fail("out of memory");
+        if (!codec_ || !packet_ || !frame_) return fail(messages::say("out of memory"));
         int rc = avcodec_parameters_to_context(codec_.get(), par);
         if (rc >= 0) {
             codec_->thread_count = 1;  // the pieces are the parallelism
             codec_->pkt_timebase = stream_->time_base;
             rc = avcodec_open2(codec_.get(), decoder, nullptr);
         }
-        if (rc < 0) return fail("its audio decoder (" + std::string(decoder->name) + ") cannot start: " + ffmpegError(rc));
+        if (rc < 0) return fail(messages::say("its audio decoder (%s) cannot start: %s", {decoder->name, ffmpegError(rc)}));
 
         for (int attempt = 0;; ++attempt) {
             int64_t target = lo_ - attempt * kReseekStep;

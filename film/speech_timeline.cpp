@@ -8,6 +8,7 @@
 #include "film/media_file.h"
 #include "film/parallel_decode.h"
 #include "film/speech_detector.h"
+#include "messages/messages.h"
 
 namespace film {
 
@@ -66,13 +67,14 @@ private:
 
 DetectResult failed(DetectResult r, const std::string& path, const std::string& why) {
     r.outcome = Outcome::Failed;
-    r.error = path + ": " + why;
+    r.error = messages::say("%s: %s", {path, why});
     return r;
 }
 
 std::string streamName(const FilmInfo& info, int n) {
     const AudioStream& a = info.audio[static_cast<size_t>(n)];
-    return "audio stream " + std::to_string(n) + " (" + a.codec + (a.language.empty() ? "" : ", " + a.language) + ")";
+    const std::string what = a.language.empty() ? a.codec : a.codec + ", " + a.language;
+    return messages::say("audio stream %s (%s)", {std::to_string(n), what});
 }
 
 }  // namespace
@@ -81,17 +83,17 @@ DetectResult detectSpeech(const std::string& path, const DetectOptions& options)
     DetectResult r;
     if (!probeFilm(path, r.info, r.error)) return r;
     const FilmInfo& info = r.info;
-    if (info.audio.empty()) return failed(std::move(r), path, "has no audio stream");
+    if (info.audio.empty()) return failed(std::move(r), path, messages::say("has no audio stream"));
     int n = options.audioStream;
     if (n < 0) {
         n = info.bestAudio;
-        if (n < 0) return failed(std::move(r), path, "no decoder for its audio (" + info.audio[0].codec + ")");
+        if (n < 0) return failed(std::move(r), path, messages::say("no decoder for its audio (%s)", {info.audio[0].codec}));
     } else if (n >= static_cast<int>(info.audio.size())) {
         return failed(std::move(r), path,
-                      "has no audio stream " + std::to_string(n) + " (its audio streams are 0 to " +
-                          std::to_string(info.audio.size() - 1) + ")");
+                      messages::say("has no audio stream %s (its audio streams are 0 to %s)",
+                                    {std::to_string(n), std::to_string(info.audio.size() - 1)}));
     } else if (!info.audio[static_cast<size_t>(n)].decodable) {
-        return failed(std::move(r), path, "no decoder for its " + streamName(info, n));
+        return failed(std::move(r), path, messages::say("no decoder for its %s", {streamName(info, n)}));
     }
     r.audioStream = n;
 
@@ -135,9 +137,9 @@ DetectResult detectSpeech(const std::string& path, const DetectOptions& options)
     }
     if (decoded <= 0) {
         return failed(std::move(r), path,
-                      r.decodeErrors > 0 ? "no sound could be decoded from its " + streamName(info, n) +
-                                               " (" + std::to_string(r.decodeErrors) + " errors)"
-                                         : "its " + streamName(info, n) + " holds no sound");
+                      r.decodeErrors > 0 ? messages::say("no sound could be decoded from its %s (%s errors)",
+                                                             {streamName(info, n), std::to_string(r.decodeErrors)})
+                                         : messages::say("its %s holds no sound", {streamName(info, n)}));
     }
     size_t frames = static_cast<size_t>((end + kFrameSamples - 1) / kFrameSamples);
     std::vector<uint8_t> voice(frames, 0), flux(frames, 0);
@@ -154,11 +156,11 @@ DetectResult detectSpeech(const std::string& path, const DetectOptions& options)
     int64_t endMs = end / (kDetectorRate / 1000);
     bool short_ = expectedMs > 0 && endMs < expectedMs - std::max<int64_t>(2000, expectedMs / 100);
     if (short_ || r.missingMs > 0 || r.decodeErrors > 0) {
-        std::string w = path + ": damaged or cut short: decoded " + clockText(r.decodedMs) + " of " +
-                        clockText(expectedMs > 0 ? expectedMs : endMs) + " of sound";
-        if (short_) w += ", nothing after " + clockText(endMs);
-        if (r.missingMs > 0) w += ", " + std::to_string((r.missingMs + 500) / 1000) + " s missing in between";
-        if (r.decodeErrors > 0) w += ", " + std::to_string(r.decodeErrors) + " decoding errors";
+        std::string w = messages::say("%s: damaged or cut short: decoded %s of %s of sound",
+                                      {path, clockText(r.decodedMs), clockText(expectedMs > 0 ? expectedMs : endMs)});
+        if (short_) w = messages::say("%s, nothing after %s", {w, clockText(endMs)});
+        if (r.missingMs > 0) w = messages::say("%s, %s s missing in between", {w, std::to_string((r.missingMs + 500) / 1000)});
+        if (r.decodeErrors > 0) w = messages::say("%s, %s decoding errors", {w, std::to_string(r.decodeErrors)});
         r.warning = w;
     }
     r.outcome = Outcome::Done;

@@ -3,6 +3,7 @@
 
 #include "film/film.h"
 #include "film/media_file.h"
+#include "messages/messages.h"
 
 namespace film {
 
@@ -38,18 +39,18 @@ bool readSubtitleStream(const std::string& path, int subtitleStream, std::vector
     FilmInfo info;
     if (!probeFilm(path, info, error)) return false;
     if (info.subtitles.empty()) {
-        error = path + ": has no text subtitle stream";
+        error = messages::say("%s: has no text subtitle stream", {path});
         return false;
     }
     if (subtitleStream < 0 || subtitleStream >= static_cast<int>(info.subtitles.size())) {
-        error = path + ": has no subtitle stream " + std::to_string(subtitleStream) + " (its text subtitle streams are 0 to " +
-                std::to_string(info.subtitles.size() - 1) + ")";
+        error = messages::say("%s: has no subtitle stream %s (its text subtitle streams are 0 to %s)",
+                              {path, std::to_string(subtitleStream), std::to_string(info.subtitles.size() - 1)});
         return false;
     }
     std::string why;
     FormatPtr format = openFormat(path, nullptr, true, why);
     if (!format) {
-        error = path + ": " + why;
+        error = messages::say("%s: %s", {path, why});
         return false;
     }
     int index = info.subtitles[static_cast<size_t>(subtitleStream)].index;
@@ -60,8 +61,8 @@ bool readSubtitleStream(const std::string& path, int subtitleStream, std::vector
     CodecPtr codec(decoder != nullptr ? avcodec_alloc_context3(decoder) : nullptr);
     if (!codec || avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0 ||
         (codec->pkt_timebase = stream->time_base, avcodec_open2(codec.get(), decoder, nullptr)) < 0) {
-        error = path + ": cannot decode its subtitle stream " + std::to_string(subtitleStream) + " (" +
-                avcodec_get_name(stream->codecpar->codec_id) + ")";
+        error = messages::say("%s: cannot decode its subtitle stream %s (%s)",
+                              {path, std::to_string(subtitleStream), avcodec_get_name(stream->codecpar->codec_id)});
         return false;
     }
     int64_t origin = info.originUs;
@@ -100,7 +101,7 @@ bool readSubtitleStream(const std::string& path, int subtitleStream, std::vector
     std::stable_sort(cues.begin(), cues.end(),
                      [](const SubtitleCue& a, const SubtitleCue& b) { return a.startMs < b.startMs; });
     if (cues.empty() && damaged > 0) {
-        error = path + ": its subtitle stream " + std::to_string(subtitleStream) + " cannot be read (damaged)";
+        error = messages::say("%s: its subtitle stream %s cannot be read (damaged)", {path, std::to_string(subtitleStream)});
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "retime/exit_status.h"
+#include "retime/messages.h"
 #include "retime/run_report.h"
 
 namespace retime {
@@ -48,11 +49,11 @@ int checkAlignment(const align::Alignment& found, double ratio, std::span<const 
     }
     const bool inSync = largest <= toleranceMs;
     runReport().check = ReportCheck{inSync, toleranceMs, largest};
-    const std::string within = " (tolerance " + std::to_string(toleranceMs) + " ms)";
-    line = inSync ? "check: INPUT is in sync with REF: no time moves more than " + std::to_string(largest) + " ms" +
-                        within
-                  : "check: INPUT needs re-timing: times move by up to " + std::to_string(largest) + " ms" + within +
-                        "; nothing written";
+    const std::string moved = std::to_string(largest), tolerance = std::to_string(toleranceMs);
+    line = inSync ? say("check: INPUT is in sync with REF: no time moves more than %s ms (tolerance %s ms)",
+                        {moved, tolerance})
+                  : say("check: INPUT needs re-timing: times move by up to %s ms (tolerance %s ms); nothing written",
+                        {moved, tolerance});
     return inSync ? kExitDone : kExitNeedsRetiming;
 }
 

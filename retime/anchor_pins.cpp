@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "retime/messages.h"
 #include "retime/retime_warnings.h"
 
 namespace retime {
@@ -54,13 +55,14 @@ PinResult pinAnchors(std::vector<align::Piece>& pieces, double ratio, std::span<
 
         const int64_t found = align::mapTime(a.source, ratio, evidence[align::pieceFor(evidence, a.source)].shift);
         const int64_t off = std::llabs(found - a.target);
-        std::string line = "anchor " + standardTimeText(a.source) + "@" + standardTimeText(a.target) + ": ";
+        const std::string anchor = standardTimeText(a.source) + "@" + standardTimeText(a.target);
+        std::string line;
         if (off > kAnchorSlackMs) {
-            line += "contradicts REF, whose evidence puts it at " + standardTimeText(static_cast<int32_t>(found)) +
-                    " (" + std::to_string(off) + " ms away); pinned as given";
+            line = say("anchor %s: contradicts REF, whose evidence puts it at %s (%s ms away); pinned as given",
+                       {anchor, standardTimeText(static_cast<int32_t>(found)), std::to_string(off)});
             result.contradicting.push_back(line);
         } else {
-            line += "pinned (REF's evidence puts it " + std::to_string(off) + " ms away)";
+            line = say("anchor %s: pinned (REF's evidence puts it %s ms away)", {anchor, std::to_string(off)});
         }
         result.lines.push_back(line);
         previous = a;

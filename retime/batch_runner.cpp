@@ -16,8 +16,10 @@
 #include "retime/exit_status.h"
 #include "retime/item_process.h"
 #include "retime/library_walk.h"
+#include "retime/messages.h"
 #include "retime/retime_options.h"
 #include "retime/run_report.h"
+#include "retime/terminal_text.h"
 
 namespace retime {
 namespace fs = std::filesystem;
@@ -56,8 +58,8 @@ std::vector<BatchItem> fileItems(const RetimeOptions& options) {
         BatchItem item{file, options.aligned.reference, "", script.inPlace, ""};
         std::error_code typeError;
         if (!fs::is_regular_file(file, typeError)) {
-            item.refused = fs::exists(file, typeError) ? "'" + file + "' is not a regular file"
-                                                       : "cannot read '" + file + "': no such file";
+            item.refused = fs::exists(file, typeError) ? say("'%s' is not a regular file", {file})
+                                                       : say("cannot read '%s': no such file", {file});
         }
         if (script.inPlace) {
             item.output = file;
@@ -65,12 +67,12 @@ std::vector<BatchItem> fileItems(const RetimeOptions& options) {
             item.output = (fs::path(script.outputDir) / fs::path(file).filename()).string();
             std::error_code ec;
             if (fs::equivalent(fs::path(file), fs::path(item.output), ec)) {
-                item.refused = "--output-dir is INPUT's own folder: OUTPUT would replace INPUT (use --in-place)";
+                item.refused = say("--output-dir is INPUT's own folder: OUTPUT would replace INPUT (use --in-place)");
             }
         }
         const fs::path key = fs::absolute(item.output).lexically_normal();
         if (item.refused.empty() && !outputs.insert(key).second) {
-            item.refused = "another INPUT of the batch has the same name: '" + item.output + "' written once only";
+            item.refused = say("another INPUT of the batch has the same name: '%s' written once only", {item.output});
         }
         items.push_back(item);
     }
@@ -80,10 +82,12 @@ std::vector<BatchItem> fileItems(const RetimeOptions& options) {
 // The items of --library DIR, with what the walk says on standard error.
 std::vector<BatchItem> libraryItems(const RetimeOptions& options) {
     const LibraryWalk walk = walkLibrary(options.script.library);
-    for (const std::string& problem : walk.unreadable) complain("cannot list " + problem);
-    std::fprintf(stderr, "library: %zu videos, %zu subtitles beside them, %zu videos without one, %zu subtitles "
-                 "without a video (left alone)\n", walk.videos, walk.pairs.size(), walk.videosWithout,
-                 walk.withoutVideo.size());
+    for (const std::string& problem : walk.unreadable) complain(say("cannot list %s", {problem}));
+    const std::string line = say("library: %s videos, %s subtitles beside them, %s videos without one, %s subtitles "
+                                 "without a video (left alone)",
+                                 {std::to_string(walk.videos), std::to_string(walk.pairs.size()),
+                                  std::to_string(walk.videosWithout), std::to_string(walk.withoutVideo.size())});
+    std::fprintf(stderr, "%s\n", shown(line).c_str());
     std::vector<BatchItem> items;
     for (const LibraryPair& pair : walk.pairs) {
         BatchItem item{pair.subtitle.string(), pair.video.string(), "", options.script.inPlace, ""};
@@ -123,7 +127,7 @@ ItemResult finishItem(const BatchItem& item, const ItemEnd& end, const fs::path&
     ItemResult result;
     result.status = end.status;
     result.reason = end.killed.empty() ? lastComplaint(readText(errPath))
-                                       : "its run ended by " + end.killed + "; nothing written";
+                                       : say("its run ended by %s; nothing written", {end.killed});
     result.report = readText(reportPath);
     if (result.report.empty()) result.report = madeReport(item, result.reason, result.status);
     return result;
@@ -136,13 +140,13 @@ bool doneStatus(const BatchItem& item, int status) {
 
 std::string statusWord(const BatchItem& item, int status) {
     if (item.output.empty()) {
-        if (status == kExitDone) return "in sync";
-        if (status == kExitNeedsRetiming) return "needs re-timing";
+        if (status == kExitDone) return tr("in sync");
+        if (status == kExitNeedsRetiming) return tr("needs re-timing");
     }
-    if (status == kExitDone) return "done";
-    if (status == kExitUnsure) return "unsure";
-    if (status == kExitNothingInCommon) return "no match";
-    return "failed";
+    if (status == kExitDone) return tr("done");
+    if (status == kExitUnsure) return tr("unsure");
+    if (status == kExitNothingInCommon) return tr("no match");
+    return tr("failed");
 }
 
 }  // namespace
@@ -160,7 +164,7 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
     const ScriptOptions& script = options.script;
     std::error_code notFolder;
     if (!script.library.empty() && !fs::is_directory(script.library, notFolder)) {
-        complain("--library: '" + script.library + "' is not a folder; nothing written");
+        complain(say("--library: '%s' is not a folder; nothing written", {script.library}));
         return kExitFileOrTime;
     }
     std::vector<BatchItem> items = script.library.empty() ? fileItems(options) : libraryItems(options);
@@ -168,13 +172,13 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
         std::error_code ec;
         fs::create_directories(script.outputDir, ec);
         if (ec) {
-            complain("cannot make the folder '" + script.outputDir + "': " + ec.message() + "; nothing written");
+            complain(say("cannot make the folder '%s': %s; nothing written", {script.outputDir, ec.message()}));
             return kExitFileOrTime;
         }
     }
     fs::path scratch;
     if (std::string error; !makeScratchFolder(scratch, error)) {
-        complain(error + "; nothing written");
+        complain(say("%s; nothing written", {error}));
         return kExitFileOrTime;
     }
     const std::vector<std::string> passOn = withoutReference(options.passOn);
@@ -197,13 +201,13 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
                 std::error_code ec;
                 if (!fs::exists(original, ec)) {
                     if (fs::copy_file(item.input, original, ec)) madeOriginal[k] = true;
-                    else item.refused = "cannot keep the original as '" + original.string() + "': " + ec.message();
+                    else item.refused = say("cannot keep the original as '%s': %s", {original.string(), ec.message()});
                 }
             }
             std::string error = item.refused;
             ItemProcess process = 0;
             if (!error.empty() || !startItemProcess(itemArguments(passOn, item, reportOf(k).string()), errOf(k), process, error)) {
-                results[k].reason = error + "; nothing written";
+                results[k].reason = say("%s; nothing written", {error});
                 results[k].report = madeReport(item, results[k].reason, kExitFileOrTime);
                 continue;
             }
@@ -229,25 +233,38 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
     // The summary table.
     std::size_t done = 0;
     std::vector<std::string> reports;
-    std::size_t width = 4;
-    for (const BatchItem& item : items) width = std::max(width, item.input.size());
+    std::size_t width = columnsOf(tr("FILE"));
+    for (const BatchItem& item : items) width = std::max(width, columnsOf(item.input));
     width = std::min<std::size_t>(width, 60);
-    const int resultWidth = options.aligned.check ? 19 : 12;  // "needs re-timing (6)", "no match (4)"
-    std::fprintf(stderr, "%-*s %-*s %s\n", resultWidth, "RESULT", static_cast<int>(width), "FILE",
-                 options.aligned.check ? "WHY NOT" : "WRITTEN / WHY NOT");
+    // The columns as wide as their widest text, in the terminal's columns
+    // (a Chinese character takes two).
+    std::vector<std::string> words;
+    std::size_t resultWidth = 0;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        words.push_back(statusWord(items[k], results[k].status) + " (" + std::to_string(results[k].status) + ")");
+        resultWidth = std::max(resultWidth, columnsOf(words.back()));
+    }
+    const std::string resultHead = tr("RESULT");
+    resultWidth = std::max(resultWidth, columnsOf(resultHead));
+    auto row = [&](const std::string& result, const std::string& file, const std::string& what) {
+        const std::string line = padded(result, resultWidth) + " " + padded(file, width) + " " + what;
+        std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    row(resultHead, tr("FILE"), options.aligned.check ? tr("WHY NOT") : tr("WRITTEN / WHY NOT"));
     for (std::size_t k = 0; k < items.size(); ++k) {
         const ItemResult& r = results[k];
         const bool ok = doneStatus(items[k], r.status);
         done += ok;
-        const std::string word = statusWord(items[k], r.status) + " (" + std::to_string(r.status) + ")";
-        const std::string what = ok ? (items[k].output.empty() ? "" : items[k].output) : r.reason;
-        std::fprintf(stderr, "%-*s %-*s %s\n", resultWidth, word.c_str(), static_cast<int>(width),
-                     items[k].input.c_str(), what.c_str());
+        const std::string what = ok ? (items[k].output.empty() ? "" : items[k].output) : shown(r.reason);
+        row(words[k], items[k].input, what);
         reports.push_back(r.report);
     }
     const int status = done == items.size() ? kExitDone : kExitBatchIncomplete;
-    std::fprintf(stderr, "%zu of %zu files done%s\n", done, items.size(),
-                 status == kExitDone ? "" : "; the others left as they were");
+    const std::string total = status == kExitDone
+                                  ? say("%s of %s files done", {std::to_string(done), std::to_string(items.size())})
+                                  : say("%s of %s files done; the others left as they were",
+                                        {std::to_string(done), std::to_string(items.size())});
+    std::fprintf(stderr, "%s\n", shown(total).c_str());
     if (!script.json.empty()) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::string error;

@@ -1,5 +1,6 @@
 // How tessaly-retime says what it cannot do: one line on standard error,
-// "tessaly-retime: WHAT", in every mode.
+// "tessaly-retime: WHAT", in every mode: in the user's language, and in
+// English in the JSON report.
 #pragma once
 
 #include <string>

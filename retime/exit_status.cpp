@@ -4,10 +4,10 @@
 namespace retime {
 
 std::string exitStatusUsage() {
-    std::string text = "\nExit status:\n";
+    std::string text = tr("\nExit status:\n");
     for (const ExitStatusEntry& e : kExitStatuses) {
         text += "  " + std::to_string(static_cast<int>(e.status)) + "  ";
-        text += e.meaning;
+        text += tr(e.meaning.data());
         text += "\n";
     }
     return text;

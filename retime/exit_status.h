@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "retime/messages.h"
+
 namespace retime {
 
 enum ExitStatus : int {
@@ -25,18 +27,18 @@ inline constexpr std::size_t kExitMeaningWidth = 74;
 
 struct ExitStatusEntry {
     ExitStatus status;
-    std::string_view meaning;  // one line, as --help prints it
+    std::string_view meaning;  // one line, as --help prints it (in English: tr() gives the user's language)
 };
 
 inline constexpr std::array<ExitStatusEntry, 8> kExitStatuses = {{
-    {kExitDone, "done (with --check: INPUT already in sync)"},
-    {kExitSourceOrder, "a source time not at least 1 ms after the one of the row below it"},
-    {kExitUsage, "bad usage or a bad value"},
-    {kExitFileOrTime, "a file cannot be read or written, or a mapped time cannot be held"},
-    {kExitNothingInCommon, "INPUT and REF have too little in common; nothing written"},
-    {kExitUnsure, "the alignment is unsure; nothing written"},
-    {kExitNeedsRetiming, "--check: INPUT needs re-timing"},
-    {kExitBatchIncomplete, "a batch in which some files were not done"},
+    {kExitDone, N_("done (with --check: INPUT already in sync)")},
+    {kExitSourceOrder, N_("a source time not at least 1 ms after the one of the row below it")},
+    {kExitUsage, N_("bad usage or a bad value")},
+    {kExitFileOrTime, N_("a file cannot be read or written, or a mapped time cannot be held")},
+    {kExitNothingInCommon, N_("INPUT and REF have too little in common; nothing written")},
+    {kExitUnsure, N_("the alignment is unsure; nothing written")},
+    {kExitNeedsRetiming, N_("--check: INPUT needs re-timing")},
+    {kExitBatchIncomplete, N_("a batch in which some files were not done")},
 }};
 
 // Each status at its own index, counting from 0, each with a meaning that

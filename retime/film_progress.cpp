@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "retime/messages.h"
+
 namespace retime {
 
 namespace {
@@ -58,7 +60,7 @@ void ProgressBar::update(double share) {
     bar += percent;
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     if (share >= kLeastShareForEstimate) {
-        bar += "  " + durationText(elapsed * (1 - share) / share) + " left";
+        bar += "  " + fillPattern(tr("%s left"), {durationText(elapsed * (1 - share) / share)});
     }
     if (shown_ && bar == drawn_) return;
     // Blanks over what a longer bar before left (plain text: a Windows

@@ -14,6 +14,7 @@
 #include "retime/exit_status.h"
 #include "retime/film_progress.h"
 #include "retime/film_stop.h"
+#include "retime/messages.h"
 
 namespace retime {
 
@@ -23,31 +24,36 @@ namespace {
 // end (retime/film_stop.h).
 std::atomic<bool> stopReading{false};
 
+// A stream's line: "  KIND N: CODEC, LANGUAGE, ..." (in the user's language).
+std::string streamText(std::string line, const std::string& language, const std::string& title) {
+    line += ", " + (language.empty() ? std::string(tr("no language tag")) : language);
+    if (!title.empty()) line += ", \"" + title + "\"";
+    return line;
+}
+
 std::string streamLine(const film::AudioStream& s, std::size_t n, bool used) {
-    std::string line = "  audio " + std::to_string(n) + ": " + s.codec;
-    line += ", " + (s.language.empty() ? std::string("no language tag") : s.language);
-    if (!s.title.empty()) line += ", \"" + s.title + "\"";
-    line += ", " + std::to_string(s.channels) + (s.channels == 1 ? " channel" : " channels");
+    std::string line = streamText(shown(say("  audio %s: %s", {std::to_string(n), s.codec})), s.language, s.title);
+    line += ", " + shown(sayCount("%s channel", "%s channels", static_cast<unsigned long>(s.channels),
+                                  {std::to_string(s.channels)}));
     if (s.sampleRate > 0) line += ", " + std::to_string(s.sampleRate) + " Hz";
-    if (s.isDefault) line += ", default";
-    if (!s.decodable) line += ", no decoder";
-    if (used) line += "  <- used";
+    if (s.isDefault) line += std::string(", ") + tr("default");
+    if (!s.decodable) line += std::string(", ") + tr("no decoder");
+    if (used) line += tr("  <- used");
     return line;
 }
 
 std::string subtitleLine(const film::SubtitleStream& s, std::size_t n, bool used) {
-    std::string line = "  subtitle " + std::to_string(n) + ": " + s.codec;
-    line += ", " + (s.language.empty() ? std::string("no language tag") : s.language);
-    if (!s.title.empty()) line += ", \"" + s.title + "\"";
-    if (used) line += "  <- used";
+    std::string line = streamText(shown(say("  subtitle %s: %s", {std::to_string(n), s.codec})), s.language, s.title);
+    if (used) line += tr("  <- used");
     return line;
 }
 
 // What the film holds, the used stream marked.
 std::vector<std::string> streamReport(const std::string& path, const film::FilmInfo& info, int audio, int subtitle) {
     std::vector<std::string> lines;
-    lines.push_back("REF " + path + ": a film (" + info.container +
-                    (info.durationMs >= 0 ? ", " + film::clockText(info.durationMs) : std::string()) + ")");
+    lines.push_back(info.durationMs >= 0
+                        ? say("REF %s: a film (%s, %s)", {path, info.container, film::clockText(info.durationMs)})
+                        : say("REF %s: a film (%s)", {path, info.container}));
     for (std::size_t n = 0; n < info.audio.size(); ++n) {
         lines.push_back(streamLine(info.audio[n], n, static_cast<int>(n) == audio));
     }
@@ -78,10 +84,11 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     if (options.subtitleStream) {
         const int n = *options.subtitleStream;
         if (n >= static_cast<int>(info.subtitles.size())) {
-            error = "--subtitle-stream " + std::to_string(n) + ": " + path + " has " +
-                    (info.subtitles.empty() ? std::string("no text subtitle stream")
-                                            : std::to_string(info.subtitles.size()) + " text subtitle stream(s), 0 to " +
-                                                  std::to_string(info.subtitles.size() - 1));
+            error = info.subtitles.empty()
+                        ? say("--subtitle-stream %s: %s has no text subtitle stream", {std::to_string(n), path})
+                        : say("--subtitle-stream %s: %s has %s text subtitle stream(s), 0 to %s",
+                              {std::to_string(n), path, std::to_string(info.subtitles.size()),
+                               std::to_string(info.subtitles.size() - 1)});
             return kExitUsage;
         }
         std::vector<film::SubtitleCue> cues;
@@ -95,10 +102,11 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     if (options.audioStream) {
         const int n = *options.audioStream;
         if (n >= static_cast<int>(info.audio.size())) {
-            error = "--audio-stream " + std::to_string(n) + ": " + path + " has " +
-                    (info.audio.empty() ? std::string("no audio stream")
-                                        : std::to_string(info.audio.size()) + " audio stream(s), 0 to " +
-                                              std::to_string(info.audio.size() - 1));
+            error = info.audio.empty()
+                        ? say("--audio-stream %s: %s has no audio stream", {std::to_string(n), path})
+                        : say("--audio-stream %s: %s has %s audio stream(s), 0 to %s",
+                              {std::to_string(n), path, std::to_string(info.audio.size()),
+                               std::to_string(info.audio.size() - 1)});
             return kExitUsage;
         }
         detect.audioStream = n;
@@ -106,7 +114,7 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     const auto started = std::chrono::steady_clock::now();
     film::DetectResult found;
     {
-        ProgressBar bar(stderr, "reading the sound of " + std::filesystem::path(path).filename().string());
+        ProgressBar bar(stderr, shown(say("reading the sound of %s", {std::filesystem::path(path).filename().string()})));
         detect.progress = [&bar](double share) { bar.update(share); };
         stopReading.store(false);
         detect.cancel = &stopReading;
@@ -117,7 +125,7 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     // the reading made of it (an interrupted open is a failure).
     if (endingRequested()) endAsRequested();
     if (found.outcome != film::Outcome::Done) {
-        error = found.error.empty() ? path + ": the sound could not be read" : found.error;
+        error = found.error.empty() ? say("%s: the sound could not be read", {path}) : found.error;
         return kExitFileOrTime;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -126,17 +134,20 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     int64_t spoken = 0;
     for (uint8_t f : found.timeline.speech) spoken += f;
     char took[32];
-    std::snprintf(took, sizeof took, "%.1f s", seconds);
+    std::snprintf(took, sizeof took, "%.1f", seconds);
     // The one summary line, printed at once: the report follows the alignment.
-    std::fprintf(stderr, "read %s of sound in %s (%d piece%s at once): speech in %s of it\n",
-                 film::clockText(found.decodedMs).c_str(), took, found.pieces, found.pieces == 1 ? "" : "s",
-                 share(found.timeline.speech.empty() ? 0.0
-                                                     : static_cast<double>(spoken) /
-                                                           static_cast<double>(found.timeline.speech.size()))
-                     .c_str());
-    if (!found.warning.empty()) result.report.push_back("warning: " + found.warning);
+    const std::string speech =
+        share(found.timeline.speech.empty()
+                  ? 0.0
+                  : static_cast<double>(spoken) / static_cast<double>(found.timeline.speech.size()));
+    const std::string line = sayCount("read %s of sound in %s s (%s piece at once): speech in %s of it",
+                                      "read %s of sound in %s s (%s pieces at once): speech in %s of it",
+                                      static_cast<unsigned long>(found.pieces),
+                                      {film::clockText(found.decodedMs), took, std::to_string(found.pieces), speech});
+    std::fprintf(stderr, "%s\n", shown(line).c_str());
+    if (!found.warning.empty()) result.report.push_back(say("warning: %s", {found.warning}));
     result.cues = align::speechRuns(found.timeline.speech, film::kFrameMs);
-    result.report.push_back("speech: " + std::to_string(result.cues.size()) + " runs of speech are REF's cues");
+    result.report.push_back(say("speech: %s runs of speech are REF's cues", {std::to_string(result.cues.size())}));
     return kExitDone;
 }
 

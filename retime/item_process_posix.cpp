@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "retime/messages.h"
+
 extern char** environ;
 
 namespace retime {
@@ -29,7 +31,7 @@ bool startItemProcess(const std::vector<std::string>& args, const std::filesyste
     const int failed = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
-        error = std::string("cannot start its run: ") + std::strerror(failed);
+        error = say("cannot start its run: %s", {std::strerror(failed)});
         return false;
     }
     process = pid;
@@ -52,7 +54,7 @@ bool waitForItemProcess(const std::vector<ItemProcess>& running, ItemEnd& end) {
         } else {
             const int signal = WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
             end.status = 128 + signal;
-            end.killed = "signal " + std::to_string(signal) + " (" + strsignal(signal) + ")";
+            end.killed = say("signal %s (%s)", {std::to_string(signal), strsignal(signal)});
         }
         return true;
     }
@@ -61,7 +63,7 @@ bool waitForItemProcess(const std::vector<ItemProcess>& running, ItemEnd& end) {
 bool makeScratchFolder(std::filesystem::path& folder, std::string& error) {
     char tmpl[] = "/tmp/tessaly-retime-batch-XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) {
-        error = std::string("cannot make a temporary folder: ") + std::strerror(errno);
+        error = say("cannot make a temporary folder: %s", {std::strerror(errno)});
         return false;
     }
     folder = tmpl;

@@ -6,13 +6,14 @@
 #include <random>
 
 #include "retime/item_process.h"
+#include "retime/messages.h"
 #include "vexrun/kernel/core/platform.h"
 
 namespace retime {
 namespace {
 
 std::string lastError() {
-    return "Windows error " + std::to_string(GetLastError());
+    return say("Windows error %s", {std::to_string(GetLastError())});
 }
 
 }  // namespace
@@ -22,7 +23,7 @@ bool startItemProcess(const std::vector<std::string>& args, const std::filesyste
     wchar_t self[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
     if (n == 0 || n >= sizeof self / sizeof self[0]) {
-        error = "cannot start its run: this program's path is unknown";
+        error = say("cannot start its run: this program's path is unknown");
         return false;
     }
     std::wstring line = vexrun::platform::commandLine(args);
@@ -50,7 +51,7 @@ bool startItemProcess(const std::vector<std::string>& args, const std::filesyste
             process = reinterpret_cast<ItemProcess>(info.hProcess);
         }
     }
-    if (!started) error = "cannot start its run: " + lastError();
+    if (!started) error = say("cannot start its run: %s", {lastError()});
     for (HANDLE h : {nullIn, nullOut, err}) {
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
@@ -71,8 +72,8 @@ bool waitForItemProcess(const std::vector<ItemProcess>& running, ItemEnd& end) {
     end.killed.clear();
     if (code > 255) {  // an exception code (0xC0000005 ...), not an exit status
         char text[32];
-        std::snprintf(text, sizeof text, "exception 0x%08lX", static_cast<unsigned long>(code));
-        end.killed = text;
+        std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+        end.killed = say("exception %s", {text});
         end.status = 128;
     } else {
         end.status = static_cast<int>(code);
@@ -84,7 +85,7 @@ bool makeScratchFolder(std::filesystem::path& folder, std::string& error) {
     std::error_code ec;
     const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
     if (ec) {
-        error = "cannot find the temporary folder: " + ec.message();
+        error = say("cannot find the temporary folder: %s", {ec.message()});
         return false;
     }
     std::random_device random;
@@ -94,7 +95,7 @@ bool makeScratchFolder(std::filesystem::path& folder, std::string& error) {
         folder = base / name;
         if (std::filesystem::create_directory(folder, ec)) return true;
     }
-    error = "cannot make a temporary folder in '" + base.string() + "'";
+    error = say("cannot make a temporary folder in '%s'", {base.string()});
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include "align/frame_rates.h"
 #include "engine/ratio_text.h"
 #include "retime/exit_status.h"
+#include "retime/messages.h"
 
 namespace retime {
 
@@ -39,7 +40,7 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
         return false;
     }
     if (i + 1 >= args.size()) {
-        error = "option " + arg + " needs a value";
+        error = say("option %s needs a value", {arg});
         return true;
     }
     const std::string& value = args[++i];
@@ -49,7 +50,7 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
     } else if (arg == "--splits") {
         if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
             std::stoi(value) > kMostSplits) {
-            error = "--splits takes a number 0.." + std::to_string(kMostSplits) + ", not '" + value + "'";
+            error = say("--splits takes a number 0..%s, not '%s'", {std::to_string(kMostSplits), value});
             return true;
         }
         options.splits = std::stoi(value);
@@ -59,13 +60,13 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
         if (!parseFrameRatePair(value, ratio, error)) return true;
         // The rule of every other ratio: no speed change beyond ten times.
         if (!engine::ratioInRange(ratio)) {
-            error = "--fps " + value + " gives the ratio " + exactDecimal(ratio) + ", not one from 0.1 to 10";
+            error = say("--fps %s gives the ratio %s, not one from 0.1 to 10", {value, exactDecimal(ratio)});
             return true;
         }
         options.fpsRatio = ratio;
     } else if (arg == "--audio-stream" || arg == "--subtitle-stream") {
         if (value.empty() || value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos) {
-            error = arg + " takes a stream number from 0, not '" + value + "'";
+            error = say("%s takes a stream number from 0, not '%s'", {arg, value});
             return true;
         }
         (arg == "--audio-stream" ? options.audioStream : options.subtitleStream) = std::stoi(value);
@@ -78,20 +79,20 @@ bool readReferenceOption(const std::vector<std::string>& args, std::size_t& i, R
 bool checkReferenceOptions(const std::vector<std::string>& args, const ReferenceOptions& options,
                            const std::string& input, std::string& error) {
     if ((options.splitsGiven || options.acceptUnsure) && !options.referenceGiven) {
-        error = std::string(options.splitsGiven ? "--splits" : "--accept-unsure") + " goes with --reference";
+        error = say("%s goes with --reference", {options.splitsGiven ? "--splits" : "--accept-unsure"});
         return false;
     }
     if ((options.audioStream || options.subtitleStream) && !options.referenceGiven) {
-        error = std::string(options.audioStream ? "--audio-stream" : "--subtitle-stream") + " goes with --reference FILM";
+        error = say("%s goes with --reference FILM", {options.audioStream ? "--audio-stream" : "--subtitle-stream"});
         return false;
     }
     if (options.audioStream && options.subtitleStream) {
-        error = "--audio-stream and --subtitle-stream exclude each other (one stream is the reference)";
+        error = say("--audio-stream and --subtitle-stream exclude each other (one stream is the reference)");
         return false;
     }
     if (options.shift && (!options.fpsRatio || options.referenceGiven)) {
-        error = options.referenceGiven ? "--shift goes with --fps, not with --reference (it finds the shifts)"
-                                       : "--shift goes with --fps";
+        error = options.referenceGiven ? say("--shift goes with --fps, not with --reference (it finds the shifts)")
+                                       : say("--shift goes with --fps");
         return false;
     }
     if (!options.referenceGiven && !options.fpsRatio) return true;
@@ -100,20 +101,20 @@ bool checkReferenceOptions(const std::vector<std::string>& args, const Reference
         if (arg == "--") break;
         for (std::string_view ordinary : kOrdinaryOptions) {
             if (arg == ordinary) {
-                error = std::string(mine) + " and " + arg + " exclude each other";
+                error = say("%s and %s exclude each other", {mine, arg});
                 return false;
             }
         }
     }
     if (options.referenceGiven && isStandardStream(options.reference) && isStandardStream(input)) {
-        error = "REF and INPUT cannot both be standard input";
+        error = say("REF and INPUT cannot both be standard input");
         return false;
     }
     return true;
 }
 
 std::string referenceUsage() {
-    return "\n"
+    return fillPattern(tr("\n"
            "Re-timing to a reference subtitle or film:\n"
            "  --reference REF           re-time INPUT (fitting an old release) to fit the\n"
            "                            release that REF fits, REF being any subtitle of\n"
@@ -132,16 +133,15 @@ std::string referenceUsage() {
            "                            were added or cut (0..16, default 8)\n"
            "  --accept-unsure           with --reference: write the result even when the\n"
            "                            evidence cannot tell the mapping found from a\n"
-           "                            competing one (otherwise exit status " +
-           std::to_string(kExitUnsure) +
-           ", nothing\n"
+           "                            competing one (otherwise exit status %s, nothing\n"
            "                            written)\n"
            "  --fps FROM:TO             the custom ratio FROM/TO of two frame rates, exact\n"
            "                            for 23.976, 29.97 and 59.94 (24000/1001 ...); with\n"
            "                            --reference the ratio to use instead of a search\n"
            "                            (--fps 1:1 keeps the speed)\n"
            "  --shift SHIFT             with --fps alone: the custom shift (default\n"
-           "                            +00:00:00,000)\n";
+           "                            +00:00:00,000)\n"),
+                       {std::to_string(kExitUnsure)});
 }
 
 }  // namespace retime

@@ -16,6 +16,7 @@
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
 #include "retime/film_reference.h"
+#include "retime/messages.h"
 #include "retime/one_pass_retime.h"
 #include "retime/retime_warnings.h"
 #include "retime/segments_report.h"
@@ -75,8 +76,9 @@ bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::Subt
     prog::storeBytes(&v->outputBytes, nullptr);
     prog::storeBytes(&v->inputBytes, prog::concatBytes(text.asByteSet()));
     if (engine::scanCues() == engine::ScanResult::NoFrameRate) {
-        error = retime::inputName(path) + " is MicroDVD (frame numbers) and gives no frame rate: with --reference "
-                "it needs a first line {1}{1}FPS";
+        error = say("%s is MicroDVD (frame numbers) and gives no frame rate: with --reference it needs a first line "
+                    "{1}{1}FPS",
+                    {retime::inputName(path)});
         return false;
     }
     return true;
@@ -92,6 +94,8 @@ int32_t anchoredTarget(int32_t source, double ratio, int32_t shift) {
     return static_cast<int32_t>(target);
 }
 
+// The `window:` line, read by scripts and by the window's own tests: in
+// English whatever the user's language.
 std::string windowLine(const std::optional<WindowOptions>& window, std::size_t pieces) {
     if (!window && pieces > 4) {
         return "window: cannot express " + std::to_string(pieces) + " pieces (it has at most 4 segments)";
@@ -151,32 +155,41 @@ bool windowReproduces(const WindowOptions& window, const std::vector<Piece>& pie
     return true;
 }
 
-std::string ratioLine(const Alignment& found, bool given) {
+// The report's first line; `rewritten`: INPUT fit REF already, and its time
+// texts were written again in the standard form.
+std::string ratioLine(const Alignment& found, bool given, bool rewritten = false) {
     char buffer[64];
-    std::string line = "ratio " + exactDecimal(found.chosen.ratio);
+    const std::string ratio = exactDecimal(found.chosen.ratio);
+    std::string line;
     if (found.unchanged) {
-        line += " (INPUT already fits REF: kept as it is)";
+        line = rewritten ? say("ratio %s (INPUT already fits REF: times kept, their texts written in the standard form)",
+                               {ratio})
+                         : say("ratio %s (INPUT already fits REF: kept as it is)", {ratio});
     } else if (given) {
-        line += " (given)";
+        line = say("ratio %s (given)", {ratio});
     } else if (!found.chosen.name.empty()) {
         std::string fps = found.chosen.name;
         fps.replace(fps.find(" -> "), 4, ":");
-        line += " (frame rate " + found.chosen.name + ", as --fps " + fps + ")";
+        line = say("ratio %s (frame rate %s, as --fps %s)", {ratio, found.chosen.name, fps});
     } else if (found.freeRatio) {
-        line += " (a slow drift, no frame-rate pair)";
+        line = say("ratio %s (a slow drift, no frame-rate pair)", {ratio});
     } else {
-        line += " (no frame-rate change)";
+        line = say("ratio %s (no frame-rate change)", {ratio});
     }
     if (given || !found.runnerUp) return line;
     const RatioCandidate& next = *found.runnerUp;
-    const std::string nextName = next.name.empty() ? std::string() : " (" + next.name + ")";
+    const std::string nextRatio =
+        next.name.empty() ? exactDecimal(next.ratio) : exactDecimal(next.ratio) + " (" + next.name + ")";
     if (next.score > 0) {
         std::snprintf(buffer, sizeof buffer, "%.2f", found.chosen.score / next.score);
-        line += ", scoring " + std::string(buffer) + " times the next candidate, " + exactDecimal(next.ratio) + nextName;
-    } else {
-        line += ", the next candidate, " + exactDecimal(next.ratio) + nextName + ", scoring nothing";
+        return say("%s, scoring %s times the next candidate, %s", {line, buffer, nextRatio});
     }
-    return line;
+    return say("%s, the next candidate, %s, scoring nothing", {line, nextRatio});
+}
+
+// Report lines on standard error, in the user's language.
+void printReport(const std::vector<std::string>& report) {
+    for (const std::string& line : report) std::fprintf(stderr, "%s\n", shown(line).c_str());
 }
 
 // The ordinary mode's warnings for INPUT mapped by the pieces: a pass over
@@ -260,15 +273,15 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     if (isFilmReference(options.reference)) {
         FilmReference film;
         const int status = readFilmReference(options, film, error);
-        if (status != retime::kExitDone) return fail(error + "; nothing written", status);
+        if (status != retime::kExitDone) return fail(say("%s; nothing written", {error}), status);
         filmSpeech = !options.subtitleStream;
         reference = std::move(film.cues);
         // What the film held and what was used, at once: before a refusal too.
-        for (const std::string& line : film.report) std::fprintf(stderr, "%s\n", line.c_str());
+        printReport(film.report);
     } else {
         if (options.audioStream || options.subtitleStream) {
-            return fail(std::string(options.audioStream ? "--audio-stream" : "--subtitle-stream") +
-                            " goes with a film as REF, and REF is a subtitle",
+            return fail(say("%s goes with a film as REF, and REF is a subtitle",
+                            {options.audioStream ? "--audio-stream" : "--subtitle-stream"}),
                         retime::kExitUsage);
         }
         if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
@@ -284,6 +297,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     AlignSettings settings;
     settings.maxSplits = options.splits;
     settings.fixedRatio = options.fpsRatio;
+    settings.speech = filmSpeech;
     Alignment found = alignCues(cues, reference, settings);
     if (filmSpeech) {
         align::alignToOnsets(found, cues, reference);
@@ -298,11 +312,11 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
             more.maxSplits = kMostSplits;
             const Alignment wider = alignCues(cues, reference, more);
             if (wider.matched) {
-                why += " (with --splits " + std::to_string(wider.pieces.size() - 1) + ", " +
-                       std::to_string(wider.partnered) + " would)";
+                why = say("%s (with --splits %s, %s would)",
+                          {why, std::to_string(wider.pieces.size() - 1), std::to_string(wider.partnered)});
             }
         }
-        return fail(why + "; nothing written", retime::kExitNothingInCommon);
+        return fail(say("%s; nothing written", {why}), retime::kExitNothingInCommon);
     }
 
     // The ratio is written as text for the window; the mapping uses what that
@@ -311,38 +325,39 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     found.chosen.ratio = ratio;
     const PinResult pinned = pinAnchors(found.pieces, ratio, cues, options.anchors);
     if (pinned.changed) found.unchanged = false;
-    for (const std::string& line : pinned.contradicting) reportWarnings({{std::nullopt, "warning: " + line}});
+    for (const std::string& line : pinned.contradicting) reportWarnings({{std::nullopt, say("warning: %s", {line})}});
     reportAlignment(found, ratio);
 
     // The report: the mapping, how much of INPUT had evidence, the verdict.
     std::vector<std::string> report;
     report.push_back(ratioLine(found, options.fpsRatio.has_value()));
-    if (!options.fpsRatio && found.runnerUp && !found.unchanged) report.push_back("ratio decided by " + found.decidedBy);
+    if (!options.fpsRatio && found.runnerUp && !found.unchanged) report.push_back(say("ratio decided by %s", {found.decidedBy}));
     for (std::size_t p = 0; p < found.pieces.size(); ++p) {
-        report.push_back("piece " + std::to_string(p + 1) + " from " + timeText(found.pieces[p].from) + ": shift " +
-                         signedTimeText(found.pieces[p].shift));
+        report.push_back(say("piece %s from %s: shift %s", {std::to_string(p + 1), timeText(found.pieces[p].from),
+                                                             signedTimeText(found.pieces[p].shift)}));
     }
     report.insert(report.end(), pinned.lines.begin(), pinned.lines.end());
-    report.push_back("partners: " + std::to_string(found.partnered) + " of " + std::to_string(found.cues) +
-                     " INPUT cues (" + share(found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0) +
-                     ") found a partner in REF");
-    report.push_back("evidence: " + std::to_string(found.withEvidence) + " of " + std::to_string(found.cues) +
-                     " INPUT cues (" + share(found.cues ? static_cast<double>(found.withEvidence) / found.cues : 0.0) +
-                     ", " + share(found.timeWithEvidence) +
-                     " of its time) lie in pieces whose cue edges meet REF's beyond chance; the rest carry a piece on");
+    report.push_back(say("partners: %s of %s INPUT cues (%s) found a partner in REF",
+                         {std::to_string(found.partnered), std::to_string(found.cues),
+                          share(found.cues ? static_cast<double>(found.partnered) / found.cues : 0.0)}));
+    report.push_back(say("evidence: %s of %s INPUT cues (%s, %s of its time) lie in pieces whose cue edges meet REF's "
+                         "beyond chance; the rest carry a piece on",
+                         {std::to_string(found.withEvidence), std::to_string(found.cues),
+                          share(found.cues ? static_cast<double>(found.withEvidence) / found.cues : 0.0),
+                          share(found.timeWithEvidence)}));
     if (!found.sure) {
-        report.push_back("unsure: " + found.doubt);
+        report.push_back(say("unsure: %s", {found.doubt}));
         if (!options.acceptUnsure || options.check) {
-            for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
-            return fail("the alignment is unsure; nothing written (--accept-unsure writes it)", retime::kExitUnsure);
+            printReport(report);
+            return fail(say("the alignment is unsure; nothing written (--accept-unsure writes it)"), retime::kExitUnsure);
         }
-        report.push_back("written as asked (--accept-unsure)");
+        report.push_back(say("written as asked (--accept-unsure)"));
     }
     if (options.check) {
         std::string verdict;
         const int status = checkAlignment(found, ratio, cues, options.toleranceMs, verdict);
         report.push_back(verdict);
-        for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
+        printReport(report);
         releaseGlobals();
         return status;
     }
@@ -354,7 +369,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         const Piece& piece = found.pieces[pieceFor(found.pieces, cue.start)];
         const engine::SegmentFit fit{ratio, piece.shift, 1, 0};
         if (!engine::mapTimeHolds(cue.start, fit) || !engine::mapTimeHolds(cue.end, fit)) {
-            return fail(retime::unheldTimeLine("INPUT cue " + std::to_string(i), cue.start, cue.end),
+            return fail(retime::unheldTimeLine(say("INPUT cue %s", {std::to_string(i)}), cue.start, cue.end),
                         retime::kExitFileOrTime);
         }
         *prog::intSlot(v->startList, i) = engine::mapTime(cue.start, fit);
@@ -382,7 +397,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     const bool same = resultSize == inputText.size() &&
                       (resultSize == 0 || std::equal(inputText.data(), inputText.data() + resultSize, prog::bytesOf(result)));
     if (found.unchanged && !same) {
-        report[0].replace(report[0].find("kept as it is"), 13, "times kept, their texts written in the standard form");
+        report[0] = ratioLine(found, options.fpsRatio.has_value(), true);
     }
     for (const std::string& line : warnings.lines()) report.push_back(line);
     reportWarnings(warnings.entries());
@@ -394,7 +409,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     if (window && !windowReproduces(*window, found.pieces)) window.reset();
     report.push_back(windowLine(window, found.pieces.size()));
     if (window) report.push_back(windowWords(*window));
-    for (const std::string& line : report) std::fprintf(stderr, "%s\n", line.c_str());
+    printReport(report);
     releaseGlobals();
     return retime::kExitDone;
 }

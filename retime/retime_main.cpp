@@ -16,6 +16,7 @@
 #include "retime/batch_runner.h"
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
+#include "retime/messages.h"
 #include "retime/one_pass_retime.h"
 #include "retime/reference_retime.h"
 #include "retime/retime_options.h"
@@ -89,9 +90,9 @@ int retimeWith(retime::RetimeOptions& options) {
         engine::readingOf(text.data(), static_cast<int32_t>(text.size()), options.frameRate);
     retime::reportReading(reading.format, encoding);
     if (reading.format == engine::SubtitleFormat::MicroDvd && reading.framesPerSecond <= 0) {
-        complain(retime::inputName(options.input) +
-                 " is MicroDVD (frame numbers) and gives no frame rate: give --frame-rate FPS, or a first line "
-                 "{1}{1}FPS; nothing written");
+        complain(retime::say("%s is MicroDVD (frame numbers) and gives no frame rate: give --frame-rate FPS, or a "
+                             "first line {1}{1}FPS; nothing written",
+                             {retime::inputName(options.input)}));
         return retime::kExitFileOrTime;
     }
 
@@ -157,8 +158,9 @@ int main(int argc, char** argv) {
 #else
     const std::vector<std::string> arguments(argv + 1, argv + argc);
 #endif
+    retime::useUserLanguage();
     if (!retime::parseRetimeOptions(arguments, options, error)) {
-        complain(error + " (see --help)");
+        complain(retime::say("%s (see --help)", {error}));
         return retime::kExitUsage;
     }
     if (options.help) {
@@ -184,7 +186,7 @@ int main(int argc, char** argv) {
             releaseGlobals();
         }
     } catch (const std::bad_alloc&) {
-        complain("out of memory; nothing written");
+        complain(retime::say("out of memory; nothing written"));
     }
     return retime::finishReport(options, status, started);
 }

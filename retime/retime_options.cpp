@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "engine/ratio_text.h"
+#include "retime/messages.h"
 
 namespace retime {
 namespace {
@@ -21,14 +22,14 @@ bool readRow(const std::string& text, int low, int high, int& row) {
 bool checkRatio(const std::string& option, const std::string& text, std::string& error) {
     double ratio = 0;
     if (engine::readRatioText(text.c_str(), &ratio)) return true;
-    error = option + " '" + text + "' is not a ratio from 0.1 to 10";
+    error = say("%s '%s' is not a ratio from 0.1 to 10", {option, text});
     return false;
 }
 
 }  // namespace
 
 const char* retimeUsage() {
-    return "Usage: tessaly-retime [OPTIONS] [INPUT [OUTPUT]]\n"
+    return tr("Usage: tessaly-retime [OPTIONS] [INPUT [OUTPUT]]\n"
            "Re-times the times of a subtitle: SRT, WebVTT, ASS/SSA, SBV or MicroDVD,\n"
            "known by its content. Only the times change; a time the mapping leaves\n"
            "keeps its text. INPUT and OUTPUT default to\n"
@@ -57,8 +58,7 @@ const char* retimeUsage() {
            "  --align start|end         anchor each segment's shift at its start or end\n"
            "                            row (default start)\n"
            "  --frame-rate FPS          the frame rate of a MicroDVD INPUT (frame numbers),\n"
-           "                            e.g. 23.976; without it, its first line {1}{1}FPS\n"
-           "";
+           "                            e.g. 23.976; without it, its first line {1}{1}FPS\n");
 }
 
 bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& options, std::string& error) {
@@ -74,7 +74,8 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
         // The values an option takes; false (with the error set) when missing.
         auto values = [&](std::size_t n) {
             if (i + n < args.size()) return true;
-            error = "option " + arg + " needs " + (n == 1 ? "a value" : std::to_string(n) + " values");
+            error = n == 1 ? say("option %s needs a value", {arg})
+                           : say("option %s needs %s values", {arg, std::to_string(n)});
             return false;
         };
 
@@ -100,7 +101,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             else if (n == "2") options.mode = engine::FitMode::TwoSegments;
             else if (n == "4") options.mode = engine::FitMode::FourSegments;
             else {
-                error = "--segments takes 1, 2 or 4, not '" + n + "'";
+                error = say("--segments takes 1, 2 or 4, not '%s'", {n});
                 return false;
             }
             segmentsGiven = true;
@@ -108,7 +109,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             if (!values(2)) return false;
             options.customRatio = args[++i];
             options.customShift = args[++i];
-            if (!checkRatio("--custom ratio", options.customRatio, error)) return false;
+            if (!checkRatio(say("--custom ratio"), options.customRatio, error)) return false;
             customGiven = true;
         } else if (arg == "--point") {
             if (!values(1)) return false;
@@ -117,11 +118,11 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             const std::size_t at = point.find('@', equals == std::string::npos ? 0 : equals);
             int row = 0;
             if (equals == std::string::npos || at == std::string::npos) {
-                error = "--point takes ROW=SOURCE@TARGET, not '" + point + "'";
+                error = say("--point takes ROW=SOURCE@TARGET, not '%s'", {point});
                 return false;
             }
             if (!readRow(point.substr(0, equals), 0, 4, row)) {
-                error = "--point row '" + point.substr(0, equals) + "' is not a row 0..4";
+                error = say("--point row '%s' is not a row 0..4", {point.substr(0, equals)});
                 return false;
             }
             options.sources[row] = point.substr(equals + 1, at - equals - 1);
@@ -134,7 +135,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             if (!values(1)) return false;
             int row = 0;
             if (!readRow(args[++i], 1, 4, row)) {
-                error = "--use-ratio row '" + args[i] + "' is not a row 1..4";
+                error = say("--use-ratio row '%s' is not a row 1..4", {args[i]});
                 return false;
             }
             options.useRatio[row] = true;
@@ -146,7 +147,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             // A plain decimal number: no sign, no exponent, no blanks.
             if (fps.empty() || fps.find_first_not_of("0123456789.") != std::string::npos || *end != '\0' ||
                 !(value > 0 && value <= 1000)) {
-                error = "--frame-rate takes a number of frames per second above 0 and at most 1000, not '" + fps + "'";
+                error = say("--frame-rate takes a number of frames per second above 0 and at most 1000, not '%s'", {fps});
                 return false;
             }
             options.frameRate = value;
@@ -156,11 +157,11 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
             if (how == "start") options.alignStart = true;
             else if (how == "end") options.alignStart = false;
             else {
-                error = "--align takes start or end, not '" + how + "'";
+                error = say("--align takes start or end, not '%s'", {how});
                 return false;
             }
         } else {
-            error = "unknown option " + arg;
+            error = say("unknown option %s", {arg});
             return false;
         }
         if (passOn) options.passOn.insert(options.passOn.end(), args.begin() + static_cast<std::ptrdiff_t>(first),
@@ -168,7 +169,7 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
     }
 
     if (segmentsGiven && customGiven) {
-        error = "--segments and --custom exclude each other";
+        error = say("--segments and --custom exclude each other");
         return false;
     }
     if (customGiven) options.mode = engine::FitMode::CustomRatio;
@@ -181,8 +182,8 @@ bool parseRetimeOptions(const std::vector<std::string>& args, RetimeOptions& opt
     // Re-timing to a reference subtitle or by a frame-rate pair (reference_options.h).
     if (!checkReferenceOptions(args, options.aligned, options.input, error)) return false;
     if (options.aligned.referenceGiven && options.frameRate > 0) {
-        error = "--frame-rate does not go with --reference (a MicroDVD INPUT or REF there needs its {1}{1}FPS "
-                "first line)";
+        error = say("--frame-rate does not go with --reference (a MicroDVD INPUT or REF there needs its {1}{1}FPS "
+                    "first line)");
         return false;
     }
     if (options.aligned.fpsRatio && !options.aligned.referenceGiven) {

@@ -6,6 +6,7 @@
 
 #include "engine/line_ends.h"
 #include "engine/time_text.h"
+#include "retime/messages.h"
 
 namespace retime {
 namespace {
@@ -76,8 +77,8 @@ std::optional<int64_t> seemingTime(const uint8_t* p, size_t n) {
 }
 
 std::string unheldTimeLine(const std::string& where, int32_t start, int32_t end) {
-    return where + ": " + standardTimeText(start) + " --> " + standardTimeText(end) + " maps beyond what a time can hold (" +
-           standardTimeText(INT32_MAX) + " either side of zero); nothing written";
+    return say("%s: %s --> %s maps beyond what a time can hold (%s either side of zero); nothing written",
+               {where, standardTimeText(start), standardTimeText(end), standardTimeText(INT32_MAX)});
 }
 
 size_t RetimeWarnings::lineNumberOf(size_t offset) {
@@ -125,7 +126,7 @@ void RetimeWarnings::timeWritten(const engine::TimeWritten& time) {
         }
     }
     if (!time.held && !unheld_) {
-        unheld_ = unheldTimeLine("line " + std::to_string(lineNumberOf(static_cast<size_t>(time.found->lineStart))),
+        unheld_ = unheldTimeLine(say("line %s", {std::to_string(lineNumberOf(static_cast<size_t>(time.found->lineStart)))}),
                                  time.cue->readStart, time.cue->readEnd);
     }
     if (time.mapped < 0) {
@@ -138,31 +139,37 @@ std::vector<ReportWarning> RetimeWarnings::entries() const {
     std::vector<ReportWarning> lines;
     if (timeLines_ == 0) {
         if (format_ == engine::SubtitleFormat::Srt) {
-            lines.push_back({std::nullopt, "warning: the input holds no time line of a known format (SRT or WebVTT \"-->\", "
-                            "ASS/SSA events, SBV, MicroDVD): nothing was re-timed"});
+            lines.push_back({std::nullopt, say("warning: the input holds no time line of a known format (SRT or WebVTT "
+                                               "\"-->\", ASS/SSA events, SBV, MicroDVD): nothing was re-timed")});
         } else {
-            lines.push_back({std::nullopt, std::string("warning: the input, read as ") + formatName(format_) +
-                                              ", holds no time line: nothing was re-timed"});
+            lines.push_back({std::nullopt, say("warning: the input, read as %s, holds no time line: nothing was re-timed",
+                                               {formatName(format_)})});
         }
         return lines;
     }
     for (const Misread& m : misread_) {
-        lines.push_back({static_cast<int64_t>(m.line), "warning: line " + std::to_string(m.line) + ": \"" + m.text +
-                                                           "\" is no time in the standard form and reads as " +
-                                                           standardTimeText(m.reads)});
+        lines.push_back({static_cast<int64_t>(m.line),
+                         say("warning: line %s: \"%s\" is no time in the standard form and reads as %s",
+                             {std::to_string(m.line), m.text, standardTimeText(m.reads)})});
     }
     if (misreadCount_ > misread_.size()) {
-        lines.push_back({std::nullopt, "warning: " + std::to_string(misreadCount_) +
-                                          " time texts in all read as other times than they seem"});
+        lines.push_back({std::nullopt, say("warning: %s time texts in all read as other times than they seem",
+                                           {std::to_string(misreadCount_)})});
     }
     if (belowZero_ > 0) {
-        const bool one = belowZero_ == 1;
-        const std::string written = engine::rulesOf(format_).keepsNegative
-                                        ? "written with \"-\""
-                                        : std::string("written as zero (") + formatName(format_) + " holds none)";
-        lines.push_back({static_cast<int64_t>(firstBelowZeroLine_), "warning: " + std::to_string(belowZero_) +
-                        (one ? " mapped time falls below zero and is " : " mapped times fall below zero and are ") +
-                        written + " (the first on line " + std::to_string(firstBelowZeroLine_) + ")"});
+        const std::string count = std::to_string(belowZero_), first = std::to_string(firstBelowZeroLine_);
+        lines.push_back({static_cast<int64_t>(firstBelowZeroLine_),
+                         engine::rulesOf(format_).keepsNegative
+                             ? sayCount("warning: %s mapped time falls below zero and is written with \"-\" (the first "
+                                        "on line %s)",
+                                        "warning: %s mapped times fall below zero and are written with \"-\" (the "
+                                        "first on line %s)",
+                                        belowZero_, {count, first})
+                             : sayCount("warning: %s mapped time falls below zero and is written as zero (%s holds "
+                                        "none) (the first on line %s)",
+                                        "warning: %s mapped times fall below zero and are written as zero (%s holds "
+                                        "none) (the first on line %s)",
+                                        belowZero_, {count, formatName(format_), first})});
     }
     return lines;
 }

@@ -8,6 +8,7 @@
 
 #include "retime/complaint.h"
 #include "retime/exit_status.h"
+#include "retime/messages.h"
 #include "retime/retime_options.h"
 #include "retime/retime_warnings.h"
 #include "retime/run_report.h"
@@ -38,7 +39,7 @@ void readAnchor(const std::string& text, std::vector<Anchor>& anchors, std::stri
     Anchor a{};
     if (at == std::string::npos || !readAnchorTime(text.substr(0, at), a.source) ||
         !readAnchorTime(text.substr(at + 1), a.target)) {
-        error = "--anchor takes SOURCE@TARGET, two times such as 00:01:47,250@00:01:52,000, not '" + text + "'";
+        error = say("--anchor takes SOURCE@TARGET, two times such as 00:01:47,250@00:01:52,000, not '%s'", {text});
         return;
     }
     anchors.push_back(a);
@@ -49,7 +50,7 @@ bool checkAnchors(std::vector<Anchor> anchors, std::string& error) {
     std::sort(anchors.begin(), anchors.end(), [](const Anchor& a, const Anchor& b) { return a.source < b.source; });
     for (std::size_t k = 1; k < anchors.size(); ++k) {
         if (anchors[k].source == anchors[k - 1].source || anchors[k].target <= anchors[k - 1].target) {
-            error = "--anchor: two anchors out of order (a later SOURCE needs a later TARGET, each SOURCE once)";
+            error = say("--anchor: two anchors out of order (a later SOURCE needs a later TARGET, each SOURCE once)");
             return false;
         }
     }
@@ -65,17 +66,17 @@ bool readScriptOption(const std::vector<std::string>& args, std::size_t& i, Reti
     const bool takesValue = arg == "--json" || arg == "--anchor" || arg == "--tolerance" || arg == "--output-dir" ||
                             arg == "--library" || arg == "--jobs";
     if (takesValue && i + 1 >= args.size()) {
-        error = "option " + arg + " needs a value";
+        error = say("option %s needs a value", {arg});
         return true;
     }
     if (arg == "--json") {
         script.json = args[++i];
-        if (script.json.empty()) error = "--json takes a file name or -";
+        if (script.json.empty()) error = say("--json takes a file name or -");
     } else if (arg == "--check") {
         options.aligned.check = true;
     } else if (arg == "--tolerance") {
         if (!readCount(args[++i], 0, 3600000, options.aligned.toleranceMs)) {
-            error = "--tolerance takes a whole number of milliseconds from 0 to 3600000, not '" + args[i] + "'";
+            error = say("--tolerance takes a whole number of milliseconds from 0 to 3600000, not '%s'", {args[i]});
         }
         script.toleranceGiven = true;
     } else if (arg == "--anchor") {
@@ -84,15 +85,15 @@ bool readScriptOption(const std::vector<std::string>& args, std::size_t& i, Reti
         script.version = true;
     } else if (arg == "--output-dir") {
         script.outputDir = args[++i];
-        if (script.outputDir.empty()) error = "--output-dir takes a folder";
+        if (script.outputDir.empty()) error = say("--output-dir takes a folder");
     } else if (arg == "--in-place") {
         script.inPlace = true;
     } else if (arg == "--library") {
         script.library = args[++i];
-        if (script.library.empty()) error = "--library takes a folder";
+        if (script.library.empty()) error = say("--library takes a folder");
     } else if (arg == "--jobs") {
         if (!readCount(args[++i], 1, 256, script.jobs)) {
-            error = "--jobs takes a number of files at once from 1 to 256, not '" + args[i] + "'";
+            error = say("--jobs takes a number of files at once from 1 to 256, not '%s'", {args[i]});
         }
     } else {
         return false;
@@ -104,78 +105,78 @@ bool checkScriptOptions(const RetimeOptions& options, const std::vector<std::str
     const ScriptOptions& script = options.script;
     const ReferenceOptions& aligned = options.aligned;
     if (aligned.check && !aligned.referenceGiven && script.library.empty()) {
-        error = "--check needs --reference REF or --library (it compares INPUT with REF)";
+        error = say("--check needs --reference REF or --library (it compares INPUT with REF)");
         return false;
     }
     if (!aligned.anchors.empty() && (!aligned.referenceGiven || script.batch())) {
-        error = "--anchor goes with --reference REF and one INPUT";
+        error = say("--anchor goes with --reference REF and one INPUT");
         return false;
     }
     if (!checkAnchors(aligned.anchors, error)) return false;
     if (script.toleranceGiven && !aligned.check) {
-        error = "--tolerance goes with --check";
+        error = say("--tolerance goes with --check");
         return false;
     }
     const int batchModes = !script.outputDir.empty() + script.inPlace + !script.library.empty();
     if (batchModes > 1 && !(script.inPlace && !script.library.empty())) {
-        error = "--output-dir, --in-place and --library: one at a time (--library takes --in-place)";
+        error = say("--output-dir, --in-place and --library: one at a time (--library takes --in-place)");
         return false;
     }
     if (script.jobs > 0 && !script.batch()) {
-        error = "--jobs goes with --output-dir, --in-place or --library";
+        error = say("--jobs goes with --output-dir, --in-place or --library");
         return false;
     }
     if (script.batch()) {
         if (!aligned.referenceGiven && script.library.empty()) {
-            error = "a batch needs --reference REF (every INPUT is re-timed to it)";
+            error = say("a batch needs --reference REF (every INPUT is re-timed to it)");
             return false;
         }
         if (!script.library.empty() && aligned.referenceGiven) {
-            error = "--library finds each subtitle's reference itself (its video): no --reference";
+            error = say("--library finds each subtitle's reference itself (its video): no --reference");
             return false;
         }
         if (!script.library.empty() && !files.empty()) {
-            error = "--library takes no file arguments ('" + files[0] + "')";
+            error = say("--library takes no file arguments ('%s')", {files[0]});
             return false;
         }
         if (script.library.empty() && files.empty()) {
-            error = "a batch needs at least one INPUT";
+            error = say("a batch needs at least one INPUT");
             return false;
         }
         if (aligned.referenceGiven && isStandardStream(aligned.reference)) {
-            error = "a batch reads REF from a file, not standard input";
+            error = say("a batch reads REF from a file, not standard input");
             return false;
         }
         for (const std::string& f : files) {
             if (isStandardStream(f)) {
-                error = "a batch reads files, not standard input";
+                error = say("a batch reads files, not standard input");
                 return false;
             }
         }
         if (aligned.check && (!script.outputDir.empty() || script.inPlace)) {
-            error = "--check writes nothing: no --output-dir or --in-place (give the INPUTs alone with --library or "
-                    "one at a time)";
+            error = say("--check writes nothing: no --output-dir or --in-place (give the INPUTs alone with --library or "
+                    "one at a time)");
             return false;
         }
         return true;
     }
     if (aligned.check && files.size() > 1) {
-        error = "--check writes nothing: no OUTPUT ('" + files[1] + "')";
+        error = say("--check writes nothing: no OUTPUT ('%s')", {files[1]});
         return false;
     }
     if (files.size() > 2) {
-        error = "too many files: '" + files[2] + "' (at most INPUT and OUTPUT; more with --output-dir or --in-place)";
+        error = say("too many files: '%s' (at most INPUT and OUTPUT; more with --output-dir or --in-place)", {files[2]});
         return false;
     }
     if (script.json == "-" && !aligned.check && (files.size() < 2 || isStandardStream(files[1]))) {
-        error = "--json - needs OUTPUT to be a file (standard output carries the subtitle)";
+        error = say("--json - needs OUTPUT to be a file (standard output carries the subtitle)");
         return false;
     }
     return true;
 }
 
 std::string scriptUsage() {
-    return "\nFor scripts and libraries:\n"
+    return tr("\nFor scripts and libraries:\n"
            "  --json FILE|-             one JSON object on the run (report.schema.json):\n"
            "                            mode, files, format, mapping, verdict, warnings,\n"
            "                            what was written, exit status; - is standard\n"
@@ -199,7 +200,7 @@ std::string scriptUsage() {
            "                            video as NAME.synced.EXT (or --in-place)\n"
            "  --jobs N                  a batch's files at once (default: one per core)\n"
            "  --version                 the version\n"
-           "  -h, --help                this text\n";
+           "  -h, --help                this text\n");
 }
 
 std::string versionLine() { return std::string("tessaly-retime ") + TESSALY_VERSION + "\n"; }

@@ -4,13 +4,14 @@
 #include <string_view>
 
 #include "engine/subtitle_rewrite.h"
+#include "retime/messages.h"
 #include "retime/run_report.h"
 #include "retime/whole_file.h"
 
 namespace retime {
 
 std::string inputName(const std::string& path) {
-    return path.empty() || path == "-" ? std::string("standard input") : "'" + path + "'";
+    return path.empty() || path == "-" ? say("standard input") : "'" + path + "'";
 }
 
 bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& encoding, std::string& error) {
@@ -27,7 +28,8 @@ bool readSubtitle(const std::string& path, ByteBuffer& text, SubtitleEncoding& e
     if (units.size() % 2) encoding.oddByte = std::string(units.substr(units.size() - 1));
     text.release();
     if (utf8.size() > static_cast<uint64_t>(engine::kMaxSubtitleBytes)) {
-        error = "cannot read " + inputName(path) + ": as UTF-8 it is larger than " + std::to_string(engine::kMaxSubtitleBytes) + " bytes";
+        error = say("cannot read %s: as UTF-8 it is larger than %s bytes",
+                    {inputName(path), std::to_string(engine::kMaxSubtitleBytes)});
         return false;
     }
     text.append(utf8.data(), utf8.size());
@@ -39,7 +41,9 @@ bool writeSubtitle(const std::string& path, const SubtitleEncoding& encoding, co
     std::string encoded;
     if (encoding.utf16 != vexrun::Utf16Order::None) {
         const std::string_view text(reinterpret_cast<const char*>(data), count);
-        encoded = encoding.utf16 == vexrun::Utf16Order::LittleEndian ? "\xFF\xFE" : "\xFE\xFF";
+        // The byte-order mark, then the text (appended: GCC 12 sees the
+        // assignment of a short literal as a read of unset bytes).
+        encoded.append(encoding.utf16 == vexrun::Utf16Order::LittleEndian ? "\xFF\xFE" : "\xFE\xFF", 2);
         encoded += vexrun::utf8ToUtf16(text, encoding.utf16);
         encoded += encoding.oddByte;
         data = reinterpret_cast<const uint8_t*>(encoded.data());

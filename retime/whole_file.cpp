@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "retime/ending_signals.h"
+#include "retime/messages.h"
 
 namespace retime {
 namespace {
@@ -144,14 +145,14 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
                     FileIdentity* identity) {
     bytes.release();
     const bool standard = isStandardStream(path);
-    const std::string name = standard ? std::string("standard input") : "'" + path + "'";
+    const std::string name = standard ? say("standard input") : "'" + path + "'";
     const int fd = standard ? 0 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot read " + name + ": " + reason();
+        error = say("cannot read %s: %s", {name, reason()});
         return false;
     }
     auto fail = [&](const std::string& why) {
-        error = "cannot read " + name + ": " + why;
+        error = say("cannot read %s: %s", {name, why});
         if (!standard) ::close(fd);
         bytes.release();
         return false;
@@ -163,7 +164,7 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
     if (identity && S_ISREG(st.st_mode)) {
         *identity = FileIdentity{true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
     }
-    const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
+    const std::string tooLarge = say("it is larger than %s bytes", {std::to_string(maxBytes)});
     if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) return fail(tooLarge);
 
     // A regular file is read into room for its size and one byte more (which
@@ -192,11 +193,11 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
                       const FileIdentity& input) {
     if (isStandardStream(path)) {
         if (writeAll(1, data, count)) return true;
-        error = "cannot write standard output: " + reason();
+        error = say("cannot write standard output: %s", {reason()});
         return false;
     }
     auto fail = [&](const std::string& why) {
-        error = "cannot write '" + path + "': " + why;
+        error = say("cannot write '%s': %s", {path, why});
         return false;
     };
 
@@ -218,7 +219,7 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     // A write-protected file is the user's word that it stays as it is;
     // only the input re-timed in place may replace itself.
     if (exists && !isFile(existing, input) && !mayReplace(target, existing)) {
-        return fail("it is write-protected (no write permission)");
+        return fail(say("it is write-protected (no write permission)"));
     }
 
     // Anything but a regular file (a device, a FIFO, a terminal) is written

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "retime/messages.h"
 #include "retime/whole_file.h"
 #include "vexrun/kernel/core/platform.h"
 #include "vexrun/kernel/text/text_encoding.h"
@@ -25,12 +26,12 @@ std::string reason(DWORD code) {
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME: return "No such file or directory";
-    case ERROR_ACCESS_DENIED: return "Permission denied";
+    case ERROR_INVALID_NAME: return say("No such file or directory");
+    case ERROR_ACCESS_DENIED: return say("Permission denied");
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return "another program holds it locked";
+    case ERROR_LOCK_VIOLATION: return say("another program holds it locked");
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return "No space left on device";
+    case ERROR_HANDLE_DISK_FULL: return say("No space left on device");
     default: break;
     }
     wchar_t* text = nullptr;
@@ -46,7 +47,7 @@ std::string reason(DWORD code) {
         message.pop_back();
     }
     const std::string words = vexrun::text::encode(message, vexrun::text::Encoding::Utf8);
-    return words.empty() ? "Windows error " + std::to_string(code) : words;
+    return words.empty() ? say("Windows error %s", {std::to_string(code)}) : words;
 }
 std::string lastReason() { return reason(GetLastError()); }
 
@@ -152,11 +153,11 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
                     FileIdentity* identity) {
     bytes.release();
     const bool standard = isStandardStream(path);
-    const std::string name = standard ? std::string("standard input") : "'" + path + "'";
+    const std::string name = standard ? say("standard input") : "'" + path + "'";
     if (!standard) {
         const DWORD attributes = GetFileAttributesW(wide(path).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            error = "cannot read " + name + ": Is a directory";
+            error = say("cannot read %s: %s", {name, say("Is a directory")});
             return false;
         }
     }
@@ -164,12 +165,12 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
     // program holds open is read all the same.
     const int fd = standard ? 0 : vexrun::platform::openFileForReading(path);
     if (fd < 0) {
-        error = "cannot read " + name + ": " + lastReason();
+        error = say("cannot read %s: %s", {name, lastReason()});
         return false;
     }
     if (standard) _setmode(fd, _O_BINARY);
     auto fail = [&](const std::string& why) {
-        error = "cannot read " + name + ": " + why;
+        error = say("cannot read %s: %s", {name, why});
         if (!standard) _close(fd);
         bytes.release();
         return false;
@@ -180,7 +181,7 @@ bool readWholeInput(const std::string& path, uint64_t maxBytes, ByteBuffer& byte
     const bool regular = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info);
     if (identity && regular) *identity = identityOf(info);
     const uint64_t fileSize = regular ? (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow : 0;
-    const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
+    const std::string tooLarge = say("it is larger than %s bytes", {std::to_string(maxBytes)});
     if (regular && fileSize > maxBytes) return fail(tooLarge);
 
     // As on Linux: a file into room for its size and one byte more, anything
@@ -213,11 +214,11 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     if (isStandardStream(path)) {
         _setmode(1, _O_BINARY);
         if (writeAll(reinterpret_cast<HANDLE>(_get_osfhandle(1)), data, count)) return true;
-        error = "cannot write standard output: " + lastReason();
+        error = say("cannot write standard output: %s", {lastReason()});
         return false;
     }
     auto fail = [&](const std::string& why) {
-        error = "cannot write '" + path + "': " + why;
+        error = say("cannot write '%s': %s", {path, why});
         return false;
     };
 
@@ -226,7 +227,7 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     DWORD missing = 0;
     const Kind kind = kindOf(target, existing, missing);
     if (kind == Kind::None && missing != ERROR_FILE_NOT_FOUND) return fail(reason(missing));
-    if (kind == Kind::Directory) return fail("Is a directory");
+    if (kind == Kind::Directory) return fail(say("Is a directory"));
 
     // A device (NUL, CON) or a pipe is written directly.
     if (kind == Kind::Device) {
@@ -245,7 +246,7 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
     const bool readOnly = exists && (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
     const FileIdentity found = exists ? identityOf(existing) : FileIdentity{};
     const bool isInput = input.known && found.device == input.device && found.inode == input.inode;
-    if (readOnly && !isInput) return fail("it is write-protected (no write permission)");
+    if (readOnly && !isInput) return fail(say("it is write-protected (no write permission)"));
 
     // Written whole beside its place and renamed over it, so that a failure
     // never leaves a half-written file.
@@ -263,7 +264,7 @@ bool writeWholeOutput(const std::string& path, const uint8_t* data, uint64_t cou
         AcquireSRWLockExclusive(&gTemporaryLock);
         if (!gTemporary) {
             ok = false;
-            why = "interrupted";
+            why = say("interrupted");
         } else {
             if (readOnly) SetFileAttributesW(target.c_str(), existing.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
             if (!vexrun::platform::replaceFile(temp, path)) {

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "retime/messages.h"
 #include "retime/retime_warnings.h"
 #include "ui/main_window_layout.h"
 
@@ -27,20 +28,25 @@ std::string caption(std::string_view name) {
 }  // namespace
 
 std::string windowWords(const WindowOptions& window) {
-    std::string line = "in the window: tick " + caption(kModeBoxes[window.segments]) + " and " +
-                       caption(kAlignStartBox) + "; type " + window.ratio + " into " + caption(kCustomRatioLabel) +
-                       (window.useRatioRows.size() == 1 ? "; tick the box beside" : "; tick the boxes beside");
+    std::string boxes;
     for (std::size_t k = 0; k < window.useRatioRows.size(); ++k) {
-        line += (k == 0 ? " " : k + 1 == window.useRatioRows.size() ? " and " : ", ") +
-                caption(kSourceLabels[window.useRatioRows[k]]);
+        const std::string box = caption(kSourceLabels[window.useRatioRows[k]]);
+        boxes = k == 0                                  ? box
+                : k + 1 == window.useRatioRows.size() ? say("%s and %s", {boxes, box})
+                                                        : say("%s, %s", {boxes, box});
     }
-    line += "; type";
+    std::string points;
     for (std::size_t k = 0; k < window.points.size(); ++k) {
         const WindowPoint& p = window.points[k];
-        line += std::string(k == 0 ? " " : ", ") + caption(kSourceLabels[p.row]) + " " + standardTimeText(p.source) +
-                " and " + caption(kTargetLabels[p.row]) + " " + standardTimeText(p.target);
+        const std::string point = say("%s %s and %s %s", {caption(kSourceLabels[p.row]), standardTimeText(p.source),
+                                                          caption(kTargetLabels[p.row]), standardTimeText(p.target)});
+        points = k == 0 ? point : say("%s, %s", {points, point});
     }
-    return line + "; press " + caption(kAdjustButton);
+    return sayCount("in the window: tick %s and %s; type %s into %s; tick the box beside %s; type %s; press %s",
+                    "in the window: tick %s and %s; type %s into %s; tick the boxes beside %s; type %s; press %s",
+                    window.useRatioRows.size(),
+                    {caption(kModeBoxes[window.segments]), caption(kAlignStartBox), window.ratio,
+                     caption(kCustomRatioLabel), boxes, points, caption(kAdjustButton)});
 }
 
 }  // namespace retime

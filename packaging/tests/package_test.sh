@@ -67,6 +67,10 @@ done
 for option in $(grep -o -- '--[a-z][a-z-]*' "$work/help.txt" | sort -u); do
   grep -q -- "$option" "$work/tessaly-retime.txt" || fail "the manual page of tessaly-retime lacks $option"
 done
+# Its messages in Simplified Chinese from the package's own catalog.
+[ -f "$usr/share/locale/zh_CN/LC_MESSAGES/tessaly-retime.mo" ] || fail "no zh_CN catalog of tessaly-retime"
+said=$(LANGUAGE=zh_CN LC_ALL=C.UTF-8 "$usr/bin/tessaly-retime" --bogus 2>&1 || true)
+[ "$said" = "tessaly-retime: 未知选项 --bogus（参见 --help）" ] || fail "not in Chinese: $said"
 
 # 5. The unpacked tool starts headless and shows its window, with the kernel
 # and support libraries of the unpacked tree.

@@ -454,6 +454,43 @@ TEST_F(RetimeToolTest, WarningsGoToStandardErrorAndLeaveTheStatus) {
                      "(the first on line 2)\n");
 }
 
+// Messages in the user's language where po/ has a translation (Simplified
+// Chinese), by LANGUAGE as gettext takes it (in a locale other than C); the
+// C locale keeps English, and so does the JSON report, which scripts read.
+TEST_F(RetimeToolTest, MessagesInTheUsersLanguage) {
+#ifdef _WIN32
+    const std::vector<std::string> chinese = {"LANGUAGE=zh_CN"}, cLocale = {"LANGUAGE=zh_CN", "LANG=C"};
+#else
+    const std::vector<std::string> chinese = {"LANGUAGE=zh_CN", "LC_ALL=C.UTF-8"},
+                                   cLocale = {"LANGUAGE=zh_CN", "LC_ALL=C"};
+#endif
+    auto runIn = [&](const std::vector<std::string>& env, const std::vector<std::string>& args,
+                     const std::string& input = "") { return retimetest::runTool(dir_, args, input, "", env); };
+
+    ToolRun r = runIn(chinese, {"--bogus"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tessaly-retime: 未知选项 --bogus（参见 --help）\n");
+    r = runIn(cLocale, {"--bogus"});
+    EXPECT_EQ(r.err, "tessaly-retime: unknown option --bogus (see --help)\n");
+    EXPECT_EQ(runIn(chinese, {"--help"}).out.rfind("用法：tessaly-retime [选项] [INPUT [OUTPUT]]\n", 0), 0u);
+
+    // A warning with its numbers put in; the result lines are the program's own.
+    r = runIn(chinese, {"--custom", "1", "-00:00:02,500", "--json", "report.json"}, kStandard);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "tessaly-retime: 警告：2 个映射后的时间小于零，带 \"-\" 写出（第一个在第 2 行）\n");
+    EXPECT_NE(readFile(dir_ / "report.json").find("warning: 2 mapped times fall below zero"), std::string::npos);
+    r = runIn(chinese, kOneSegment, kStandard);
+    EXPECT_EQ(r.err, "缩放比率1 = 1.5   平移1 = 500\n");
+
+    // The batch summary, its columns as wide as the terminal shows them.
+    writeFile(dir_ / "ref.srt", kStandard);
+    r = runIn(chinese, {"--reference", "ref.srt", "--output-dir", "out", "lost.srt"});
+    EXPECT_EQ(r.status, 7);
+    EXPECT_EQ(r.err, "结果     文件     写入的文件 / 未完成的原因\n"
+                     "失败 (3) lost.srt 无法读取 'lost.srt'：没有这个文件；未写入任何内容\n"
+                     "1 个文件中完成了 0 个；其余的保持原样\n");
+}
+
 #ifndef _WIN32
 TEST_F(RetimeToolTest, RunsTheSameUnderTheDynamicLoader) {
     const std::string loader = "/lib64/ld-linux-x86-64.so.2";

@@ -19,8 +19,8 @@ std::filesystem::path makeTestFolder(const std::string& tag);
 
 // Runs the tool (TESSALY_RETIME_PATH) in `dir` with `args`, `input` on its
 // standard input. `launcher`, when given, starts the tool (Linux only: the
-// dynamic loader, say).
+// dynamic loader, say); `env` ("NAME=VALUE") is added to its environment.
 ToolRun runTool(const std::filesystem::path& dir, const std::vector<std::string>& args, const std::string& input = "",
-                const std::string& launcher = "");
+                const std::string& launcher = "", const std::vector<std::string>& env = {});
 
 }  // namespace retimetest

@@ -19,10 +19,15 @@ fs::path makeTestFolder(const std::string& tag) {
 }
 
 ToolRun runTool(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
-                const std::string& launcher) {
+                const std::string& launcher, const std::vector<std::string>& env) {
     writeFile(dir / ".stdin", input);
-    std::string cmd = "cd " + quoted(dir.string()) + " && " + (launcher.empty() ? "" : quoted(launcher) + " ") +
-                      quoted(TESSALY_RETIME_PATH);
+    std::string cmd = "cd " + quoted(dir.string()) + " && ";
+    if (!env.empty()) {
+        cmd += "env";
+        for (const auto& e : env) cmd += " " + quoted(e);
+        cmd += " ";
+    }
+    cmd += (launcher.empty() ? "" : quoted(launcher) + " ") + quoted(TESSALY_RETIME_PATH);
     for (const auto& a : args) cmd += " " + quoted(a);
     cmd += " <.stdin >.stdout 2>.stderr";
     const int raw = std::system(cmd.c_str());

@@ -22,10 +22,10 @@ fs::path makeTestFolder(const std::string& tag) {
 }
 
 ToolRun runTool(const fs::path& dir, const std::vector<std::string>& args, const std::string& input,
-                const std::string&) {
+                const std::string&, const std::vector<std::string>& env) {
     const fs::path here = fs::current_path();
     fs::current_path(dir);
-    const drive::testing::DriveResult r = drive::testing::runProcess(TESSALY_RETIME_PATH, args, input, {}, 120);
+    const drive::testing::DriveResult r = drive::testing::runProcess(TESSALY_RETIME_PATH, args, input, env, 120);
     fs::current_path(here);
     return ToolRun{r.started && !r.timedOut ? r.status : -1, r.out, r.err};
 }

@@ -1,0 +1,32 @@
+// The messages' catalog on Linux: gettext, with the language the locale
+// names (LANGUAGE, LC_ALL, LC_MESSAGES, LANG, as every gettext program reads
+// them). The catalog lies in share/locale beside the program's bin/: under
+// /usr once installed, in the build folder before.
+#include <libintl.h>
+#include <locale.h>
+
+#include "messages/messages.h"
+#include "vexrun/kernel/core/platform.h"
+
+namespace messages {
+
+void useUserLanguage() {
+    // Only the messages' category: numbers, the JSON report and the
+    // subtitles' bytes stay as they are in every locale.
+    setlocale(LC_MESSAGES, "");
+    const std::string catalogs = vexrun::platform::ownDirectory() + "/../share/locale";
+    bindtextdomain(kMessageDomain, catalogs.c_str());
+    // The terminal gets UTF-8 whatever the locale's character set, as the
+    // program's own Chinese lines are: the C library's reasons (strerror,
+    // from its catalog "libc") too.
+    bind_textdomain_codeset(kMessageDomain, "UTF-8");
+    bind_textdomain_codeset("libc", "UTF-8");
+}
+
+const char* tr(const char* english) { return dgettext(kMessageDomain, english); }
+
+const char* trCount(const char* one, const char* many, unsigned long n) {
+    return dngettext(kMessageDomain, one, many, n);
+}
+
+}  // namespace messages
