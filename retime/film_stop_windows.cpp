@@ -1,6 +1,8 @@
 // Stopping a film's reading on the console's Ctrl+C, Ctrl+Break or closing.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "retime/film_stop.h"
 
 namespace retime {
@@ -34,8 +36,9 @@ StopOnEndingRequest::~StopOnEndingRequest() {
 bool endingRequested() { return requested.load(); }
 
 void endAsRequested() {
-    // The status a console program ended by Ctrl+C has.
-    ExitProcess(STATUS_CONTROL_C_EXIT);
+    // The status a console program ended by Ctrl+C has; through exit(), so
+    // that what the tool set up is given back (the console's code page).
+    std::exit(static_cast<int>(STATUS_CONTROL_C_EXIT));
 }
 
 }  // namespace retime
