@@ -1,7 +1,12 @@
 // The progress bar of tessaly-retime.
 #include "retime/film_progress.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +20,17 @@ namespace {
 constexpr int kBarWidth = 30;
 // Before this share is done the time left is too uncertain to show.
 constexpr double kLeastShareForEstimate = 0.02;
+
+// Whether `to` is a terminal the bar can be drawn on: on Windows a console
+// (a redirection to NUL is a character device too, but no console).
+bool isTerminal(std::FILE* to) {
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(to))), &mode) != 0;
+#else
+    return ::isatty(::fileno(to)) == 1;
+#endif
+}
 
 }  // namespace
 
@@ -30,7 +46,7 @@ std::string durationText(double seconds) {
 }
 
 ProgressBar::ProgressBar(std::FILE* to, std::string what)
-    : to_(to), what_(std::move(what)), terminal_(::isatty(::fileno(to)) == 1),
+    : to_(to), what_(std::move(what)), terminal_(isTerminal(to)),
       started_(std::chrono::steady_clock::now()) {}
 
 void ProgressBar::update(double share) {
@@ -46,19 +62,22 @@ void ProgressBar::update(double share) {
     if (share >= kLeastShareForEstimate) {
         bar += "  " + fillPattern(tr("%s left"), {durationText(elapsed * (1 - share) / share)});
     }
-    bar += "\033[K";  // the rest of the line cleared
     if (shown_ && bar == drawn_) return;
+    // Blanks over what a longer bar before left (plain text: a Windows
+    // console without escape sequences shows it as well).
+    const std::string padding(drawn_.size() > bar.size() ? drawn_.size() - bar.size() : 0, ' ');
     drawn_ = bar;
-    std::fputs(bar.c_str(), to_);
+    std::fputs((bar + padding).c_str(), to_);
     std::fflush(to_);
     shown_ = true;
 }
 
 void ProgressBar::clear() {
     if (!shown_) return;
-    std::fputs("\r\033[K", to_);
+    std::fputs(("\r" + std::string(drawn_.size(), ' ') + "\r").c_str(), to_);
     std::fflush(to_);
     shown_ = false;
+    drawn_.clear();
 }
 
 }  // namespace retime

@@ -2,9 +2,6 @@
 // Ctrl+C), or one of its text subtitle streams read.
 #include "retime/film_reference.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,58 +11,18 @@
 
 #include "align/speech_reference.h"
 #include "film/film.h"
-#include "retime/ending_signals.h"
 #include "retime/exit_status.h"
 #include "retime/film_progress.h"
+#include "retime/film_stop.h"
 #include "retime/messages.h"
 
 namespace retime {
 
 namespace {
 
-// While the film is read, an ending signal (retime/ending_signals.h) stops
-// the reading, which then ends the tool by the same signal.
+// Set while the film is read when the user or the system asks the tool to
+// end (retime/film_stop.h).
 std::atomic<bool> stopReading{false};
-volatile sig_atomic_t endingSignal = 0;
-
-extern "C" void stopTheReading(int signal) {
-    endingSignal = signal;
-    stopReading.store(true);
-}
-
-// While it lives, an ending signal asks the reading to stop; a signal
-// ignored before stays ignored.
-class StopOnSignal {
-public:
-    StopOnSignal() {
-        struct sigaction handler {};
-        handler.sa_handler = stopTheReading;
-        ::sigemptyset(&handler.sa_mask);
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
-            ::sigaction(kEndingSignals[i], nullptr, &previous_[i]);
-            if (previous_[i].sa_handler != SIG_IGN) ::sigaction(kEndingSignals[i], &handler, nullptr);
-        }
-    }
-    ~StopOnSignal() {
-        for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) ::sigaction(kEndingSignals[i], &previous_[i], nullptr);
-    }
-    StopOnSignal(const StopOnSignal&) = delete;
-    StopOnSignal& operator=(const StopOnSignal&) = delete;
-
-private:
-    struct sigaction previous_[std::size(kEndingSignals)];
-};
-
-// Ends the tool by the signal that stopped the reading, as it would have
-// ended without the handler.
-[[noreturn]] void endBySignal(int signal) {
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    ::sigemptyset(&fallback.sa_mask);
-    ::sigaction(signal, &fallback, nullptr);
-    ::raise(signal);
-    _exit(128 + signal);
-}
 
 // A stream's line: "  KIND N: CODEC, LANGUAGE, ..." (in the user's language).
 std::string streamText(std::string line, const std::string& language, const std::string& title) {
@@ -161,12 +118,12 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
         detect.progress = [&bar](double share) { bar.update(share); };
         stopReading.store(false);
         detect.cancel = &stopReading;
-        const StopOnSignal stop;
+        const StopOnEndingRequest stop(stopReading);
         found = film::detectSpeech(path, detect);
     }
-    // A stop asked while the film was read ends the tool by that signal,
-    // whatever the reading made of it (an interrupted open is a failure).
-    if (endingSignal != 0) endBySignal(endingSignal);
+    // A stop asked while the film was read ends the tool as asked, whatever
+    // the reading made of it (an interrupted open is a failure).
+    if (endingRequested()) endAsRequested();
     if (found.outcome != film::Outcome::Done) {
         error = found.error.empty() ? say("%s: the sound could not be read", {path}) : found.error;
         return kExitFileOrTime;

@@ -219,18 +219,4 @@ TEST_F(ReferenceToolTest, FpsUsesTheExactNtscRatio) {
     EXPECT_EQ(readFile(dir_ / "out.srt"), "1\r\n01:02:34,750 --> 81:19:53,500\r\nx\r\n");
 }
 
-#ifdef _WIN32
-// Films are read on Linux only so far: one message, nothing written.
-TEST_F(ReferenceToolTest, AFilmAsReferenceIsRefusedWhereNoFilmReadingIsBuiltIn) {
-    writeFile(dir_ / "film.mkv", std::string("\x1A\x45\xDF\xA3\x01\x00\x00\x00\x00\x00\x00\x1F", 12));
-    writeFile(dir_ / "in.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n");
-    writeFile(dir_ / "out.srt", "previous result");
-    const ToolRun r = run({"--reference", "film.mkv", "in.srt", "out.srt"});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "tessaly-retime: REF 'film.mkv' is a film, and reading films is not built into this "
-                     "tessaly-retime; nothing written\n");
-    EXPECT_EQ(readFile(dir_ / "out.srt"), "previous result");
-}
-#endif
-
 }  // namespace

@@ -3,7 +3,8 @@
 #   windows_zip_test.sh ZIP UNPACK_DIR
 # checks that ZIP holds exactly the folder Tessaly/ with the program, the
 # command-line tool, the kernel and support libraries, the read-me (CR LF line ends, naming every
-# file) and the licence (the GPL, CR LF), and unpacks it into UNPACK_DIR, where the Windows package test starts
+# file), the licence (the GPL, CR LF) and the licences of FFmpeg and WebRTC's
+# detector, and unpacks it into UNPACK_DIR, where the Windows package test starts
 # the unpacked program under Wine.
 set -euo pipefail
 zip=$1 unpack=$2
@@ -12,6 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 expected='Tessaly/LICENSE.txt
 Tessaly/README.txt
 Tessaly/Ravline.vxl
+Tessaly/THIRD-PARTY.txt
 Tessaly/dravolt.vxl
 Tessaly/plintor.vxl
 Tessaly/stylon.vxl
@@ -45,4 +47,7 @@ grep -q 'Wine only' "$readme" || fail "README.txt does not say where this build 
 grep -q 'GNU GENERAL PUBLIC LICENSE' "$dir/LICENSE.txt" || fail "LICENSE.txt is not the GPL"
 [ "$(grep -c $'\r$' "$dir/LICENSE.txt")" = "$(wc -l <"$dir/LICENSE.txt")" ] || fail "LICENSE.txt: not CR LF"
 grep -q 'LICENSE.txt' "$readme" || fail "README.txt does not name LICENSE.txt"
-echo "$(basename "$zip"): the program, the command-line tool, the kernel library, five support libraries, the read-me and the licence"
+grep -q 'THIRD-PARTY.txt' "$readme" || fail "README.txt does not name THIRD-PARTY.txt"
+grep -q 'GNU LESSER GENERAL PUBLIC LICENSE' "$dir/THIRD-PARTY.txt" && grep -q 'The WebRTC project authors' "$dir/THIRD-PARTY.txt" ||
+  fail "THIRD-PARTY.txt lacks FFmpeg's or WebRTC's licence"
+echo "$(basename "$zip"): the program, the command-line tool, the kernel library, five support libraries, the read-me and the licences"
