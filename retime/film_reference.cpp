@@ -113,7 +113,10 @@ std::string share(double part) {
 
 }  // namespace
 
-int readFilmReference(const ReferenceOptions& options, FilmReference& result, std::string& error) {
+bool filmReadingBuilt() { return true; }
+
+int readFilmReference(const ReferenceOptions& options, FilmReference& result, std::string& error,
+                      const FilmReading* reading) {
     const std::string& path = options.reference;
     film::FilmInfo info;
     if (!film::probeFilm(path, info, error)) return kExitFileOrTime;
@@ -148,17 +151,28 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     }
     const auto started = std::chrono::steady_clock::now();
     film::DetectResult found;
-    {
-        ProgressBar bar(stderr, "reading the sound of " + std::filesystem::path(path).filename().string());
-        detect.progress = [&bar](double share) { bar.update(share); };
-        stopReading.store(false);
-        detect.cancel = &stopReading;
-        const StopOnSignal stop;
+    if (reading) {
+        detect.progress = reading->progress;
+        detect.cancel = reading->cancel;
         found = film::detectSpeech(path, detect);
+        if (found.outcome == film::Outcome::Cancelled) {
+            result.cancelled = true;
+            error = path + ": the reading was cancelled";
+            return kExitFileOrTime;
+        }
+    } else {
+        {
+            ProgressBar bar(stderr, "reading the sound of " + std::filesystem::path(path).filename().string());
+            detect.progress = [&bar](double share) { bar.update(share); };
+            stopReading.store(false);
+            detect.cancel = &stopReading;
+            const StopOnSignal stop;
+            found = film::detectSpeech(path, detect);
+        }
+        // A stop asked while the film was read ends the tool by that signal,
+        // whatever the reading made of it (an interrupted open is a failure).
+        if (endingSignal != 0) endBySignal(endingSignal);
     }
-    // A stop asked while the film was read ends the tool by that signal,
-    // whatever the reading made of it (an interrupted open is a failure).
-    if (endingSignal != 0) endBySignal(endingSignal);
     if (found.outcome != film::Outcome::Done) {
         error = found.error.empty() ? path + ": the sound could not be read" : found.error;
         return kExitFileOrTime;
@@ -170,13 +184,16 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     for (uint8_t f : found.timeline.speech) spoken += f;
     char took[32];
     std::snprintf(took, sizeof took, "%.1f s", seconds);
-    // The one summary line, printed at once: the report follows the alignment.
-    std::fprintf(stderr, "read %s of sound in %s (%d piece%s at once): speech in %s of it\n",
-                 film::clockText(found.decodedMs).c_str(), took, found.pieces, found.pieces == 1 ? "" : "s",
-                 share(found.timeline.speech.empty() ? 0.0
-                                                     : static_cast<double>(spoken) /
-                                                           static_cast<double>(found.timeline.speech.size()))
-                     .c_str());
+    // The one summary line, printed at once (the tool's): the report follows
+    // the alignment.
+    if (!reading) {
+        std::fprintf(stderr, "read %s of sound in %s (%d piece%s at once): speech in %s of it\n",
+                     film::clockText(found.decodedMs).c_str(), took, found.pieces, found.pieces == 1 ? "" : "s",
+                     share(found.timeline.speech.empty() ? 0.0
+                                                         : static_cast<double>(spoken) /
+                                                               static_cast<double>(found.timeline.speech.size()))
+                         .c_str());
+    }
     if (!found.warning.empty()) result.report.push_back("warning: " + found.warning);
     result.cues = align::speechRuns(found.timeline.speech, film::kFrameMs);
     result.report.push_back("speech: " + std::to_string(result.cues.size()) + " runs of speech are REF's cues");

@@ -6,7 +6,9 @@
 
 namespace retime {
 
-int readFilmReference(const ReferenceOptions& options, FilmReference&, std::string& error) {
+bool filmReadingBuilt() { return false; }
+
+int readFilmReference(const ReferenceOptions& options, FilmReference&, std::string& error, const FilmReading*) {
     error = "REF '" + options.reference + "' is a film, and reading films is not built into this tessaly-retime";
     return kExitFileOrTime;
 }
