@@ -62,6 +62,8 @@ std::string filmsNotRead(const std::string& path) {
 
 std::string noSubtitle() { return "字幕框里没有认得的时间行，没有可以对齐的字幕，什么也没有填。"; }
 
+std::string noFrameRate() { return "字幕框里的MicroDVD字幕缺少首行{1}{1}帧率，没法换算成时间来对齐，什么也没有填。"; }
+
 std::string tooLittleInCommon(const std::string& reference, const align::Alignment& found) {
     return reference + "和字幕框里的字幕共同之处太少（" + std::to_string(found.partnered) + " / " +
            std::to_string(found.cues) + " 句找到对应），像是另一部影片或另一集，什么也没有填。";

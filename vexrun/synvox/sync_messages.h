@@ -24,6 +24,7 @@ std::string filledVerdict(const std::string& reference, const align::Alignment& 
 std::string cannotRead(const std::string& reference, const std::string& error);
 std::string filmsNotRead(const std::string& path);
 std::string noSubtitle();
+std::string noFrameRate();
 std::string tooLittleInCommon(const std::string& reference, const align::Alignment& found);
 std::string needsMorePieces(std::size_t pieces, const std::string& path);
 std::string unsure(const std::string& reference);

@@ -41,10 +41,11 @@ std::optional<SyncOutcome> WindowSync::checkFirst() {
     if (box_ == DropBox::Subtitle && !film_) return SyncOutcome{};
     std::string error;
     text_.append(subtitle_.data(), subtitle_.size());
-    if (!retime::scanInputText("the subtitle box", text_, cues_, error) || cues_.empty()) {
+    const bool scanned = retime::scanInputText("the subtitle box", text_, cues_, error);
+    if (!scanned || cues_.empty()) {
         // A film dropped on a box without a subtitle is refused as before.
         if (box_ == DropBox::Subtitle) return SyncOutcome{};
-        return told(noSubtitle());
+        return told(scanned ? noSubtitle() : noFrameRate());
     }
     if (film_ && !retime::filmReadingBuilt()) return told(filmsNotRead(path_));
     setStatus(readingStatus(path_, film_));
