@@ -1,5 +1,5 @@
 // The ids the program's code may name as window or control ids: the main
-// window's and those of the 53 controls of ui/controls.h.
+// window's and those of the 54 controls of ui/controls.h.
 #pragma once
 
 #include <stdint.h>
@@ -15,6 +15,6 @@ namespace image {
 inline constexpr std::array kProgramIdentifiers = {vx::kMainWindowId, TESSALY_CONTROLS(TESSALY_CONTROL_ID_)};
 #undef TESSALY_CONTROL_ID_
 
-static_assert(kProgramIdentifiers.size() == 54, "the window and 53 controls");
+static_assert(kProgramIdentifiers.size() == 55, "the window and 54 controls");
 
 }  // namespace image

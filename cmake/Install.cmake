@@ -18,7 +18,7 @@
 
 set(TESSALY_INSTALL_DIR lib/tessaly)
 set(TESSALY_KERNEL_TARGET vexrun)
-set(TESSALY_SUPPORT_TARGETS plintor dravolt ulmix stylon ravline)
+set(TESSALY_SUPPORT_TARGETS plintor dravolt ulmix stylon ravline synvox)
 
 install(TARGETS tessaly tessaly-error-dialog RUNTIME DESTINATION ${TESSALY_INSTALL_DIR})
 if(TARGET tessaly-retime)

@@ -1,4 +1,4 @@
-// The image's library table: the six libraries the program uses, in table
+// The image's library table: the seven libraries the program uses, in table
 // order, and the reading and writing of the table's bytes (one zero-ended
 // text per library, five fields separated by CR, then an empty text).
 #pragma once
@@ -31,6 +31,7 @@ constexpr ProgramLibrary kProgramLibraries[vx::kLibraryCount] = {
     {"ulmix", "{D5472A8E-1B3C-4F69-A4D0-8C2E957B1F36}", 3, 0, "特殊功能库"},
     {"stylon", "{91E0C64B-7D25-4E8A-B31F-5A9D08C2E714}", 2, 0, "界面风格库"},
     {"Ravline", "{4B7E3C09-A6D1-4F52-8E9B-C3071D5F2A68}", 2, 0, "多线程支持库"},
+    {"synvox", "{E28A51C7-3D9F-4B06-A7C4-5F1B80D36E92}", 1, 0, "自动对齐库"},
 };
 
 // An identifier is 32 hex digits, bare, in braces, or as a braced GUID
@@ -68,7 +69,8 @@ constexpr bool programLibrariesAreWellFormed() {
            kProgramLibraries[vx::kLibDravolt].name == "dravolt" &&
            kProgramLibraries[vx::kLibUlmix].name == "ulmix" &&
            kProgramLibraries[vx::kLibStylon].name == "stylon" &&
-           kProgramLibraries[vx::kLibRavline].name == "Ravline";
+           kProgramLibraries[vx::kLibRavline].name == "Ravline" &&
+           kProgramLibraries[vx::kLibSynvox].name == "synvox";
 }
 static_assert(programLibrariesAreWellFormed(), "library table: names in library-index order, valid identifiers");
 

@@ -76,7 +76,8 @@ std::string share(double part) {
 
 }  // namespace
 
-int readFilmReference(const ReferenceOptions& options, FilmReference& result, std::string& error) {
+int readFilmReference(const ReferenceOptions& options, FilmReference& result, std::string& error,
+                      const FilmReading* reading) {
     const std::string& path = options.reference;
     film::FilmInfo info;
     if (!film::probeFilm(path, info, error)) return kExitFileOrTime;
@@ -113,17 +114,29 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     }
     const auto started = std::chrono::steady_clock::now();
     film::DetectResult found;
-    {
-        ProgressBar bar(stderr, shown(say("reading the sound of %s", {std::filesystem::path(path).filename().string()})));
-        detect.progress = [&bar](double share) { bar.update(share); };
-        stopReading.store(false);
-        detect.cancel = &stopReading;
-        const StopOnEndingRequest stop(stopReading);
+    if (reading) {
+        detect.progress = reading->progress;
+        detect.cancel = reading->cancel;
         found = film::detectSpeech(path, detect);
+        if (found.outcome == film::Outcome::Cancelled) {
+            result.cancelled = true;
+            error = path + ": the reading was cancelled";
+            return kExitFileOrTime;
+        }
+    } else {
+        {
+            ProgressBar bar(stderr,
+                            shown(say("reading the sound of %s", {std::filesystem::path(path).filename().string()})));
+            detect.progress = [&bar](double share) { bar.update(share); };
+            stopReading.store(false);
+            detect.cancel = &stopReading;
+            const StopOnEndingRequest stop(stopReading);
+            found = film::detectSpeech(path, detect);
+        }
+        // A stop asked while the film was read ends the tool as asked, whatever
+        // the reading made of it (an interrupted open is a failure).
+        if (endingRequested()) endAsRequested();
     }
-    // A stop asked while the film was read ends the tool as asked, whatever
-    // the reading made of it (an interrupted open is a failure).
-    if (endingRequested()) endAsRequested();
     if (found.outcome != film::Outcome::Done) {
         error = found.error.empty() ? say("%s: the sound could not be read", {path}) : found.error;
         return kExitFileOrTime;
@@ -135,7 +148,8 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
     for (uint8_t f : found.timeline.speech) spoken += f;
     char took[32];
     std::snprintf(took, sizeof took, "%.1f", seconds);
-    // The one summary line, printed at once: the report follows the alignment.
+    // The one summary line, printed at once (the tool's): the report follows
+    // the alignment.
     const std::string speech =
         share(found.timeline.speech.empty()
                   ? 0.0
@@ -144,7 +158,7 @@ int readFilmReference(const ReferenceOptions& options, FilmReference& result, st
                                       "read %s of sound in %s s (%s pieces at once): speech in %s of it",
                                       static_cast<unsigned long>(found.pieces),
                                       {film::clockText(found.decodedMs), took, std::to_string(found.pieces), speech});
-    std::fprintf(stderr, "%s\n", shown(line).c_str());
+    if (!reading) std::fprintf(stderr, "%s\n", shown(line).c_str());
     if (!found.warning.empty()) result.report.push_back(say("warning: %s", {found.warning}));
     result.cues = align::speechRuns(found.timeline.speech, film::kFrameMs);
     result.report.push_back(say("speech: %s runs of speech are REF's cues", {std::to_string(result.cues.size())}));

@@ -65,13 +65,12 @@ std::vector<Cue> scannedCues() {
     return cues;
 }
 
-// Reads the subtitle at `path` into `text` as the tool reads subtitles (UTF-16
-// as UTF-8, any format it knows) and scans it into the cue lists; the header
-// part stays in the output bytes, the text in the input bytes, for the rebuild.
-bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::SubtitleEncoding& encoding,
-                 std::string& error) {
+// Scans the subtitle `text` (named `path` in messages) into the cue lists;
+// the header part stays in the output bytes, the text in the input bytes, for
+// the rebuild. readAndScan reads it first as the tool reads subtitles (UTF-16
+// as UTF-8, any format it knows).
+bool scanIntoCueLists(const std::string& path, retime::ByteBuffer& text, std::string& error) {
     prog::ProgramVariables* v = prog::vars();
-    if (!retime::readSubtitle(path, text, encoding, error)) return false;
     engine::emptyCueLists();
     prog::storeBytes(&v->outputBytes, nullptr);
     prog::storeBytes(&v->inputBytes, prog::concatBytes(text.asByteSet()));
@@ -82,6 +81,11 @@ bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::Subt
         return false;
     }
     return true;
+}
+
+bool readAndScan(const std::string& path, retime::ByteBuffer& text, retime::SubtitleEncoding& encoding,
+                 std::string& error) {
+    return retime::readSubtitle(path, text, encoding, error) && scanIntoCueLists(path, text, error);
 }
 
 // The target time that makes a segment anchored at `source` take `shift`:
@@ -255,6 +259,75 @@ std::optional<WindowOptions> windowOptions(double ratio, const std::vector<Piece
     return window;
 }
 
+int readReferenceCues(const ReferenceOptions& options, ReferenceCues& ref, std::string& error,
+                      const FilmReading* reading) {
+    if (isFilmReference(options.reference)) {
+        FilmReference film;
+        const int status = readFilmReference(options, film, error, reading);
+        ref.report = std::move(film.report);
+        if (status != retime::kExitDone) return status;
+        ref.filmSpeech = !options.subtitleStream;
+        ref.cues = std::move(film.cues);
+        return retime::kExitDone;
+    }
+    if (options.audioStream || options.subtitleStream) {
+        error = say("%s goes with a film as REF, and REF is a subtitle",
+                    {options.audioStream ? "--audio-stream" : "--subtitle-stream"});
+        return retime::kExitUsage;
+    }
+    retime::SubtitleEncoding encoding;
+    retime::ByteBuffer text;
+    if (!readAndScan(options.reference, text, encoding, error)) return retime::kExitFileOrTime;
+    ref.cues = scannedCues();
+    return retime::kExitDone;
+}
+
+bool scanInputText(const std::string& name, retime::ByteBuffer& text, std::vector<Cue>& cues, std::string& error) {
+    if (!scanIntoCueLists(name, text, error)) return false;
+    cues = scannedCues();
+    return true;
+}
+
+Alignment alignInput(const ReferenceOptions& options, const std::vector<Cue>& cues, const ReferenceCues& ref) {
+    AlignSettings settings;
+    settings.maxSplits = options.splits;
+    settings.fixedRatio = options.fpsRatio;
+    settings.speech = ref.filmSpeech;
+    Alignment found = alignCues(cues, ref.cues, settings);
+    if (ref.filmSpeech) {
+        align::alignToOnsets(found, cues, ref.cues);
+        align::doubtEndStretches(found, cues, ref.cues);
+    }
+    return found;
+}
+
+std::optional<std::size_t> piecesWithMoreSplits(const ReferenceOptions& options, const std::vector<Cue>& cues,
+                                                const ReferenceCues& ref, const Alignment& found,
+                                                int32_t* partnered) {
+    if (options.splits >= kMostSplits || found.partnered == 0) return std::nullopt;
+    ReferenceOptions more = options;
+    more.splits = kMostSplits;
+    const Alignment wider = alignInput(more, cues, ref);
+    if (!wider.matched || (found.matched && !wider.sure)) return std::nullopt;
+    if (partnered) *partnered = wider.partnered;
+    return wider.pieces.size();
+}
+
+double windowRatio(Alignment& found) {
+    found.chosen.ratio = prog::textToDouble(exactDecimal(found.chosen.ratio).c_str());
+    return found.chosen.ratio;
+}
+
+std::optional<WindowOptions> reproducingWindow(double ratio, const std::vector<Piece>& pieces,
+                                               const std::vector<Cue>& cues) {
+    std::vector<int32_t> starts;
+    for (const Cue& c : cues) starts.push_back(c.start);
+    std::sort(starts.begin(), starts.end());
+    std::optional<WindowOptions> window = windowOptions(ratio, pieces, starts);
+    if (window && !windowReproduces(*window, pieces)) window.reset();
+    return window;
+}
+
 int retimeToReference(const ReferenceOptions& options, const std::string& input, const std::string& output) {
     prog::useHelperTable(vexrun::hostHelperTable());
     setUpGlobals();
@@ -266,63 +339,35 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
         return status;
     };
 
-    retime::SubtitleEncoding referenceEncoding, inputEncoding;
-    retime::ByteBuffer referenceText, inputText;
-    std::vector<Cue> reference;
-    bool filmSpeech = false;  // REF is a film's speech runs
-    if (isFilmReference(options.reference)) {
-        FilmReference film;
-        const int status = readFilmReference(options, film, error);
-        if (status != retime::kExitDone) return fail(say("%s; nothing written", {error}), status);
-        filmSpeech = !options.subtitleStream;
-        reference = std::move(film.cues);
-        // What the film held and what was used, at once: before a refusal too.
-        printReport(film.report);
-    } else {
-        if (options.audioStream || options.subtitleStream) {
-            return fail(say("%s goes with a film as REF, and REF is a subtitle",
-                            {options.audioStream ? "--audio-stream" : "--subtitle-stream"}),
-                        retime::kExitUsage);
-        }
-        if (!readAndScan(options.reference, referenceText, referenceEncoding, error)) {
-            return fail(error, retime::kExitFileOrTime);
-        }
-        referenceText.release();
-        reference = scannedCues();
+    retime::SubtitleEncoding inputEncoding;
+    retime::ByteBuffer inputText;
+    ReferenceCues ref;
+    const int status = readReferenceCues(options, ref, error);
+    // What the film held and what was used, at once: before a refusal too.
+    printReport(ref.report);
+    if (status != retime::kExitDone) {
+        const bool film = status != retime::kExitUsage && isFilmReference(options.reference);
+        return fail(film ? say("%s; nothing written", {error}) : error, status);
     }
     if (!readAndScan(input, inputText, inputEncoding, error)) return fail(error, retime::kExitFileOrTime);
     const std::vector<Cue> cues = scannedCues();
     reportReading(engine::readingOf(inputText.data(), static_cast<int32_t>(inputText.size()), 0).format, inputEncoding);
 
-    AlignSettings settings;
-    settings.maxSplits = options.splits;
-    settings.fixedRatio = options.fpsRatio;
-    settings.speech = filmSpeech;
-    Alignment found = alignCues(cues, reference, settings);
-    if (filmSpeech) {
-        align::alignToOnsets(found, cues, reference);
-        align::doubtEndStretches(found, cues, reference);
-    }
+    Alignment found = alignInput(options, cues, ref);
     if (!found.matched) {
         reportNoMatch(found);
         // Too few splits allowed can be the reason: say how many would do.
         std::string why = found.failure;
-        if (settings.maxSplits < kMostSplits && found.partnered > 0) {
-            AlignSettings more = settings;
-            more.maxSplits = kMostSplits;
-            const Alignment wider = alignCues(cues, reference, more);
-            if (wider.matched) {
-                why = say("%s (with --splits %s, %s would)",
-                          {why, std::to_string(wider.pieces.size() - 1), std::to_string(wider.partnered)});
-            }
+        int32_t partnered = 0;
+        if (const auto pieces = piecesWithMoreSplits(options, cues, ref, found, &partnered)) {
+            why = say("%s (with --splits %s, %s would)", {why, std::to_string(*pieces - 1), std::to_string(partnered)});
         }
         return fail(say("%s; nothing written", {why}), retime::kExitNothingInCommon);
     }
 
     // The ratio is written as text for the window; the mapping uses what that
     // text reads as, so both are the same double.
-    const double ratio = prog::textToDouble(exactDecimal(found.chosen.ratio).c_str());
-    found.chosen.ratio = ratio;
+    const double ratio = windowRatio(found);
     const PinResult pinned = pinAnchors(found.pieces, ratio, cues, options.anchors);
     if (pinned.changed) found.unchanged = false;
     for (const std::string& line : pinned.contradicting) reportWarnings({{std::nullopt, say("warning: %s", {line})}});
@@ -402,11 +447,7 @@ int retimeToReference(const ReferenceOptions& options, const std::string& input,
     for (const std::string& line : warnings.lines()) report.push_back(line);
     reportWarnings(warnings.entries());
 
-    std::vector<int32_t> starts;
-    for (const Cue& c : cues) starts.push_back(c.start);
-    std::sort(starts.begin(), starts.end());
-    std::optional<WindowOptions> window = windowOptions(ratio, found.pieces, starts);
-    if (window && !windowReproduces(*window, found.pieces)) window.reset();
+    const std::optional<WindowOptions> window = reproducingWindow(ratio, found.pieces, cues);
     report.push_back(windowLine(window, found.pieces.size()));
     if (window) report.push_back(windowWords(*window));
     printReport(report);

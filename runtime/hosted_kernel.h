@@ -36,6 +36,8 @@ void* newByteSet(std::span<const uint8_t> bytes) noexcept;     // u32 1, u32 n, 
 inline void* newByteSet(std::string_view bytes) noexcept {
     return newByteSet(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
+// A list of fresh texts: u32 1, u32 n, then n 8-byte addresses.
+void* newTextList(std::span<const std::string_view> texts) noexcept;
 
 // The exit routine that service 3 registers; a later registration replaces
 // an earlier one.

@@ -242,7 +242,16 @@ void waitMilliseconds(int32_t milliseconds) {
     library(VX_LIB(3), vx::kUlmixWait, a);
 }
 
-static_assert(vx::kLibDravolt == 2 && vx::kLibStylon == 4 && vx::kLibRavline == 5 && vx::kLibUlmix == 3,
+List syncToReference(const char* path, const char* subtitle, int32_t box) {
+    vx::ArgList<3> a;
+    a.args[0] = argText(textOrEmpty(path));
+    a.args[1] = argText(textOrEmpty(subtitle));
+    a.args[2] = argInt(box);
+    return reinterpret_cast<List>(library(VX_LIB(6), vx::kSynvoxSync, a));
+}
+
+static_assert(vx::kLibDravolt == 2 && vx::kLibStylon == 4 && vx::kLibRavline == 5 && vx::kLibUlmix == 3 &&
+                  vx::kLibSynvox == 6,
               "library indices written as identifier immediates above");
 
 }  // namespace prog

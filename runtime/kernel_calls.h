@@ -102,6 +102,13 @@ void applyTheme(int32_t style);
 void startThread(uint64_t wrapperAddress);
 // ulmix 7: waits the given milliseconds.
 void waitMilliseconds(int32_t milliseconds);
+// synvox 0: the subtitle text aligned to the file at `path`, dropped on the
+// subtitle box (box 1: only a film is taken) or the output box (box 2), under
+// the library's progress box. nullptr when the drop is not the library's;
+// else a list of texts (releaseAddressList): none when cancelled, the
+// message alone when nothing is to be filled, else the message and the 16
+// texts the window's boxes take (vexrun/synvox/sync_command.h).
+List syncToReference(const char* path, const char* subtitle, int32_t box);
 
 // ---- DLL commands ----------------------------------------------------------
 

@@ -102,14 +102,16 @@ enum LibraryIndex : uint32_t {
     kLibUlmix = 3,
     kLibStylon = 4,
     kLibRavline = 5,
+    kLibSynvox = 6,
 };
-constexpr uint32_t kLibraryCount = 6;
+constexpr uint32_t kLibraryCount = 7;
 
 enum LibraryCommand : uint32_t {
     kDravoltRegisterDropTarget = 0,  // (drop target control, window handle)
     kStylonApplyTheme = 0,           // (integer 1)
     kRavlineStartThread = 0,         // (subroutine address, omitted, omitted)
     kUlmixWait = 7,                  // (milliseconds)
+    kSynvoxSync = 0,                 // (path, subtitle text, box 1 or 2) -> list of texts or 0
 };
 
 // DLL commands of "kernel32.dll", in the order of header words 25 to 27.

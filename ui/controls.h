@@ -58,4 +58,5 @@
     X(标签17, 160101C5, vx::kKindLabel)            \
     X(标签20, 160119CD, vx::kKindLabel)            \
     X(标签19, 160119CC, vx::kKindLabel)            \
-    X(选择框9, 160119F9, vx::kKindCheckBox)
+    X(选择框9, 160119F9, vx::kKindCheckBox)         \
+    X(拖放对象2, 160119FB, vx::kKindDropTarget)

@@ -1,7 +1,8 @@
 // The main window's event handlers: the set-up after creation, the mode and
 // alignment choices, pasting the clipboard into time boxes, the time
-// calculator, the sign toggle, loading a dropped file and ending the process.
-// The adjust action has a file of its own. Every control is reached through
+// calculator, the sign toggle, loading a dropped file, the drops that align
+// the subtitle and ending the process. The adjust action and the filling of
+// the boxes by the sync have files of their own. Every control is reached through
 // its numbered properties; every time goes through the engine.
 #include "ui/event_handlers.h"
 
@@ -11,6 +12,7 @@
 #include "runtime/process_end.h"
 #include "runtime/text_support.h"
 #include "ui/control_refs.h"
+#include "ui/reference_sync.h"
 #include "ui/time_calculator.h"
 
 using namespace ui;
@@ -68,6 +70,8 @@ extern "C" {
 void onWindowCreated() {
     int32_t handle = prog::windowHandle(mainWindow(), id::编辑框1(), VX_KIND(00010005));
     prog::registerDropTarget(mainWindow(), id::拖放对象1(), VX_KIND(00030001), handle);
+    int32_t output = prog::windowHandle(mainWindow(), id::编辑框7(), VX_KIND(00010005));
+    prog::registerDropTarget(mainWindow(), id::拖放对象2(), VX_KIND(00030001), output);
     prog::setText(mainWindow(), id::掩码编辑框6(), vx::kPropMaskedText, prog::constText(image::kConstPlus));
     prog::setText(mainWindow(), id::掩码编辑框1(), vx::kPropMaskedText, prog::constText(image::kConstEmptyTime));
     prog::setText(mainWindow(), id::掩码编辑框3(), vx::kPropMaskedText, prog::constText(image::kConstEmptyTime));
@@ -141,13 +145,27 @@ void onSignToggleSpin(int32_t) {
 }
 
 void onFileDropped(char** path) {
+    const char* file = prog::textOrEmpty(path ? *path : nullptr);
+    // A film dropped on a subtitle: the subtitle aligned to it.
+    if (ui::syncToDropped(file, kSubtitleBoxDrop)) return;
     // The whole file as the kernel library reads it (bytes as they are, a
     // UTF-16 text as UTF-8), shown as text without any further conversion.
-    prog::ByteSet bytes = prog::readFile(prog::textOrEmpty(path ? *path : nullptr));
+    // A file that is no text gives nothing (the kernel library said why):
+    // the box keeps its text.
+    prog::ByteSet bytes = prog::readFile(file);
+    if (prog::byteCount(bytes) == 0) {
+        if (bytes) vxFree(bytes);
+        return;
+    }
     prog::Text text = prog::bytesToText(bytes);
     prog::setText(mainWindow(), id::编辑框1(), vx::kPropEditText, text);
     vxFree(text);
     if (bytes) vxFree(bytes);
+}
+
+void onReferenceDropped(char** path) {
+    // The new release's subtitle (or film) dropped on the output box.
+    ui::syncToDropped(prog::textOrEmpty(path ? *path : nullptr), kOutputBoxDrop);
 }
 
 }  // extern "C"

@@ -30,6 +30,7 @@
     X(onSource1DoubleClicked, void(int32_t, int32_t, int32_t)) \
     X(onSource0DoubleClicked, void(int32_t, int32_t, int32_t)) \
     X(onFileDropped, void(char** path))                      \
+    X(onReferenceDropped, void(char** path))                 \
     X(onAlignStartClicked, void())
 
 namespace ui::handler {

@@ -196,9 +196,11 @@ constexpr std::array kControls = {
     bind(place("调节器1", 180, 324, 16, 24, kV), vx::kEventSpin, h::onSignToggleSpin),
     maskedBox("掩码编辑框6", 194, 324, 88, 24, kSignedTimeMask, kBlankSignedTime),
 
-    // Adjust button, and the drop target that is never shown.
+    // Adjust button, and the drop targets that are never shown: the subtitle
+    // box's, and the output box's (a new release's subtitle to align to).
     bind(place("按钮1", 88, 384, 80, 32, kVT, "调节"), vx::kEventClicked, h::onAdjustClicked),
     bind(place("拖放对象1", 16, 384, 24, 24, 0), vx::kEventFileDropped, h::onFileDropped),
+    bind(place("拖放对象2", 40, 384, 24, 24, 0), vx::kEventFileDropped, h::onReferenceDropped),
 
     // Time calculator: operand A minus operand B.
     calculatorOperand("掩码编辑框7", 1, h::onOperandAKeyPressed, h::onOperandADoubleClicked),
@@ -244,7 +246,7 @@ constexpr bool everyControlDescribedOnce() {
     return true;
 }
 
-static_assert(kControlCount == 53, "the main window has 53 controls");
+static_assert(kControlCount == 54, "the main window has 54 controls");
 static_assert(kControls.size() == kControlCount, "one description per control");
 static_assert(everyControlDescribedOnce(), "every control of ui/controls.h is described once");
 

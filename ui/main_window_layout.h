@@ -1,4 +1,4 @@
-// The main window's layout as data: the window and its 53 controls with their
+// The main window's layout as data: the window and its 54 controls with their
 // positions, captions, initial texts, states, kind-specific settings and event
 // bindings. The image builder (builder/) turns this into the window record of
 // the "form" section; nothing at run time reads this table, the runtime reads
@@ -61,7 +61,7 @@ struct ControlLayout {
     uint32_t maskedSetting = 3;      // the setting at 13 + n: 3, or 5 in the calculator operands
 };
 
-// The window element first, then the 53 controls in stored element order.
+// The window element first, then the 54 controls in stored element order.
 std::span<const ControlLayout> mainWindowLayout();
 
 // The window's own stored values that are not per control.

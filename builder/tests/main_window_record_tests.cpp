@@ -52,7 +52,7 @@ TEST(MainWindowRecord, HoldsTheWindowAndThe53ControlsInStoredOrder) {
     EXPECT_EQ(w.headerValue0, 0x00216A10u);
     EXPECT_EQ(w.headerValue1, 0x19010006u);
     EXPECT_TRUE(w.text1.empty() && w.text2.empty());
-    ASSERT_EQ(w.elements.size(), 54u);
+    ASSERT_EQ(w.elements.size(), 55u);
     EXPECT_EQ(w.elements[0].id, 0x06010000u);
     EXPECT_EQ(w.elements[0].kind, 0x00010001u);
     EXPECT_EQ(w.elements[0].name, "");
@@ -63,7 +63,7 @@ TEST(MainWindowRecord, HoldsTheWindowAndThe53ControlsInStoredOrder) {
 #define STORED_(name, hex, kind) {#name, 0x##hex##u, kind},
     const Stored stored[] = {TESSALY_CONTROLS(STORED_)};
 #undef STORED_
-    for (size_t i = 0; i < 53; ++i) {
+    for (size_t i = 0; i < 54; ++i) {
         const Element& e = w.elements[i + 1];
         EXPECT_EQ(e.id, stored[i].id) << stored[i].name;
         EXPECT_EQ(e.kind, stored[i].kind) << stored[i].name;

@@ -104,13 +104,13 @@ TEST_F(RealImage, HeaderWordsHoldTheStoredValuesAndTheResultingOffsets) {
     EXPECT_EQ((std::array{h[24], h[25], h[26], h[27]}), (std::array<uint32_t, 4>{0x113, 0x120, 0x12C, 0x13D}));
 }
 
-TEST_F(RealImage, LibrariesAreTheSixInOrderWithTheirVersions) {
+TEST_F(RealImage, LibrariesAreTheSevenInOrderWithTheirVersions) {
     ASSERT_TRUE(view_);
-    const char* names[] = {"vexrun", "plintor", "dravolt", "ulmix", "stylon", "Ravline"};
-    const uint32_t majors[] = {5, 1, 2, 3, 2, 2};
-    ASSERT_EQ(view().libraries.size(), 6u);
+    const char* names[] = {"vexrun", "plintor", "dravolt", "ulmix", "stylon", "Ravline", "synvox"};
+    const uint32_t majors[] = {5, 1, 2, 3, 2, 2, 1};
+    ASSERT_EQ(view().libraries.size(), 7u);
     std::set<std::string> identifiers;
-    for (size_t i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(view().libraries[i].name, names[i]);
         EXPECT_EQ(view().libraries[i].major, majors[i]);
         EXPECT_EQ(view().libraries[i].minor, 0u);
@@ -118,7 +118,7 @@ TEST_F(RealImage, LibrariesAreTheSixInOrderWithTheirVersions) {
         EXPECT_FALSE(view().libraries[i].displayName.empty());
         identifiers.insert(view().libraries[i].identifier);
     }
-    EXPECT_EQ(identifiers.size(), 6u);
+    EXPECT_EQ(identifiers.size(), 7u);
 }
 
 TEST_F(RealImage, ConstDataBeginsWithTheFixedTable) {
@@ -170,7 +170,7 @@ TEST_F(RealImage, EachIdentifierGroupPlaceHoldsItsIdentifier) {
                         << std::hex << v;
                     break;
                 case kGroupDllCommandIndices: EXPECT_LT(v, 3u); break;
-                case kGroupLibraryIndices: EXPECT_TRUE(v >= 1 && v <= 5) << v; break;
+                case kGroupLibraryIndices: EXPECT_TRUE(v >= 1 && v <= 6) << v; break;
                 case kGroupKindWords: EXPECT_TRUE(isKnownKindWord(v)) << std::hex << v; break;
             }
         }
@@ -198,7 +198,7 @@ TEST_F(RealImage, EntryAndHandlersAreTheLinkedRoutines) {
     ASSERT_TRUE(record) << recordError.message;
     const Window* w = record->window(vx::kMainWindowId);
     ASSERT_TRUE(w);
-    EXPECT_EQ(w->elements.size(), 54u);
+    EXPECT_EQ(w->elements.size(), 55u);
     std::set<uint32_t> handlerOffsets;
     for (std::string_view name : ui::handler::kAll) {
         auto offset = linked->symbol(name);
@@ -212,7 +212,7 @@ TEST_F(RealImage, EntryAndHandlersAreTheLinkedRoutines) {
             EXPECT_TRUE(handlerOffsets.count(b.handlerOffset)) << std::hex << e.id << " event " << b.event;
         }
     }
-    EXPECT_EQ(bindings, 21u);
+    EXPECT_EQ(bindings, 22u);
     EXPECT_EQ(writeWindowRecord(*record), std::vector<uint8_t>(section("form").data.begin(), section("form").data.end()));
 }
 

@@ -43,10 +43,11 @@ std::string failureOf(const std::vector<uint8_t>& bytes) {
 TEST(ImageReader, ReadsTheHeaderLibrariesChainRelocationsAndGroups) {
     const auto bytes = smallImage();
     ImageView v = readValid(bytes);
-    ASSERT_EQ(v.libraries.size(), 6u);
+    ASSERT_EQ(v.libraries.size(), 7u);
     EXPECT_EQ(v.libraries[0].name, "vexrun");
     EXPECT_EQ(v.libraries[0].major, 5u);
     EXPECT_EQ(v.libraries[5].name, "Ravline");
+    EXPECT_EQ(v.libraries[6].name, "synvox");
     EXPECT_EQ(v.libraries[3].major, 3u);
     std::vector<std::string> names;
     for (const auto& s : v.sections) names.push_back(s.name);

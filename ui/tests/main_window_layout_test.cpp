@@ -59,7 +59,7 @@ void expectGeometry(std::string_view name, Geometry g) {
 TEST(MainWindowLayout, WindowElementComesFirstThenEveryListedControlInStoredOrder) {
     const auto layout = mainWindowLayout();
     ASSERT_EQ(layout.size(), 1 + kListed.size());
-    ASSERT_EQ(kListed.size(), 53u);
+    ASSERT_EQ(kListed.size(), 54u);
 
     const ControlLayout& w = layout[0];
     EXPECT_TRUE(w.name.empty());
@@ -137,6 +137,7 @@ TEST(MainWindowLayout, BindingsAreExactlyTheListedOnesInStoredOrder) {
         {"按钮3", {{0, h::onCalculatorClicked}}},
         {"按钮1", {{0, h::onAdjustClicked}}},
         {"拖放对象1", {{3, h::onFileDropped}}},
+        {"拖放对象2", {{3, h::onReferenceDropped}}},
     };
 
     std::multiset<std::string_view> bound;
@@ -153,7 +154,7 @@ TEST(MainWindowLayout, BindingsAreExactlyTheListedOnesInStoredOrder) {
     EXPECT_EQ(bound, all);
     EXPECT_EQ(std::set<std::string_view>(all.begin(), all.end()).size(), all.size())
         << "handler names are distinct";
-    EXPECT_EQ(all.size(), 21u);
+    EXPECT_EQ(all.size(), 22u);
 }
 
 TEST(MainWindowLayout, ControlsSpanTheWindowUpToX870AndY566) {
@@ -283,6 +284,7 @@ TEST(MainWindowLayout, CustomRowCalculatorAndButtons) {
     expectGeometry("按钮1", {88, 384, 80, 32});
     EXPECT_EQ(control("按钮1").text, "调节");
     expectGeometry("拖放对象1", {16, 384, 24, 24});
+    expectGeometry("拖放对象2", {40, 384, 24, 24});
     expectGeometry("掩码编辑框8", {101, 456, 85, 24});
     EXPECT_EQ(control("标签19").text, " -");
     EXPECT_EQ(control("标签20").text, " =");

@@ -151,7 +151,16 @@ private:
                 QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(w->width() / 2, w->height() / 4));
                 return true;
             }
-            case Verb::Drop: dropFile(line.argument); return true;
+            case Verb::Drop: dropFile(kSubtitleBox, line.argument); return true;
+            case Verb::DropOn: dropFile(line.control, line.argument); return true;
+            case Verb::Cancel: access_->cancelNextProgress(line.cancelAfterMs, line.cancelAtPercent); return true;
+            case Verb::Progress:
+                for (const vexrun::ProgressBoxRecord& box : access_->takeProgressBoxes()) {
+                    auto shown = [](const std::string& utf8) { return QString::fromStdString(utf8); };
+                    drive::printLine(drive::progressLine(utf16(shown(box.caption)), utf16(shown(box.firstStatus)),
+                                                         utf16(shown(box.button)), box.ended));
+                }
+                return true;
             case Verb::Show: show(line.control); return true;
             case Verb::Save: {
                 const std::string bytes = control(line.control).contentBytes();
@@ -202,8 +211,8 @@ private:
         }
     }
 
-    void dropFile(const std::string& path) {
-        auto [on, at] = target(widgetOf(kSubtitleBox));
+    void dropFile(const std::string& box, const std::string& path) {
+        auto [on, at] = target(widgetOf(box));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -222,7 +231,7 @@ private:
             QDragLeaveEvent leave;
             QApplication::sendEvent(on, &leave);
         }
-        if (!taken) std::fprintf(stderr, "tessaly-drive: the subtitle box refused the drop of %s\n", path.c_str());
+        if (!taken) std::fprintf(stderr, "tessaly-drive: %s refused the drop of %s\n", box.c_str(), path.c_str());
     }
 
     void show(const std::string& name) {

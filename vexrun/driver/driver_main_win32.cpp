@@ -221,7 +221,18 @@ private:
                 SendMessageW(w, WM_LBUTTONUP, 0, at);
                 return true;
             }
-            case Verb::Drop: dropFile(line.argument); return true;
+            case Verb::Drop: dropFile(kSubtitleBox, line.argument); return true;
+            case Verb::DropOn: dropFile(line.control, line.argument); return true;
+            case Verb::Cancel: access_->cancelNextProgress(line.cancelAfterMs, line.cancelAtPercent); return true;
+            case Verb::Progress:
+                for (const vexrun::ProgressBoxRecord& box : access_->takeProgressBoxes()) {
+                    auto shown = [](const std::string& utf8) {
+                        return vexrun::text::decode(utf8, vexrun::text::Encoding::Utf8);
+                    };
+                    drive::printLine(drive::progressLine(shown(box.caption), shown(box.firstStatus), shown(box.button),
+                                                         box.ended));
+                }
+                return true;
             case Verb::Show: show(line.control); return true;
             case Verb::Save:
                 if (!writeFile(line.argument, control(line.control).contentBytes())) cannot("cannot write " + line.argument);
@@ -274,10 +285,10 @@ private:
         }
     }
 
-    // The shell's file drop on the subtitle box: one file in a DROPFILES
-    // block, as Explorer hands it over.
-    void dropFile(const std::string& path) {
-        HWND on = windowOf(kSubtitleBox);
+    // The shell's file drop on a box: one file in a DROPFILES block, as
+    // Explorer hands it over.
+    void dropFile(const std::string& box, const std::string& path) {
+        HWND on = windowOf(box);
         const std::wstring wide = wideOf(path);
         const bool accepts = (GetWindowLongPtrW(on, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
         const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -293,7 +304,7 @@ private:
             GlobalUnlock(data);
             SendMessageW(on, WM_DROPFILES, reinterpret_cast<WPARAM>(data), 0);  // the receiver frees it
         }
-        if (!accepts || !file) std::fprintf(stderr, "tessaly-drive: the subtitle box refused the drop of %s\n", path.c_str());
+        if (!accepts || !file) std::fprintf(stderr, "tessaly-drive: %s refused the drop of %s\n", box.c_str(), path.c_str());
     }
 
     void show(const std::string& name) {

@@ -26,10 +26,13 @@ constexpr VerbSpec kVerbs[] = {
     {"key", Verb::Key, Needs::ControlAndArgument},
     {"spin", Verb::Spin, Needs::Control},
     {"drop", Verb::Drop, Needs::Argument},
+    {"dropon", Verb::DropOn, Needs::ControlAndArgument},
     {"show", Verb::Show, Needs::Control},
     {"save", Verb::Save, Needs::ControlAndArgument},
     {"saveas", Verb::SaveAs, Needs::ControlAndOptionalArgument},
     {"messages", Verb::Messages, Needs::Nothing},
+    {"cancel", Verb::Cancel, Needs::Argument},
+    {"progress", Verb::Progress, Needs::Nothing},
     {"shot", Verb::Shot, Needs::Argument},
     {"close", Verb::Close, Needs::Nothing},
     {"quit", Verb::Quit, Needs::Nothing},
@@ -37,6 +40,17 @@ constexpr VerbSpec kVerbs[] = {
 
 // Splits off the word before the first space; `rest` is everything after
 // that one space.
+// A whole number from 0 to `most`, or -1.
+int wholeNumber(std::string_view text, int most) {
+    if (text.empty() || text.size() > 9) return -1;
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n <= most ? n : -1;
+}
+
 std::string_view firstWord(std::string_view s, std::string_view& rest, bool& hadSpace) {
     size_t space = s.find(' ');
     hadSpace = space != std::string_view::npos;
@@ -86,6 +100,16 @@ std::optional<ScriptLine> parseScriptLine(std::string_view line, std::string& er
                 return std::nullopt;
             }
             out.argument.assign(rest);
+            if (spec->verb == Verb::Cancel) {
+                std::string_view number;
+                const std::string_view when = firstWord(rest, number, hadSpace);
+                if (when == "after") out.cancelAfterMs = wholeNumber(number, 3600000);
+                if (when == "at") out.cancelAtPercent = wholeNumber(number, 100);
+                if (out.cancelAfterMs < 0 && out.cancelAtPercent < 0) {
+                    error = "cancel needs \"after MS\" or \"at PERCENT\", not \"" + std::string(rest) + "\"";
+                    return std::nullopt;
+                }
+            }
             return out;
         case Needs::OptionalArgument:
             out.argument.assign(rest);

@@ -3,9 +3,10 @@
 //
 //   clipboard TEXT | clipfile PATH | type CONTROL TEXT | set CONTROL TEXT |
 //   paste CONTROL | copy CONTROL | click CONTROL | dblclick CONTROL |
-//   key CONTROL CODE | spin CONTROL | drop PATH | show CONTROL |
-//   save CONTROL PATH | saveas CONTROL [PATH] | saveclip PATH | messages |
-//   shot PATH | close | quit
+//   key CONTROL CODE | spin CONTROL | drop PATH | dropon CONTROL PATH |
+//   show CONTROL | save CONTROL PATH | saveas CONTROL [PATH] |
+//   saveclip PATH | messages | cancel after MS | cancel at PERCENT |
+//   progress | shot PATH | close | quit
 //
 // Empty lines and lines starting with "#" are skipped; a CR before the line's
 // end is dropped.
@@ -29,11 +30,14 @@ enum class Verb {
     Key,
     Spin,
     Drop,
+    DropOn,
     Show,
     Save,
     SaveAs,
     SaveClip,
     Messages,
+    Cancel,
+    Progress,
     Shot,
     Close,
     Quit
@@ -44,6 +48,9 @@ struct ScriptLine {
     std::string control;   // UTF-8, as the layout names it; empty for verbs without one
     std::string argument;  // the rest of the line, verbatim
     int keyCode = 0;       // for `key`
+    // For `cancel`: the next progress box is cancelled after so many
+    // milliseconds, or at so many percent (the other is -1).
+    int cancelAfterMs = -1, cancelAtPercent = -1;
 };
 
 // nullopt for a comment or an empty line; `error` says what is wrong with a

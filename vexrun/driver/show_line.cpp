@@ -69,6 +69,12 @@ std::string showLine(std::string_view name, std::u16string_view text, const Show
     return line;
 }
 
+std::string progressLine(std::u16string_view caption, std::u16string_view first, std::u16string_view button,
+                         std::string_view ended) {
+    return "progress caption=\"" + escapeText(caption) + "\" first=\"" + escapeText(first) + "\" button=\"" +
+           escapeText(button) + "\" ended=" + std::string(ended);
+}
+
 void printLine(std::string_view line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);

@@ -27,6 +27,15 @@ struct ShownState {
 
 std::string showLine(std::string_view name, std::u16string_view text, const ShownState& state);
 
+// The line `progress` prints for a progress box shown:
+//
+//   progress caption="CAPTION" first="LINE" button="BUTTON" ended=done|cancelled
+//
+// its title, the first line it showed above its bar and its button, escaped
+// as TEXT above (the share done and the time left vary from run to run).
+std::string progressLine(std::u16string_view caption, std::u16string_view first, std::u16string_view button,
+                         std::string_view ended);
+
 // Writes one line of the driver's output to standard output and flushes it at
 // once: the program may end the process from another thread, without stdio
 // being flushed.

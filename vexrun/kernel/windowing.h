@@ -19,6 +19,7 @@
 
 #include "image/window_record.h"
 #include "vexrun/kernel/control_events.h"
+#include "vexrun/kernel/progress_work.h"
 
 namespace vexrun::windowing {
 
@@ -59,6 +60,9 @@ public:
     // text_saving.h). `box` became the drop zone of the drop target element:
     virtual void dropZoneMade(uint32_t windowId, uint32_t dropTargetId, Handle box) = 0;
     virtual bool isDropZone(Handle box) const = 0;
+    // The box dropped texts are read into (the first zone made); other zones
+    // take files for the program without showing them.
+    virtual bool isInputBox(Handle box) const = 0;
     // A file dropped on a zone, read and judged by the kernel library: a text
     // raises the drop target's event 3, anything else is refused with a
     // message box naming the file.
@@ -68,6 +72,14 @@ public:
     virtual std::string askSavePath(const std::string& proposed) = 0;
     // A message box with the text (UTF-8 or GBK), OK alone, the window's caption.
     virtual void showMessage(std::string_view text) = 0;
+
+    // Runs `work` on a thread of its own under a modal progress box and
+    // returns when it ends: true when it ran to its end, false when the user
+    // cancelled it (取消 or closing the box) and it stopped.
+    virtual bool runWithProgress(const ProgressBoxTexts& box, ProgressWork& work) = 0;
+    // A fresh kernel list of texts (u32 1, u32 n, n text addresses), which
+    // the program owns: what a library's command hands back to it.
+    virtual void* newTextList(std::span<const std::string_view> texts) = 0;
 
 protected:
     ~ControlHostBase() = default;

@@ -17,6 +17,7 @@ Tessaly/THIRD-PARTY.txt
 Tessaly/dravolt.vxl
 Tessaly/plintor.vxl
 Tessaly/stylon.vxl
+Tessaly/synvox.vxl
 Tessaly/tessaly-retime.exe
 Tessaly/tessaly.exe
 Tessaly/ulmix.vxl
@@ -32,7 +33,7 @@ rm -rf "$unpack"
 mkdir -p "$unpack"
 (cd "$unpack" && cmake -E tar xf "$zip")
 dir=$unpack/Tessaly
-for f in tessaly.exe tessaly-retime.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
+for f in tessaly.exe tessaly-retime.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl synvox.vxl; do
   [ "$(head -c 2 "$dir/$f")" = MZ ] || fail "$f is not a Windows program or library"
 done
 
@@ -40,7 +41,7 @@ readme=$dir/README.txt
 lines=$(wc -l <"$readme")
 crlf=$(grep -c $'\r$' "$readme" || true)
 [ "$lines" -gt 0 ] && [ "$crlf" = "$lines" ] || fail "README.txt: $crlf of $lines lines end in CR LF"
-for f in tessaly.exe tessaly-retime.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl; do
+for f in tessaly.exe tessaly-retime.exe vexrun.vxr plintor.vxl dravolt.vxl ulmix.vxl stylon.vxl Ravline.vxl synvox.vxl; do
   grep -q "$f" "$readme" || fail "README.txt does not name $f"
 done
 grep -q 'Wine only' "$readme" || fail "README.txt does not say where this build was tested"

@@ -38,6 +38,7 @@ public:
     }
     void dropZoneMade(uint32_t, uint32_t, QWidget* box) override { zones.push_back(box); }
     bool isDropZone(QWidget* box) const override { return std::find(zones.begin(), zones.end(), box) != zones.end(); }
+    bool isInputBox(QWidget* box) const override { return !zones.empty() && zones.front() == box; }
     // The kernel library reads the file and raises event 3: recorded as raised.
     void fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) override {
         EXPECT_TRUE(isDropZone(box));
@@ -45,6 +46,8 @@ public:
     }
     std::string askSavePath(const std::string&) override { return {}; }
     void showMessage(std::string_view) override {}
+    bool runWithProgress(const vexrun::ProgressBoxTexts&, vexrun::ProgressWork&) override { return false; }
+    void* newTextList(std::span<const std::string_view>) override { return nullptr; }
     std::vector<RaisedEvent> raised;
     std::vector<QWidget*> zones;
 };

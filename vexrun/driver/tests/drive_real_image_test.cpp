@@ -61,11 +61,11 @@ TEST(DriveTheWindow, ShowsEveryControlOfTheRecordByItsName) {
         script += "show " + nameOf(e) + "\n";
         ++controls;
     }
-    EXPECT_EQ(controls, 53u);
+    EXPECT_EQ(controls, 54u);
     DriveResult r = runDrive(script + "quit\n");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> shown = lines(r.out);
-    ASSERT_EQ(shown.size(), 53u) << r.out;
+    ASSERT_EQ(shown.size(), 54u) << r.out;
     size_t i = 0;
     for (const image::Element& e : recordedWindow().elements) {
         if (e.kind == vx::kKindWindow) continue;

@@ -115,6 +115,29 @@ Utf16Order unmarkedUtf16Order(std::string_view bytes) {
     return Utf16Order::None;
 }
 
+// The first bytes of a regular file say it is no text (a known signature, or
+// control bytes without the zeros of UTF-16), as they would of the whole file.
+bool headIsBinary(std::string_view path) {
+    const int fd = platform::openFileForReading(std::string(path));
+    if (fd < 0) return false;
+    struct stat st {};
+    std::string head;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        head.resize(kSample);
+        size_t used = 0;
+        while (used < head.size()) {
+            const ssize_t n = ::read(fd, head.data() + used, head.size() - used);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            used += static_cast<size_t>(n);
+        }
+        head.resize(used);
+    }
+    ::close(fd);
+    if (head.empty() || utf16OrderOf(head) != Utf16Order::None) return false;
+    return hasBinarySignature(head) || (unmarkedUtf16Order(head) == Utf16Order::None && looksBinary(head));
+}
+
 std::string sizeText(uint64_t bytes) {
     if (bytes >= (uint64_t(1) << 30)) return std::to_string((bytes + (uint64_t(1) << 29)) >> 30) + " GB";
     if (bytes >= (uint64_t(1) << 20)) return std::to_string((bytes + (uint64_t(1) << 19)) >> 20) + " MB";
@@ -141,8 +164,16 @@ std::string fileNameForMessage(std::string_view path) {
     return text::encode(text::decode(name), text::Encoding::Utf8);
 }
 
-std::optional<TextFile> readTextFile(std::string_view path, std::string& refusal, uint64_t maxBytes) {
+std::optional<TextFile> readTextFile(std::string_view path, std::string& refusal, uint64_t maxBytes, bool* notText) {
     const std::string cannot = "读不了“" + fileNameForMessage(path) + "”：";
+    if (notText) *notText = false;
+    // A film or a picture is told by its first bytes, before anything is read
+    // whole (a film is often larger than any text the program takes).
+    if (headIsBinary(path)) {
+        refusal = cannot + kNotText;
+        if (notText) *notText = true;
+        return std::nullopt;
+    }
     std::string bytes;
     switch (readWhole(path, maxBytes, bytes)) {
         case ReadStatus::Whole: break;

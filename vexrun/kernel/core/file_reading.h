@@ -40,9 +40,10 @@ struct TextFile {
 // one short message in Chinese (UTF-8) naming the file and saying why it is
 // not taken: it cannot be opened or read through (an I/O error, more than
 // `maxBytes`), it is empty or a folder, it holds a NUL (where), or it is no
-// text at all (a picture, a film). UTF-16 is taken with or without a mark.
+// text at all (a picture, a film: judged by its first bytes, and then
+// `notText`, when given, is set). UTF-16 is taken with or without a mark.
 std::optional<TextFile> readTextFile(std::string_view path, std::string& refusal,
-                                     uint64_t maxBytes = kMaxFileBytes);
+                                     uint64_t maxBytes = kMaxFileBytes, bool* notText = nullptr);
 
 // The name of the file a path names (its last part), as UTF-8, for messages.
 std::string fileNameForMessage(std::string_view path);

@@ -68,18 +68,9 @@ std::optional<int32_t> optionalInteger(const CommandArguments& a, uint32_t i) {
     return a.integer(i, 0);
 }
 
-// A list of fresh texts: u32 1, u32 n, then n 8-byte addresses.
 uint64_t listOfTexts(const std::vector<std::string_view>& fields) {
     if (fields.size() > (UINT32_MAX - 8) / 8) fatalError("split a text: too many fields");
-    auto n = static_cast<uint32_t>(fields.size());
-    auto* list = static_cast<uint8_t*>(allocateBlock(8 + 8 * n));
-    const uint32_t head[2] = {1, n};
-    memcpy(list, head, 8);
-    for (uint32_t i = 0; i < n; ++i) {
-        char* t = newText(fields[i]);
-        memcpy(list + 8 + 8 * i, &t, 8);
-    }
-    return reinterpret_cast<uint64_t>(list);
+    return reinterpret_cast<uint64_t>(newTextList(fields));
 }
 
 std::string toText(const CommandArguments& a) {

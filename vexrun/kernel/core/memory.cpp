@@ -122,6 +122,19 @@ void* newByteSet(std::span<const uint8_t> bytes) noexcept {
     return b;
 }
 
+void* newTextList(std::span<const std::string_view> texts) noexcept {
+    if (texts.size() > (UINT32_MAX - 8) / 8) outOfMemory(texts.size() * 8);
+    auto n = static_cast<uint32_t>(texts.size());
+    auto* list = static_cast<uint8_t*>(allocateBlock(8 + 8 * n));
+    const uint32_t head[2] = {1, n};
+    memcpy(list, head, 8);
+    for (uint32_t i = 0; i < n; ++i) {
+        char* t = newText(texts[i]);
+        memcpy(list + 8 + 8 * i, &t, 8);
+    }
+    return list;
+}
+
 std::string_view textView(const char* text) noexcept { return text ? std::string_view(text) : std::string_view(); }
 
 std::string_view byteSetView(const void* byteSet) noexcept {

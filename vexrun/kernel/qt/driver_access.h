@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include "vexrun/kernel/qt/progress_box.h"
 #include "vexrun/kernel/qt/windowing.h"
 
 class QWidget;
@@ -44,6 +45,11 @@ public:
     virtual QString decodeForDisplay(std::string_view bytes) const = 0;
     // Ends the message loop: the program then ends by the runtime's own path.
     virtual void quitMessageLoop() = 0;
+    // The next progress box is cancelled as a user would, after `afterMs`
+    // milliseconds or at `atPercent` percent (-1: not by that); and what the
+    // progress boxes shown since the last call showed.
+    virtual void cancelNextProgress(int afterMs, int atPercent) = 0;
+    virtual std::vector<ProgressBoxRecord> takeProgressBoxes() = 0;
 
 protected:
     ~DriverAccess() = default;

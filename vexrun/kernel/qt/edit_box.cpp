@@ -3,7 +3,7 @@
 // edit is encoded back in the encoding those bytes came in, with the text's
 // own line ends in a multi-line box. A multi-line box's initial text from the
 // window record is a hint: the user's first paste or typed text replaces it.
-// A multi-line box that takes no dropped files offers "save as" (its menu,
+// A multi-line box dropped texts are not read into offers "save as" (its menu,
 // Ctrl+S: text_saving.h).
 #include <QLineEdit>
 #include <QScrollBar>
@@ -86,8 +86,8 @@ public:
     }
 
 private:
-    // A multi-line box that takes no dropped files: the output box.
-    bool offersSave() const { return plain_ && host_ && !host_->isDropZone(widget_); }
+    // A multi-line box dropped texts are not read into: the output box.
+    bool offersSave() const { return plain_ && host_ && !host_->isInputBox(widget_); }
 
     void setText(std::string_view bytes, TextEncoding encoding, bool hint = false) {
         bytes_.assign(bytes);

@@ -315,11 +315,22 @@ bool QtBackend::isDropZone(QWidget* box) const { return zones_.contains(box); }
 void QtBackend::fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) {
     QTimer::singleShot(0, box, [this, windowId, dropTargetId, box, path = std::move(path)] {
         DropZones<QWidget*>::take(
-            windowId, dropTargetId, box, path,
+            windowId, dropTargetId, box, zones_.isFirst(box), path,
             [this](uint32_t w, uint32_t e, int32_t event, EventArgs args) { raiseEvent(w, e, event, std::move(args)); },
             [this](const std::string& text) { showMessage(text); });
     });
 }
+
+bool QtBackend::runWithProgress(const ProgressBoxTexts& box, ProgressWork& work) {
+    ProgressBoxRecord record;
+    const bool done = runUnderProgressBox(windowWidget(), box, work, std::exchange(cancelPlan_, {}), record);
+    progressBoxes_.push_back(std::move(record));
+    return done;
+}
+
+void* QtBackend::newTextList(std::span<const std::string_view> texts) { return vexrun::newTextList(texts); }
+
+std::vector<ProgressBoxRecord> QtBackend::takeProgressBoxes() { return std::exchange(progressBoxes_, {}); }
 
 std::string QtBackend::askSavePath(const std::string& proposed) {
     std::string path;

@@ -20,6 +20,7 @@
 #include "vexrun/kernel/core/event_dispatcher.h"
 #include "vexrun/kernel/core/window_table.h"
 #include "vexrun/kernel/qt/handle_registry.h"
+#include "vexrun/kernel/qt/progress_box.h"
 #include "vexrun/kernel/qt/windowing.h"
 #include "vexrun/kernel/support_library.h"
 
@@ -69,9 +70,12 @@ public:
     [[noreturn]] void fail(const std::string& message) override;
     void dropZoneMade(uint32_t windowId, uint32_t dropTargetId, QWidget* box) override;
     bool isDropZone(QWidget* box) const override;
+    bool isInputBox(QWidget* box) const override { return zones_.isFirst(box); }
     void fileDropped(uint32_t windowId, uint32_t dropTargetId, QWidget* box, std::string path) override;
     std::string askSavePath(const std::string& proposed) override;
     void showMessage(std::string_view text) override { messageBox(text, 0, {}); }
+    bool runWithProgress(const ProgressBoxTexts& box, ProgressWork& work) override;
+    void* newTextList(std::span<const std::string_view> texts) override;
 
     // DriverAccess
     void setHeadless(bool headless) override { headless_ = headless; }
@@ -85,6 +89,8 @@ public:
     std::string kindOf(std::string_view name) const override;
     QString decodeForDisplay(std::string_view bytes) const override;
     void quitMessageLoop() override;
+    void cancelNextProgress(int afterMs, int atPercent) override { cancelPlan_ = {afterMs, atPercent}; }
+    std::vector<ProgressBoxRecord> takeProgressBoxes() override;
 
     // For tests: a control of a loaded window, and the handlers run so far.
     Control* control(uint32_t windowId, uint32_t controlId) const;
@@ -112,6 +118,8 @@ private:
     std::string startFile_;  // opened as if dropped once the first window is up
     std::string saveAnswer_;
     std::string lastSaved_;
+    ProgressCancelPlan cancelPlan_;
+    std::vector<ProgressBoxRecord> progressBoxes_;
 };
 
 }  // namespace vexrun

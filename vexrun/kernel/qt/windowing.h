@@ -16,7 +16,7 @@ class QWidget;
 
 namespace vexrun {
 
-constexpr uint32_t kWindowingAbi = 1;
+constexpr uint32_t kWindowingAbi = 2;
 
 class Control : public windowing::ControlBase<QWidget*> {
 public:

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vexrun/kernel/progress_work.h"
 #include "vexrun/kernel/win32/win32_windowing.h"
 
 namespace vexrun::win32 {
@@ -46,6 +47,11 @@ public:
     virtual bool isEnabled(std::string_view name) const = 0;
     // A PNG of the main window as it shows; false when it cannot be written.
     virtual bool saveShot(const std::wstring& path) = 0;
+    // The next progress box is cancelled as a user would, after `afterMs`
+    // milliseconds or at `atPercent` percent (-1: not by that); and what the
+    // progress boxes shown since the last call showed.
+    virtual void cancelNextProgress(int afterMs, int atPercent) = 0;
+    virtual std::vector<ProgressBoxRecord> takeProgressBoxes() = 0;
 
 protected:
     ~DriverAccess() = default;

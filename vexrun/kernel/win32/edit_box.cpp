@@ -3,7 +3,7 @@
 // in the encoding those bytes came in, with the text's own line ends in a
 // multi-line box (the EDIT shows every break as CR LF). A multi-line box's
 // initial text from the window record is a hint: the user's first paste or
-// typed text replaces it. A multi-line box that takes no dropped files
+// typed text replaces it. A multi-line box dropped texts are not read into
 // offers "save as" (its menu, Ctrl+S: text_saving.h).
 #include <windows.h>
 
@@ -94,7 +94,7 @@ public:
         return true;
     }
     bool saveAs() override {
-        if (!multiLine_ || !host_ || host_->isDropZone(window_)) return false;
+        if (!multiLine_ || !host_ || host_->isInputBox(window_)) return false;
         const std::string path = host_->askSavePath(proposedSavePathNow());
         if (path.empty()) return true;
         if (std::optional<std::string> problem = saveBoxText(path, bytes())) host_->showMessage(*problem);
@@ -148,7 +148,7 @@ private:
                 return 0;
             }
         }
-        if (message == WM_CONTEXTMENU && self->host_ && !self->host_->isDropZone(window)) {
+        if (message == WM_CONTEXTMENU && self->host_ && !self->host_->isInputBox(window)) {
             self->contextMenu(lp);
             return 0;
         }

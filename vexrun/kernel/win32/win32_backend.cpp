@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/vexrun_interface.h"
+#include "vexrun/kernel/core/memory.h"
 #include "vexrun/kernel/core/program_loader.h"
 #include "vexrun/kernel/core/runtime_errors.h"
 #include "vexrun/kernel/core/support_libraries.h"
@@ -12,6 +13,7 @@
 #include "vexrun/kernel/win32/common_events.h"
 #include "vexrun/kernel/win32/control_window.h"
 #include "vexrun/kernel/win32/main_window.h"
+#include "vexrun/kernel/win32/progress_box.h"
 #include "vexrun/kernel/win32/save_dialog.h"
 #include "vexrun/kernel/win32/win32_clipboard.h"
 #include "vexrun/kernel/win32/win32_text.h"
@@ -172,6 +174,21 @@ int32_t Win32Backend::messageBox(std::string_view message, int32_t buttons, std:
     return MessageBoxW(owner, wide(text::decode(message)), wide(title), UINT(buttons) & 0xFFu);
 }
 
+bool Win32Backend::runWithProgress(const ProgressBoxTexts& box, ProgressWork& work) {
+    HWND owner = nullptr;
+    for (auto& [id, w] : windows_) {
+        if (w->window) owner = w->window;
+    }
+    ProgressBoxRecord record;
+    const bool done = runUnderProgressBox(owner, box, work, std::exchange(cancelPlan_, {}), record);
+    progressBoxes_.push_back(std::move(record));
+    return done;
+}
+
+void* Win32Backend::newTextList(std::span<const std::string_view> texts) { return vexrun::newTextList(texts); }
+
+std::vector<ProgressBoxRecord> Win32Backend::takeProgressBoxes() { return std::exchange(progressBoxes_, {}); }
+
 // A window handle's value fits 32 bits on 64-bit Windows; the program keeps it so.
 int32_t Win32Backend::windowHandle(uint32_t windowId, uint32_t controlId) {
     LoadedWindow& w = windows_.window(windowId, "window handle of a control");
@@ -214,7 +231,7 @@ bool Win32Backend::isDropZone(HWND box) const { return zones_.contains(box); }
 
 void Win32Backend::fileDropped(uint32_t windowId, uint32_t dropTargetId, HWND box, std::string path) {
     DropZones<HWND>::take(
-        windowId, dropTargetId, box, std::move(path),
+        windowId, dropTargetId, box, zones_.isFirst(box), std::move(path),
         [this](uint32_t w, uint32_t e, int32_t event, EventArgs args) { raiseEvent(w, e, event, std::move(args)); },
         [this](const std::string& text) { showMessage(text); });
 }

@@ -53,9 +53,12 @@ public:
     [[noreturn]] void fail(const std::string& message) override;
     void dropZoneMade(uint32_t windowId, uint32_t dropTargetId, HWND box) override;
     bool isDropZone(HWND box) const override;
+    bool isInputBox(HWND box) const override { return zones_.isFirst(box); }
     void fileDropped(uint32_t windowId, uint32_t dropTargetId, HWND box, std::string path) override;
     std::string askSavePath(const std::string& proposed) override;
     void showMessage(std::string_view text) override { messageBox(text, MB_OK, {}); }
+    bool runWithProgress(const ProgressBoxTexts& box, ProgressWork& work) override;
+    void* newTextList(std::span<const std::string_view> texts) override;
 
     // DriverAccess
     void setHeadless(bool headless) override { headless_ = headless; }
@@ -69,6 +72,8 @@ public:
     std::string kindOf(std::string_view name) const override;
     bool isEnabled(std::string_view name) const override;
     bool saveShot(const std::wstring& path) override;
+    void cancelNextProgress(int afterMs, int atPercent) override { cancelPlan_ = {afterMs, atPercent}; }
+    std::vector<ProgressBoxRecord> takeProgressBoxes() override;
 
 private:
     // A window built: its controls (of the base), its top-level window and
@@ -113,6 +118,8 @@ private:
     std::string startFile_;  // opened as if dropped once the first window is up
     std::string saveAnswer_;
     std::string lastSaved_;
+    ProgressCancelPlan cancelPlan_;
+    std::vector<ProgressBoxRecord> progressBoxes_;
 };
 
 }  // namespace vexrun::win32

@@ -18,7 +18,7 @@
 namespace vexrun::win32 {
 
 // Not the Qt layer's number: a library built for one layer is refused by the other.
-constexpr uint32_t kWindowingAbi = 0x57330001;
+constexpr uint32_t kWindowingAbi = 0x57330002;
 
 // Colours a control draws in; a colour it does not set stays the system's.
 struct ControlColours {

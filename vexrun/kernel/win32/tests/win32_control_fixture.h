@@ -29,9 +29,12 @@ struct RecordingHost : ControlHost {
     }
     void dropZoneMade(uint32_t, uint32_t, HWND) override {}
     bool isDropZone(HWND) const override { return false; }
+    bool isInputBox(HWND) const override { return false; }
     void fileDropped(uint32_t, uint32_t, HWND, std::string) override {}
     std::string askSavePath(const std::string&) override { return {}; }
     void showMessage(std::string_view) override {}
+    bool runWithProgress(const ProgressBoxTexts&, ProgressWork&) override { return false; }
+    void* newTextList(std::span<const std::string_view>) override { return nullptr; }
 };
 
 class Win32Controls : public ::testing::Test {
