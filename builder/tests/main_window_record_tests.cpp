@@ -43,7 +43,7 @@ const Element& byName(const Window& w, const char* utf8) {
     return none;
 }
 
-TEST(MainWindowRecord, HoldsTheWindowAndThe53ControlsInStoredOrder) {
+TEST(MainWindowRecord, HoldsTheWindowAndThe54ControlsInStoredOrder) {
     const WindowRecord r = mainRecord();
     ASSERT_EQ(r.windows.size(), 1u);
     const Window& w = r.windows[0];
@@ -85,10 +85,11 @@ TEST(MainWindowRecord, BindsEventsToTheLinkedHandlerOffsetsInLayoutOrder) {
               (std::vector<EventBinding>{{-9, *fakeOffset("onOperandAKeyPressed")},
                                          {-3, *fakeOffset("onOperandADoubleClicked")}}));
     EXPECT_EQ(byName(w, "拖放对象1").events, (std::vector<EventBinding>{{3, *fakeOffset("onFileDropped")}}));
+    EXPECT_EQ(byName(w, "拖放对象2").events, (std::vector<EventBinding>{{3, *fakeOffset("onReferenceDropped")}}));
     EXPECT_TRUE(byName(w, "编辑框7").events.empty());
     size_t bound = 0;
     for (const Element& e : w.elements) bound += e.events.size();
-    EXPECT_EQ(bound, 21u);
+    EXPECT_EQ(bound, 22u);
 
     std::string error;
     auto missing = mainWindowRecord(
