@@ -90,9 +90,16 @@ TEST_F(WindowSync, AFilmDroppedOnTheSubtitleFillsTheRowsAndAdjustsAsTheToolDoes)
     const std::string input = kFilms + "/you-en-old-release.srt", film = kFilms + "/you-en-10db-mkv-aac+video.mkv";
     const ToolRun tool = runTool(film, input);
     const std::string output = path("window.srt");
+    // The filled window's picture stays in the build folder's artifacts.
+    fs::create_directories(buildDir() + "/artifacts");
+#ifdef _WIN32
+    const std::string picture = buildDir() + "/artifacts/tessaly-sync-filled-windows.png";
+#else
+    const std::string picture = buildDir() + "/artifacts/tessaly-sync-filled-linux.png";
+#endif
     DriveSession s;
     s.drop(input).drop(film).act("progress").messages("verdict");
-    showAll(s, "").save("编辑框7", output).act("quit");
+    showAll(s, "").save("编辑框7", output).act("shot " + picture).act("quit");
     const DriveOutcome r = s.run({}, 120);
     ASSERT_EQ(r.status, 0) << r.transcript();
     EXPECT_EQ(windowLineOf(r, ""), tool.windowLine);
