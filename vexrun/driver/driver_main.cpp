@@ -8,7 +8,8 @@
 // With --timing it reports on standard error how long after its start the
 // window was up (shown, its event 0 handler run) and how long each line
 // took; a line's handlers run within it, so a click's time is the time until
-// its handler has filled the window.
+// its handler has filled the window. A `progress` line after a cancelled box
+// also says how long after 取消 the handler had returned.
 // The image defaults to tessaly.img in the parent of the folder holding this
 // program (build/tessaly.img). The kernel library is vexrun.vxr beside this
 // program; the driver reaches its window layer through the library's own
@@ -159,6 +160,7 @@ private:
                     auto shown = [](const std::string& utf8) { return QString::fromStdString(utf8); };
                     drive::printLine(drive::progressLine(utf16(shown(box.caption)), utf16(shown(box.firstStatus)),
                                                          utf16(shown(box.button)), box.ended));
+                    reportCancel(box);
                 }
                 return true;
             case Verb::Show: show(line.control); return true;

@@ -231,6 +231,7 @@ private:
                     };
                     drive::printLine(drive::progressLine(shown(box.caption), shown(box.firstStatus), shown(box.button),
                                                          box.ended));
+                    reportCancel(box);
                 }
                 return true;
             case Verb::Show: show(line.control); return true;

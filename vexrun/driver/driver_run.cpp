@@ -110,6 +110,12 @@ bool ScriptRun::run() {
     return true;
 }
 
+void ScriptRun::reportCancel(const vexrun::ProgressBoxRecord& box) const {
+    if (!timing_ || box.cancelledAt == Clock::time_point{}) return;
+    std::fprintf(stderr, "tessaly-drive: line %zu (progress): the handler had returned %.1f ms after 取消\n", lineNumber_,
+                 std::chrono::duration<double, std::milli>(Clock::now() - box.cancelledAt).count());
+}
+
 void ScriptRun::fail(const std::string& what) const {
     stop(2, "line " + std::to_string(lineNumber_) + ": " + what + ": \"" + lines_[lineNumber_ - 1] + "\"");
 }

@@ -14,6 +14,7 @@
 
 #include "runtime/vexrun_interface.h"
 #include "vexrun/driver/script_line.h"
+#include "vexrun/kernel/progress_work.h"
 
 namespace drive {
 
@@ -60,6 +61,10 @@ protected:
     virtual bool perform(const ScriptLine& line) = 0;
     // Lets the window handle what the last action set going.
     virtual void settle() = 0;
+
+    // With --timing: how long after 取消 a cancelled box's handler had
+    // returned (reported by the `progress` line that follows it).
+    void reportCancel(const vexrun::ProgressBoxRecord& box) const;
 
     // A line that asks for what cannot be: status 2, the line quoted.
     [[noreturn]] void fail(const std::string& what) const;

@@ -3,6 +3,7 @@
 // done, the time left, 取消) and keeps the window drawn until it ends.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace vexrun {
@@ -39,9 +40,11 @@ struct ProgressCancelPlan {
 };
 
 // What a box showed, for the driver: its caption, its first line, its button
-// and how it ended ("done" or "cancelled").
+// and how it ended ("done" or "cancelled"); when 取消 was pressed, for the
+// driver's timing of how soon the handler then returns.
 struct ProgressBoxRecord {
     std::string caption, firstStatus, button, ended;
+    std::chrono::steady_clock::time_point cancelledAt{};
 };
 
 // Whether a plan cancels the box now.

@@ -83,6 +83,7 @@ private:
     void cancel() {
         if (cancelled_ || finished_.load()) return;
         cancelled_ = true;
+        record_.cancelledAt = std::chrono::steady_clock::now();
         work_.cancel();
         button_->setEnabled(false);
         status_->setText(QStringLiteral("正在取消…"));

@@ -49,6 +49,7 @@ struct Box {
     void cancel() {
         if (cancelled || finished.load()) return;
         cancelled = true;
+        record.cancelledAt = std::chrono::steady_clock::now();
         work.cancel();
         EnableWindow(button, FALSE);
         SetWindowTextW(status, wide(utf16("正在取消…")));
