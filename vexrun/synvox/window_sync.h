@@ -49,8 +49,8 @@ public:
     WindowSync(std::string path, std::string subtitle, DropBox box);
 
     // On the window's thread, before any work: what can be told at once (a
-    // text dropped on the subtitle box, a subtitle box without a subtitle, a
-    // film where films are not read). nullopt: the work has to run.
+    // text dropped on the subtitle box, a subtitle box without a subtitle or
+    // without a MicroDVD frame rate). nullopt: the work has to run.
     std::optional<SyncOutcome> checkFirst();
     // The box's caption.
     std::string caption() const;
