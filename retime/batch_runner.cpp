@@ -160,7 +160,7 @@ std::vector<std::string> itemArguments(const std::vector<std::string>& passOn, c
     return args;
 }
 
-int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point started) {
+int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point started, ItemRun run) {
     const ScriptOptions& script = options.script;
     std::error_code notFolder;
     if (!script.library.empty() && !fs::is_directory(script.library, notFolder)) {
@@ -206,7 +206,7 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
             }
             std::string error = item.refused;
             ItemProcess process = 0;
-            if (!error.empty() || !startItemProcess(itemArguments(passOn, item, reportOf(k).string()), errOf(k), process, error)) {
+            if (!error.empty() || !startItemProcess(itemArguments(passOn, item, reportOf(k).string()), errOf(k), run, process, error)) {
                 results[k].reason = say("%s; nothing written", {error});
                 results[k].report = madeReport(item, results[k].reason, kExitFileOrTime);
                 continue;

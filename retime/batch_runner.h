@@ -1,6 +1,6 @@
 // Batches of tessaly-retime: several INPUTs re-timed to one REF
 // (--output-dir, --in-place), or a library's subtitles each to its video
-// (--library). Each file runs in a process of its own (this program, with
+// (--library). Each file runs in a process of its own (the tool's run with
 // the batch's other options), as many at once as there are cores: one bad
 // file, even one that crashes, never stops the rest. A summary table on
 // standard error at the end, and with --json one entry per file.
@@ -9,6 +9,8 @@
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "retime/item_process.h"
 
 namespace retime {
 
@@ -24,9 +26,10 @@ struct BatchItem {
     std::string refused;        // why it cannot run at all ("" when it can)
 };
 
-// The batch the options give: the exit status (kExitDone when every file
-// was done, kExitBatchIncomplete when some were not).
-int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point started);
+// The batch the options give, each file's run by `run`: the exit status
+// (kExitDone when every file was done, kExitBatchIncomplete when some were
+// not).
+int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point started, ItemRun run);
 
 // The arguments of one file's run: the batch's own arguments `passOn`
 // (without --reference), then the reference, the report file and the files.

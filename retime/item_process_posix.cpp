@@ -1,38 +1,55 @@
-// A batch item's run on POSIX: posix_spawn of /proc/self/exe, waitpid.
+// A batch item's run on POSIX: a fork of this process that runs the tool's
+// own run and ends with its status; waitpid. The batch's process starts no
+// thread, so the fork is a whole copy; the item's run may start its own.
 #include "retime/item_process.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "retime/exit_status.h"
 #include "retime/messages.h"
 
-extern char** environ;
-
 namespace retime {
+namespace {
 
-bool startItemProcess(const std::vector<std::string>& args, const std::filesystem::path& errPath,
+// Puts `file` opened with `flags` on descriptor `target`. False when it cannot.
+bool openOn(int target, const char* file, int flags) {
+    const int fd = ::open(file, flags, 0600);
+    if (fd < 0) return false;
+    if (fd == target) return true;
+    const bool moved = ::dup2(fd, target) == target;
+    ::close(fd);
+    return moved;
+}
+
+}  // namespace
+
+bool startItemProcess(const std::vector<std::string>& args, const std::filesystem::path& errPath, ItemRun run,
                       ItemProcess& process, std::string& error) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) {
-        error = say("cannot start its run: %s", {std::strerror(failed)});
+    // What the batch has buffered is written once, not again by the child.
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        error = say("cannot start its run: %s", {std::strerror(errno)});
         return false;
+    }
+    if (pid == 0) {
+        if (!openOn(0, "/dev/null", O_RDONLY) || !openOn(1, "/dev/null", O_WRONLY) ||
+            !openOn(2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC)) {
+            ::_exit(kExitFileOrTime);
+        }
+        const int status = run(std::vector<std::string>(args.begin() + 1, args.end()));
+        std::fflush(nullptr);
+        // The batch's own cleanup (its temporary folder, its streams) is not
+        // the item's to run.
+        ::_exit(status);
     }
     process = pid;
     return true;

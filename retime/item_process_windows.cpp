@@ -18,7 +18,7 @@ std::string lastError() {
 
 }  // namespace
 
-bool startItemProcess(const std::vector<std::string>& args, const std::filesystem::path& errPath,
+bool startItemProcess(const std::vector<std::string>& args, const std::filesystem::path& errPath, ItemRun,
                       ItemProcess& process, std::string& error) {
     wchar_t self[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);

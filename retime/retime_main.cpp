@@ -142,23 +142,17 @@ int retimeWith(retime::RetimeOptions& options) {
     return retime::kExitDone;
 }
 
-}  // namespace
+// One run of the tool for its command line (without the program's name).
+int runTool(const std::vector<std::string>& arguments, std::chrono::steady_clock::time_point started);
 
-int main(int argc, char** argv) {
-    const auto started = std::chrono::steady_clock::now();
-    // The kernel library's commands serve the option reading too.
-    prog::useHelperTable(vexrun::hostHelperTable());
+// A batch item's run, in its own process.
+int runItem(const std::vector<std::string>& arguments) {
+    return runTool(arguments, std::chrono::steady_clock::now());
+}
+
+int runTool(const std::vector<std::string>& arguments, std::chrono::steady_clock::time_point started) {
     retime::RetimeOptions options;
     std::string error;
-#ifdef _WIN32
-    // The arguments as typed, in any language: the wide command line as UTF-8.
-    (void)argc;
-    (void)argv;
-    const std::vector<std::string> arguments = vexrun::platform::processArguments();
-#else
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-#endif
-    retime::useUserLanguage();
     if (!retime::parseRetimeOptions(arguments, options, error)) {
         complain(retime::say("%s (see --help)", {error}));
         return retime::kExitUsage;
@@ -174,7 +168,7 @@ int main(int argc, char** argv) {
         std::fputs(retime::versionLine().c_str(), stdout);
         return retime::kExitDone;
     }
-    if (options.script.batch()) return retime::runBatch(options, started);
+    if (options.script.batch()) return retime::runBatch(options, started, runItem);
     retime::beginReport(options);
     int status = retime::kExitFileOrTime;
     try {
@@ -189,4 +183,22 @@ int main(int argc, char** argv) {
         complain(retime::say("out of memory; nothing written"));
     }
     return retime::finishReport(options, status, started);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
+    // The kernel library's commands serve the option reading too.
+    prog::useHelperTable(vexrun::hostHelperTable());
+#ifdef _WIN32
+    // The arguments as typed, in any language: the wide command line as UTF-8.
+    (void)argc;
+    (void)argv;
+    const std::vector<std::string> arguments = vexrun::platform::processArguments();
+#else
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+#endif
+    retime::useUserLanguage();
+    return runTool(arguments, started);
 }
