@@ -1,4 +1,4 @@
-// A batch: the files' runs as child processes, at most `jobs` at once.
+// A batch: the files' runs apart from the batch's process, at most `jobs` at once.
 #include "retime/batch_runner.h"
 
 #include <algorithm>
@@ -187,7 +187,8 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
 
     std::vector<ItemResult> results(items.size());
     std::vector<bool> madeOriginal(items.size(), false);
-    std::map<ItemProcess, std::size_t> running;
+    ItemRuns runs(run, jobs);
+    std::map<ItemId, std::size_t> running;
     auto reportOf = [&](std::size_t k) { return scratch / (std::to_string(k) + ".json"); };
     auto errOf = [&](std::size_t k) { return scratch / (std::to_string(k) + ".err"); };
     std::size_t next = 0;
@@ -205,20 +206,18 @@ int runBatch(const RetimeOptions& options, std::chrono::steady_clock::time_point
                 }
             }
             std::string error = item.refused;
-            ItemProcess process = 0;
-            if (!error.empty() || !startItemProcess(itemArguments(passOn, item, reportOf(k).string()), errOf(k), run, process, error)) {
+            ItemId id = 0;
+            if (!error.empty() || !runs.start(itemArguments(passOn, item, reportOf(k).string()), errOf(k), id, error)) {
                 results[k].reason = say("%s; nothing written", {error});
                 results[k].report = madeReport(item, results[k].reason, kExitFileOrTime);
                 continue;
             }
-            running[process] = k;
+            running[id] = k;
         }
         if (running.empty()) continue;
-        std::vector<ItemProcess> waiting;
-        for (const auto& [process, k] : running) waiting.push_back(process);
         ItemEnd end;
-        if (!waitForItemProcess(waiting, end)) break;
-        const auto found = running.find(end.process);
+        if (!runs.waitForOne(end)) break;
+        const auto found = running.find(end.item);
         if (found == running.end()) continue;
         const std::size_t k = found->second;
         running.erase(found);

@@ -1,8 +1,8 @@
 // Batches of tessaly-retime: several INPUTs re-timed to one REF
 // (--output-dir, --in-place), or a library's subtitles each to its video
-// (--library). Each file runs in a process of its own (the tool's run with
-// the batch's other options), as many at once as there are cores: one bad
-// file, even one that crashes, never stops the rest. A summary table on
+// (--library). Each file runs apart from the batch's process (the tool's run
+// with the batch's other options, retime/item_process.h), as many at once as
+// there are cores: one bad file, even one that crashes, never stops the rest. A summary table on
 // standard error at the end, and with --json one entry per file.
 #pragma once
 

@@ -1,5 +1,5 @@
-// A batch item's run on Windows: CreateProcessW of this executable (its
-// command line quoted by the kernel core), WaitForMultipleObjects.
+// A batch's item runs on Windows: CreateProcessW of this executable for each
+// item (its command line quoted by the kernel core), WaitForMultipleObjects.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,8 +18,25 @@ std::string lastError() {
 
 }  // namespace
 
-bool startItemProcess(const std::vector<std::string>& args, const std::filesystem::path& errPath, ItemRun,
-                      ItemProcess& process, std::string& error) {
+struct ItemRuns::Platform {
+    std::vector<HANDLE> running;  // the processes of the runs under way
+};
+
+ItemRuns::ItemRuns(ItemRun, std::size_t) : platform_(new Platform) {}
+
+ItemRuns::~ItemRuns() {
+    for (HANDLE h : platform_->running) {
+        WaitForSingleObject(h, INFINITE);
+        CloseHandle(h);
+    }
+}
+
+bool ItemRuns::start(const std::vector<std::string>& args, const std::filesystem::path& errPath, ItemId& item,
+                     std::string& error) {
+    if (platform_->running.size() >= MAXIMUM_WAIT_OBJECTS) {
+        error = say("cannot start its run: too many at once");
+        return false;
+    }
     wchar_t self[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
     if (n == 0 || n >= sizeof self / sizeof self[0]) {
@@ -48,7 +65,8 @@ bool startItemProcess(const std::vector<std::string>& args, const std::filesyste
                                  &startup, &info) != 0;
         if (started) {
             CloseHandle(info.hThread);
-            process = reinterpret_cast<ItemProcess>(info.hProcess);
+            platform_->running.push_back(info.hProcess);
+            item = reinterpret_cast<ItemId>(info.hProcess);
         }
     }
     if (!started) error = say("cannot start its run: %s", {lastError()});
@@ -58,17 +76,17 @@ bool startItemProcess(const std::vector<std::string>& args, const std::filesyste
     return started;
 }
 
-bool waitForItemProcess(const std::vector<ItemProcess>& running, ItemEnd& end) {
-    if (running.empty() || running.size() > MAXIMUM_WAIT_OBJECTS) return false;
-    std::vector<HANDLE> handles;
-    for (ItemProcess p : running) handles.push_back(reinterpret_cast<HANDLE>(p));
+bool ItemRuns::waitForOne(ItemEnd& end) {
+    std::vector<HANDLE>& handles = platform_->running;
+    if (handles.empty()) return false;
     const DWORD which = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, INFINITE);
     if (which >= WAIT_OBJECT_0 + handles.size()) return false;
     HANDLE done = handles[which - WAIT_OBJECT_0];
+    handles.erase(handles.begin() + (which - WAIT_OBJECT_0));
     DWORD code = 0;
     GetExitCodeProcess(done, &code);
     CloseHandle(done);
-    end.process = reinterpret_cast<ItemProcess>(done);
+    end.item = reinterpret_cast<ItemId>(done);
     end.killed.clear();
     if (code > 255) {  // an exception code (0xC0000005 ...), not an exit status
         char text[32];

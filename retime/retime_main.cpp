@@ -21,6 +21,7 @@
 #include "retime/reference_retime.h"
 #include "retime/retime_options.h"
 #include "retime/retime_warnings.h"
+#include "retime/run_report.h"
 #include "retime/segments_report.h"
 #include "retime/subtitle_files.h"
 #include "retime/terminal_text.h"
@@ -145,8 +146,11 @@ int retimeWith(retime::RetimeOptions& options) {
 // One run of the tool for its command line (without the program's name).
 int runTool(const std::vector<std::string>& arguments, std::chrono::steady_clock::time_point started);
 
-// A batch item's run, in its own process.
+// A batch item's run, in a worker that runs one item after another: the
+// program's globals and the run's report start as they did for the first.
 int runItem(const std::vector<std::string>& arguments) {
+    *prog::vars() = prog::ProgramVariables{};
+    retime::runReport() = retime::RunReport{};
     return runTool(arguments, std::chrono::steady_clock::now());
 }
 

@@ -292,6 +292,33 @@ TEST_F(BatchToolTest, FiftyFilesWithThreeBrokenFinishTheRestAndReportEachFile) {
     EXPECT_EQ(run({"--reference", "absent.srt", "--output-dir", "out2", "in00.srt", "in01.srt"}).status, 7);
 }
 
+#ifndef _WIN32  // a signal delivered by a preloaded library
+TEST_F(BatchToolTest, AFileWhoseRunIsKilledStopsNoneOfTheRest) {
+    const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 100);
+    writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
+    for (const char* name : {"a.srt", "b.srt", "c.srt"}) writeFile(dir_ / name, srtText(pair.input, "a"));
+    // b's run is ended by SIGTERM in the middle of writing its output; one at
+    // a time, so that c runs after b in the same batch.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+    ::setenv("TESSALY_TEST_SIGNAL_IN_WRITE", "15", 1);
+    ::setenv("TESSALY_TEST_SIGNAL_IN_WRITE_TO", ".b.srt.retime-", 1);
+    ::setenv("LD_PRELOAD", TESSALY_SIGNAL_IN_WRITE_PATH, 1);
+    ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+    const ToolRun r = run({"--reference", "ref.srt", "--output-dir", "out", "--jobs", "1", "a.srt", "b.srt", "c.srt"});
+    ::unsetenv("LD_PRELOAD");
+    ::unsetenv("TESSALY_TEST_SIGNAL_IN_WRITE");
+    ::unsetenv("TESSALY_TEST_SIGNAL_IN_WRITE_TO");
+    asan ? ::setenv("ASAN_OPTIONS", asan, 1) : ::unsetenv("ASAN_OPTIONS");
+    EXPECT_EQ(r.status, 7) << r.err;
+    EXPECT_NE(r.err.find("b.srt its run ended by signal 15"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2 of 3 files done"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(dir_ / "out" / "c.srt"), readFile(dir_ / "out" / "a.srt"));
+    // Nothing of b's, not even its temporary file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out"), fs::directory_iterator()), 2);
+}
+#endif
+
 TEST_F(BatchToolTest, InPlaceKeepsTheFirstOriginalAndAFailedFileUntouched) {
     const Pair pair = makePair(Case{"offset", 1.0, 2000, {}}, 5, 100);
     writeFile(dir_ / "ref.srt", srtText(pair.reference, "b"));
