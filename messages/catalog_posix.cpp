@@ -1,14 +1,27 @@
 // The messages' catalog on Linux: gettext, with the language the locale
 // names (LANGUAGE, LC_ALL, LC_MESSAGES, LANG, as every gettext program reads
 // them). The catalog lies in share/locale beside the program's bin/: under
-// /usr once installed, in the build folder before.
+// /usr once installed, in the build folder before. A language chosen by the
+// program (useLanguage) is read from the catalogs compiled in instead: it
+// needs no locale of that language on the machine.
 #include <libintl.h>
 #include <locale.h>
 
+#include <optional>
+
+#include "messages/compiled_catalog.h"
 #include "messages/messages.h"
 #include "vexrun/kernel/core/platform.h"
 
 namespace messages {
+namespace {
+
+std::optional<CompiledCatalog>& chosenCatalog() {
+    static std::optional<CompiledCatalog> catalog;
+    return catalog;
+}
+
+}  // namespace
 
 void useUserLanguage() {
     // Only the messages' category: numbers, the JSON report and the
@@ -23,9 +36,19 @@ void useUserLanguage() {
     bind_textdomain_codeset("libc", "UTF-8");
 }
 
-const char* tr(const char* english) { return dgettext(kMessageDomain, english); }
+bool useLanguage(const char* language) {
+    const CompiledCatalogBytes* c = compiledCatalogOf(language);
+    if (c) chosenCatalog().emplace(std::span<const unsigned char>(c->bytes, c->size));
+    return c != nullptr;
+}
+
+const char* tr(const char* english) {
+    if (const std::optional<CompiledCatalog>& chosen = chosenCatalog()) return chosen->translated(english);
+    return dgettext(kMessageDomain, english);
+}
 
 const char* trCount(const char* one, const char* many, unsigned long n) {
+    if (const std::optional<CompiledCatalog>& chosen = chosenCatalog()) return chosen->translatedCount(one, many, n);
     return dngettext(kMessageDomain, one, many, n);
 }
 

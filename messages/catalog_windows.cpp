@@ -76,26 +76,24 @@ void useUserLanguage() {
         std::atexit(restoreConsoleCodePage);
     }
     for (const std::string& wanted : wantedLanguages()) {
-        const std::string language = languageOf(wanted);
-        for (const CompiledCatalogBytes& c : compiledCatalogs()) {
-            if (language == c.language) {
-                userCatalog().emplace(std::span<const unsigned char>(c.bytes, c.size));
-                return;
-            }
-        }
+        if (useLanguage(languageOf(wanted).c_str())) return;
     }
+}
+
+bool useLanguage(const char* language) {
+    const CompiledCatalogBytes* c = compiledCatalogOf(language);
+    if (c) userCatalog().emplace(std::span<const unsigned char>(c->bytes, c->size));
+    return c != nullptr;
 }
 
 const char* tr(const char* english) {
     const std::optional<CompiledCatalog>& catalog = userCatalog();
-    const char* found = catalog ? catalog->find(english) : nullptr;
-    return found ? found : english;
+    return catalog ? catalog->translated(english) : english;
 }
 
 const char* trCount(const char* one, const char* many, unsigned long n) {
     const std::optional<CompiledCatalog>& catalog = userCatalog();
-    const char* found = catalog ? catalog->findCount(one, n) : nullptr;
-    return found ? found : n == 1 ? one : many;
+    return catalog ? catalog->translatedCount(one, many, n) : n == 1 ? one : many;
 }
 
 }  // namespace messages

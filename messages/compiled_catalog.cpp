@@ -14,6 +14,13 @@ constexpr std::size_t kHeaderBytes = 28;
 
 }  // namespace
 
+const CompiledCatalogBytes* compiledCatalogOf(std::string_view language) {
+    for (const CompiledCatalogBytes& c : compiledCatalogs()) {
+        if (language == c.language) return &c;
+    }
+    return nullptr;
+}
+
 std::uint32_t CompiledCatalog::word(std::size_t at) const {
     std::uint32_t w = 0;
     std::memcpy(&w, bytes_.data() + at, sizeof w);
@@ -60,6 +67,16 @@ std::uint32_t CompiledCatalog::indexOf(std::string_view english) const {
         else high = middle;
     }
     return count_;
+}
+
+const char* CompiledCatalog::translated(const char* english) const {
+    const char* found = find(english);
+    return found ? found : english;
+}
+
+const char* CompiledCatalog::translatedCount(const char* one, const char* many, unsigned long n) const {
+    const char* found = findCount(one, n);
+    return found ? found : n == 1 ? one : many;
 }
 
 const char* CompiledCatalog::find(const char* english) const {

@@ -1,6 +1,7 @@
 // A message catalog in the compiled form msgfmt writes (.mo), read in place:
 // the Windows tool carries the catalogs of po/ in it this way, made from the
-// same .po files as Linux's at build time.
+// same .po files as Linux's at build time, and so does a program that asks
+// for one language whatever the locale (the window's sync library).
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,9 @@ struct CompiledCatalogBytes {
 // The catalogs of po/, generated at build time (compiled_catalogs.cpp).
 std::span<const CompiledCatalogBytes> compiledCatalogs();
 
+// The compiled catalog of `language` ("zh_CN"), or nullptr.
+const CompiledCatalogBytes* compiledCatalogOf(std::string_view language);
+
 class CompiledCatalog {
 public:
     // Reads the tables of `bytes`; a catalog that is not a whole .mo of this
@@ -32,6 +36,9 @@ public:
     const char* find(const char* english) const;
     // The plural form for `n` of the entry `one`, or nullptr.
     const char* findCount(const char* one, unsigned long n) const;
+    // The same, with the English text where the catalog has none.
+    const char* translated(const char* english) const;
+    const char* translatedCount(const char* one, const char* many, unsigned long n) const;
 
 private:
     // The string at entry `index` of the table at `table`: its text and length.

@@ -24,6 +24,12 @@ inline constexpr const char* kMessageDomain = "tessaly-retime";
 // Chooses the user's language for the messages: once, first thing in main.
 void useUserLanguage();
 
+// Chooses `language` ("zh_CN") for the messages whatever the user's locale,
+// from the catalogs compiled into the program: the window, whose texts are
+// all Chinese, shows the aligner's and the film reading's in Chinese too.
+// Before any message is made; false when no such catalog was compiled in.
+bool useLanguage(const char* language);
+
 // `english` in the user's language; `english` itself without a translation.
 const char* tr(const char* english);
 

@@ -1,5 +1,6 @@
 #include "vexrun/synvox/sync_command.h"
 
+#include "messages/messages.h"
 #include "runtime/entry_routine.h"
 #include "runtime/program_base.h"
 #include "runtime/program_variables.h"
@@ -29,6 +30,9 @@ SyncOutcome syncOnce(WindowSync& sync, bool (*runUnderBox)(void* host, WindowSyn
     // The engine and the aligner run hosted here, on the library's own copy
     // of the program's globals, one sync at a time (the box is modal).
     prog::useHelperTable(vexrun::hostHelperTable());
+    // The window speaks Chinese: so do the film reading's and the aligner's
+    // texts it shows, whatever the user's locale.
+    messages::useLanguage("zh_CN");
     setUpGlobals();
     SyncOutcome outcome;
     if (std::optional<SyncOutcome> first = sync.checkFirst()) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "messages/messages.h"
 #include "retime/exit_status.h"
 #include "retime/film_reference.h"
 #include "retime/retime_warnings.h"
@@ -82,7 +83,7 @@ void WindowSync::run() {
     std::string error;
     const std::string name = referenceName(path_, film_);
     if (retime::readReferenceCues(options, ref, error, &reading) != retime::kExitDone) {
-        outcome_ = told(cannotRead(name, error));
+        outcome_ = told(cannotRead(name, messages::shown(error)));
         return;
     }
     if (cancel_.load()) return;

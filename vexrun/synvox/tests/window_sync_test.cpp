@@ -3,7 +3,8 @@
 // the output box, fills the reference rows, the mode, the custom ratio and
 // the segment ratio boxes as `tessaly-retime --reference REF --splits 3`'s
 // `window:` line says, and the adjusted output is the tool's output; a cancel
-// leaves every box as it was; a film of other dialogue fills nothing. The
+// leaves every box as it was; a film of other dialogue or one that cannot be
+// read fills nothing. The
 // same on Windows, with tessaly-drive.exe and tessaly-retime.exe under Wine.
 #include <filesystem>
 #include <sstream>
@@ -138,7 +139,12 @@ TEST_F(WindowSync, ACancelOrAFilmOfOtherDialogueLeavesEveryBoxAsItWas) {
     s.act("cancel after 150").drop(kFilms + "/you-en-10db-mkv-aac+video.mkv").act("progress").messages("cancel");
     showAll(s, "cancelled ");
     s.drop(other).messages("other");
-    showAll(s, "other ").act("quit");
+    showAll(s, "other ");
+    // What cannot be read is said in Chinese, the film reader's reason too,
+    // whatever the locale the window runs in.
+    const std::string noise = path("noise.mkv");
+    writeBytes(noise, std::string("\x1a\x45\xdf\xa3", 4) + std::string(4092, '\0'));
+    s.drop(noise).messages("unreadable").act("quit");
     const DriveOutcome r = s.run({}, 120);
     ASSERT_EQ(r.status, 0) << r.transcript();
     // The box's line alone: a cancel says nothing more. The other film's
@@ -148,6 +154,9 @@ TEST_F(WindowSync, ACancelOrAFilmOfOtherDialogueLeavesEveryBoxAsItWas) {
     EXPECT_EQ(r.messages("other"),
               std::vector<std::string>{"影片“tos-en-10db-mkv-ac3.mkv”和字幕框里的字幕共同之处太少（" + tool.partners +
                                        " / 171 句找到对应），像是另一部影片或另一集，什么也没有填。"});
+    EXPECT_EQ(r.messages("unreadable"),
+              std::vector<std::string>{"读不了影片“" + fs::path(noise).filename().string() + "”，什么也没有填。（" + noise +
+                                       "：不是可以读取的影片或声音文件）"});
     for (const std::string& box : kBoxes) {
         EXPECT_EQ(r.shown("cancelled " + box).line, r.shown("before " + box).line);
         EXPECT_EQ(r.shown("other " + box).line, r.shown("before " + box).line);
