@@ -125,6 +125,13 @@ double PieceSearch::fitOfCue(std::size_t i, const Span& a, int64_t offset) const
     return cueScore(a, ref_, offset) + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
 }
 
+double PieceSearch::sideOfCue(std::size_t i, const Span& a, int64_t offset) const {
+    if (!speech_ || a.end <= a.start) return fitOfCue(i, a, offset);
+    const double covered =
+        static_cast<double>(coveredLength(Span{a.start + offset, a.end + offset}, ref_)) / static_cast<double>(a.end - a.start);
+    return kSpeechCoverWeight * covered + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
+}
+
 std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {
     return p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : cues_.size();
 }
@@ -184,8 +191,8 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
         double running = 0;
         std::vector<double> before(to - from + 1);
         for (std::size_t b = from; b < to; ++b) {
-            running += fitOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
-                       fitOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
+            running += sideOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
+                       sideOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
             before[b - from] = running;
         }
         // The best place, and the places next to it whose evidence lies

@@ -37,5 +37,11 @@ constexpr double kLeastLocalSurprise = -3.0;
 // hidden in speech running on from the cue before) are told apart by the
 // pause before them.
 constexpr double kSpeechDoubt = 0.5;
+// Against speech, a change is placed by how much of each cue's time speech
+// covers at either shift, weighed this much against an onset met: near an
+// edit the speech runs on across lines, so a cue's own onset is often hidden
+// and its overlap with one long run says little, while a cue of the other
+// side lands partly on silence.
+constexpr double kSpeechCoverWeight = 3.0;
 
 }  // namespace align
