@@ -200,6 +200,9 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
         // other release's scene by chance (kSpeechDoubt), so among those the
         // longest pause wins, where a scene most likely begins; likewise
         // where the cues in between fit neither (a stretch without partners).
+        // Against speech the places need not be next to it: a cue between
+        // them that meets an onset by chance is no wall, as long as the cues
+        // in between, summed, tell the places apart by less than the doubt.
         std::size_t top = to;
         for (std::size_t b = from; b < to; ++b) {
             if (cues_[b].start > cues_[b - 1].start && (top == to || before[b - from] > before[top - from])) top = b;
@@ -209,14 +212,14 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
         const double least = before[top - from] - doubt - 1e-9 * std::max(1.0, std::fabs(before[top - from]));
         // (Cues sharing a start are no place: they neither end the run nor join it.)
         auto within = [&](std::size_t b) { return cues_[b].start <= cues_[b - 1].start || before[b - from] >= least; };
-        std::size_t lo = top, hi = top + 1;
+        std::size_t lo = speech_ ? from : top, hi = speech_ ? to : top + 1;
         while (lo > from && within(lo - 1)) --lo;
         while (hi < to && within(hi)) ++hi;
         double best = kNoScore;
         std::size_t at = top;
         int64_t pause = -1;
         for (std::size_t b = lo; b < hi; ++b) {
-            if (cues_[b].start <= cues_[b - 1].start) continue;
+            if (cues_[b].start <= cues_[b - 1].start || !within(b)) continue;
             const double gain = before[b - from];
             const int64_t gap = static_cast<int64_t>(cues_[b].start) - std::max(cues_[b - 1].end, cues_[b - 1].start);
             if (gap > pause || (gap == pause && gain > best)) {

@@ -31,8 +31,8 @@ constexpr double kLeastSurprise = -2.0;
 // neighbour's shift: a short stretch between two edits.
 constexpr double kLeastLocalSurprise = -3.0;
 
-// Against speech, the places for a change of offset next to the best one
-// whose evidence lies within this of it (half of one cue's start meeting an
+// Against speech, the places for a change of offset whose evidence lies
+// within this of the best one's (half of one cue's start meeting an
 // onset: a cue meeting the other release's scene by chance, or an onset
 // hidden in speech running on from the cue before) are told apart by the
 // pause before them.
