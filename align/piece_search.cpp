@@ -196,8 +196,9 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
             before[b - from] = running;
         }
         // The best place, and the places next to it whose evidence lies
-        // within `doubt` of it: against speech a cue can meet an onset of the
-        // other release's scene by chance (kSpeechDoubt), so among those the
+        // within `doubt` of it: a cue can meet an onset of the other
+        // release's scene by chance (kSpeechDoubt), or an edge of a REF cue
+        // of the other side (kSubtitleDoubt), so among those the
         // longest pause wins, where a scene most likely begins; likewise
         // where the cues in between fit neither (a stretch without partners).
         // Against speech the places need not be next to it: a cue between
@@ -208,7 +209,7 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
             if (cues_[b].start > cues_[b - 1].start && (top == to || before[b - from] > before[top - from])) top = b;
         }
         if (top == to) continue;
-        const double doubt = speech_ ? kSpeechDoubt : 0.0;
+        const double doubt = speech_ ? kSpeechDoubt : kSubtitleDoubt;
         const double least = before[top - from] - doubt - 1e-9 * std::max(1.0, std::fabs(before[top - from]));
         // (Cues sharing a start are no place: they neither end the run nor join it.)
         auto within = [&](std::size_t b) { return cues_[b].start <= cues_[b - 1].start || before[b - from] >= least; };
