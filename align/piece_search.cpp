@@ -125,6 +125,13 @@ double PieceSearch::fitOfCue(std::size_t i, const Span& a, int64_t offset) const
     return cueScore(a, ref_, offset) + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
 }
 
+double PieceSearch::sideOfCue(std::size_t i, const Span& a, int64_t offset) const {
+    if (!speech_ || a.end <= a.start) return fitOfCue(i, a, offset);
+    const double covered =
+        static_cast<double>(coveredLength(Span{a.start + offset, a.end + offset}, ref_)) / static_cast<double>(a.end - a.start);
+    return kSpeechCoverWeight * covered + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
+}
+
 std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {
     return p + 1 < fit.pieces.size() ? fit.firstCue[p + 1] : cues_.size();
 }
@@ -184,32 +191,36 @@ void PieceSearch::placeChanges(const std::vector<Span>& spans, Fit& fit, std::si
         double running = 0;
         std::vector<double> before(to - from + 1);
         for (std::size_t b = from; b < to; ++b) {
-            running += fitOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
-                       fitOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
+            running += sideOfCue(b - 1, spans[b - 1], fit.pieces[p].shift) -
+                       sideOfCue(b - 1, spans[b - 1], fit.pieces[p + 1].shift);
             before[b - from] = running;
         }
         // The best place, and the places next to it whose evidence lies
-        // within `doubt` of it: against speech a cue can meet an onset of the
-        // other release's scene by chance (kSpeechDoubt), so among those the
+        // within `doubt` of it: a cue can meet an onset of the other
+        // release's scene by chance (kSpeechDoubt), or an edge of a REF cue
+        // of the other side (kSubtitleDoubt), so among those the
         // longest pause wins, where a scene most likely begins; likewise
         // where the cues in between fit neither (a stretch without partners).
+        // Against speech the places need not be next to it: a cue between
+        // them that meets an onset by chance is no wall, as long as the cues
+        // in between, summed, tell the places apart by less than the doubt.
         std::size_t top = to;
         for (std::size_t b = from; b < to; ++b) {
             if (cues_[b].start > cues_[b - 1].start && (top == to || before[b - from] > before[top - from])) top = b;
         }
         if (top == to) continue;
-        const double doubt = speech_ ? kSpeechDoubt : 0.0;
+        const double doubt = speech_ ? kSpeechDoubt : kSubtitleDoubt;
         const double least = before[top - from] - doubt - 1e-9 * std::max(1.0, std::fabs(before[top - from]));
         // (Cues sharing a start are no place: they neither end the run nor join it.)
         auto within = [&](std::size_t b) { return cues_[b].start <= cues_[b - 1].start || before[b - from] >= least; };
-        std::size_t lo = top, hi = top + 1;
+        std::size_t lo = speech_ ? from : top, hi = speech_ ? to : top + 1;
         while (lo > from && within(lo - 1)) --lo;
         while (hi < to && within(hi)) ++hi;
         double best = kNoScore;
         std::size_t at = top;
         int64_t pause = -1;
         for (std::size_t b = lo; b < hi; ++b) {
-            if (cues_[b].start <= cues_[b - 1].start) continue;
+            if (cues_[b].start <= cues_[b - 1].start || !within(b)) continue;
             const double gain = before[b - from];
             const int64_t gap = static_cast<int64_t>(cues_[b].start) - std::max(cues_[b - 1].end, cues_[b - 1].start);
             if (gap > pause || (gap == pause && gain > best)) {

@@ -178,6 +178,10 @@ private:
     // How well cue i (scaled to `a`) fits REF moved by `offset`: its overlap
     // score and the closeness of its edges, as the sequence of offsets weighs them.
     double fitOfCue(std::size_t i, const Span& a, int64_t offset) const;
+    // Which side of a change cue i belongs to, as placeChanges weighs it: the
+    // fit of the cue; against speech, the share of the cue's time that speech
+    // covers (kSpeechCoverWeight) and how closely its start meets an onset.
+    double sideOfCue(std::size_t i, const Span& a, int64_t offset) const;
 
     std::size_t endOf(const Fit& fit, std::size_t p) const;
 

@@ -31,11 +31,22 @@ constexpr double kLeastSurprise = -2.0;
 // neighbour's shift: a short stretch between two edits.
 constexpr double kLeastLocalSurprise = -3.0;
 
-// Against speech, the places for a change of offset next to the best one
-// whose evidence lies within this of it (half of one cue's start meeting an
+// Against speech, the places for a change of offset whose evidence lies
+// within this of the best one's (half of one cue's start meeting an
 // onset: a cue meeting the other release's scene by chance, or an onset
 // hidden in speech running on from the cue before) are told apart by the
 // pause before them.
 constexpr double kSpeechDoubt = 0.5;
+// Against a subtitle, likewise for places within this of the best one's (a
+// cue next to an edit meeting a REF cue's edge of the other side by chance).
+// On the real pairs 0.25 to 0.4 only gain; from 0.5 one cue next to an edit
+// goes to the wrong side.
+constexpr double kSubtitleDoubt = 0.4;
+// Against speech, a change is placed by how much of each cue's time speech
+// covers at either shift, weighed this much against an onset met: near an
+// edit the speech runs on across lines, so a cue's own onset is often hidden
+// and its overlap with one long run says little, while a cue of the other
+// side lands partly on silence.
+constexpr double kSpeechCoverWeight = 3.0;
 
 }  // namespace align

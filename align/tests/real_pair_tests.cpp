@@ -76,7 +76,7 @@ std::vector<AccuracyCase> accuracyCases() {
         all.push_back({f.name, {"24 -> 25, scene cut", 24.0 / 25, 2500, editsAt(f, {{0.6, -30000}})}, 1.0,
                        f.name == "feature film"});
         all.push_back({f.name, {"23.976 -> 25, added and cut", k23976 / 25, 400, editsAt(f, {{0.3, 25000}, {0.7, -15000}})},
-                       1.0, f.name == "La La Land" || f.name == "Sintel"});
+                       1.0, f.name == "La La Land" || f.name == "Sintel" || f.name == "Elephants Dream"});
         if (!shortFilm) {
             all.push_back({f.name,
                            {"six edits", 25.0 / k23976, 1500,
