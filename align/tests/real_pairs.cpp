@@ -96,6 +96,8 @@ MadeInput makeOldRelease(const std::vector<Cue>& source, const OldRelease& old) 
             const SceneEdit& e = old.edits[next++];
             made.editsAt.push_back(e.at);
             if (e.length > 0) {
+                // The old release joins there with the end of the scene too.
+                made.editsAt.push_back(e.at + e.length);
                 moved -= e.length;
                 continue;
             }

@@ -45,7 +45,7 @@ struct OldRelease {
 struct MadeInput {
     std::vector<Cue> input;
     std::vector<std::optional<Cue>> truth;  // per INPUT cue: its time in the new release
-    std::vector<int32_t> editsAt;           // the edits, in new-release time
+    std::vector<int32_t> editsAt;           // the edits, in new-release time (an added scene at both ends)
 };
 
 // INPUT for `old` made from `cues` (which fit the new release).
