@@ -14,14 +14,6 @@
 #include "vexrun/kernel/core/platform.h"
 
 namespace messages {
-namespace {
-
-std::optional<CompiledCatalog>& chosenCatalog() {
-    static std::optional<CompiledCatalog> catalog;
-    return catalog;
-}
-
-}  // namespace
 
 void useUserLanguage() {
     // Only the messages' category: numbers, the JSON report and the
@@ -34,12 +26,6 @@ void useUserLanguage() {
     // from its catalog "libc") too.
     bind_textdomain_codeset(kMessageDomain, "UTF-8");
     bind_textdomain_codeset("libc", "UTF-8");
-}
-
-bool useLanguage(const char* language) {
-    const CompiledCatalogBytes* c = compiledCatalogOf(language);
-    if (c) chosenCatalog().emplace(std::span<const unsigned char>(c->bytes, c->size));
-    return c != nullptr;
 }
 
 const char* tr(const char* english) {

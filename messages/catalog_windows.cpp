@@ -17,11 +17,6 @@
 namespace messages {
 namespace {
 
-std::optional<CompiledCatalog>& userCatalog() {
-    static std::optional<CompiledCatalog> catalog;
-    return catalog;
-}
-
 // "zh_CN" for the language Windows shows its own texts in.
 std::string windowsLanguage() {
     const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
@@ -80,19 +75,13 @@ void useUserLanguage() {
     }
 }
 
-bool useLanguage(const char* language) {
-    const CompiledCatalogBytes* c = compiledCatalogOf(language);
-    if (c) userCatalog().emplace(std::span<const unsigned char>(c->bytes, c->size));
-    return c != nullptr;
-}
-
 const char* tr(const char* english) {
-    const std::optional<CompiledCatalog>& catalog = userCatalog();
+    const std::optional<CompiledCatalog>& catalog = chosenCatalog();
     return catalog ? catalog->translated(english) : english;
 }
 
 const char* trCount(const char* one, const char* many, unsigned long n) {
-    const std::optional<CompiledCatalog>& catalog = userCatalog();
+    const std::optional<CompiledCatalog>& catalog = chosenCatalog();
     return catalog ? catalog->translatedCount(one, many, n) : n == 1 ? one : many;
 }
 

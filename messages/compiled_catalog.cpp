@@ -4,6 +4,8 @@
 // another, each ending in NUL.
 #include "messages/compiled_catalog.h"
 
+#include "messages/messages.h"
+
 #include <cstring>
 
 namespace messages {
@@ -19,6 +21,23 @@ const CompiledCatalogBytes* compiledCatalogOf(std::string_view language) {
         if (language == c.language) return &c;
     }
     return nullptr;
+}
+
+namespace {
+
+std::optional<CompiledCatalog>& chosen() {
+    static std::optional<CompiledCatalog> catalog;
+    return catalog;
+}
+
+}  // namespace
+
+const std::optional<CompiledCatalog>& chosenCatalog() { return chosen(); }
+
+bool useLanguage(const char* language) {
+    const CompiledCatalogBytes* c = compiledCatalogOf(language);
+    if (c) chosen().emplace(std::span<const unsigned char>(c->bytes, c->size));
+    return c != nullptr;
 }
 
 std::uint32_t CompiledCatalog::word(std::size_t at) const {

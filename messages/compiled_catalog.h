@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -52,5 +53,9 @@ private:
     std::uint32_t originals_ = 0, translations_ = 0;
     bool onePluralForm_ = false;  // the language has one form for every count
 };
+
+// The compiled catalog the messages are read from, once one is chosen
+// (useLanguage, messages/messages.h): none until then.
+const std::optional<CompiledCatalog>& chosenCatalog();
 
 }  // namespace messages
