@@ -191,6 +191,18 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
         });
         if (taken == odd.end()) return odd;
         fit = std::move(taken->fit);
+        // What is left beside the stretch that no longer meets REF beyond
+        // chance (a cut scene's cues, a few cues of the stretch's shift left
+        // behind its window) joins a neighbour, as when settling: its cues
+        // are no evidence for the shift they were left with. The changes
+        // stay where they were placed.
+        const auto q = static_cast<std::size_t>(
+            std::find(fit.firstCue.begin(), fit.firstCue.end(), taken->firstCue) - fit.firstCue.begin());
+        if (Fit joined = fit; joinUnsupported(joined, q)) {
+            refinePieces(scaled(fit.ratio), joined);
+            markSupport(joined);
+            fit = std::move(joined);
+        }
     }
     return {};
 }

@@ -226,8 +226,9 @@ private:
     // A piece whose edges meet REF no more than chance allows (cues of a cut
     // scene happening to fit some other offset, or cues beyond REF's end)
     // joins the piece before it, or the one after when it is the first. True
-    // when any piece went; nothing changes when none is supported.
-    bool joinUnsupported(Fit& fit) const;
+    // when any piece went; nothing changes when none is supported. Piece
+    // `keep` (a stretch just made a piece) stays whatever its support.
+    bool joinUnsupported(Fit& fit, std::size_t keep = std::numeric_limits<std::size_t>::max()) const;
 
     std::vector<Cue> cues_;
     ReferenceCues ref_;

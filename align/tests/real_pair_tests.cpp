@@ -155,6 +155,27 @@ TEST(RealPairs, AccuracyAsTheFieldMeasuresIt) {
     }
 }
 
+// Six edits on the feature film, whose REF (a fan subtitle) drifts from
+// INPUT's timing by 100-250 ms over whole pieces, so its share within 100 ms
+// is the sweep's to report: here no cue is left at another piece's shift. A
+// scene recovered late leaves the cues after it (the old release's cut scene
+// and a few of its own) as a piece that no longer meets REF beyond chance;
+// they join the scene rather than keep the shift of the piece before it.
+TEST(RealPairs, NoStretchBesideARecoveredSceneKeepsAWrongShift) {
+    const Film& film = films()[3];
+    ASSERT_EQ(film.name, "feature film");
+    const auto cases = accuracyCases();
+    const auto c = std::find_if(cases.begin(), cases.end(),
+                                [&](const AccuracyCase& a) { return a.film == film.name && a.old.name == "six edits"; });
+    ASSERT_NE(c, cases.end());
+    const MadeInput made = makeOldRelease(transformedTruth(film), c->old);
+    const align::Alignment found = align::alignCues(made.input, readCueTimes(film.reference), align::AlignSettings{});
+    ASSERT_TRUE(found.matched && found.sure) << found.failure << found.doubt;
+    const Accuracy a = accuracyOf(made, found);
+    EXPECT_EQ(a.farOff, 0);
+    EXPECT_GE(a.within[2], 0.98);
+}
+
 // Never written: INPUT of one film (as it is, and re-timed 25 -> 23.976 and
 // moved 5 s) against REF of another, and REF covering less than a third of
 // INPUT's film.
