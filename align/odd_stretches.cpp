@@ -177,6 +177,7 @@ std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
 }
 
 std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
+    std::vector<int64_t> recovered;  // the shifts of the stretches made pieces
     for (int round = 0; round <= maxSplits_; ++round) {
         std::vector<OddStretch> odd = oddStretches(fit);
         std::stable_sort(odd.begin(), odd.end(), [](const OddStretch& a, const OddStretch& b) { return a.cues > b.cues; });
@@ -194,11 +195,15 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
         // What is left beside the stretch that no longer meets REF beyond
         // chance (a cut scene's cues, a few cues of the stretch's shift left
         // behind its window) joins a neighbour, as when settling: its cues
-        // are no evidence for the shift they were left with. The changes
-        // stay where they were placed.
-        const auto q = static_cast<std::size_t>(
-            std::find(fit.firstCue.begin(), fit.firstCue.end(), taken->firstCue) - fit.firstCue.begin());
-        if (Fit joined = fit; joinUnsupported(joined, q)) {
+        // are no evidence for the shift they were left with. The stretches
+        // stay, and the changes stay where they were placed.
+        recovered.push_back(taken->shift);
+        std::vector<bool> keep(fit.pieces.size());
+        for (std::size_t p = 0; p < keep.size(); ++p) {
+            keep[p] = std::any_of(recovered.begin(), recovered.end(),
+                                  [&](int64_t s) { return std::llabs(fit.pieces[p].shift - s) < kShortestEdit; });
+        }
+        if (Fit joined = fit; joinUnsupported(joined, keep)) {
             refinePieces(scaled(fit.ratio), joined);
             markSupport(joined);
             fit = std::move(joined);

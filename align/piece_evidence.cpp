@@ -151,7 +151,7 @@ void PieceSearch::markSupport(Fit& fit) const {
     }
 }
 
-bool PieceSearch::joinUnsupported(Fit& fit, std::size_t keep) const {
+bool PieceSearch::joinUnsupported(Fit& fit, const std::vector<bool>& keep) const {
     if (fit.pieces.size() < 2) return false;
     markSupport(fit);
     if (std::none_of(fit.supported.begin(), fit.supported.end(), [](bool s) { return s; })) return false;
@@ -162,7 +162,7 @@ bool PieceSearch::joinUnsupported(Fit& fit, std::size_t keep) const {
     // does, else the one before (the one after for the first piece).
     const std::size_t n = fit.pieces.size();
     std::vector<bool> stays = fit.supported;
-    if (keep < n) stays[keep] = true;
+    for (std::size_t p = 0; p < std::min(n, keep.size()); ++p) stays[p] = stays[p] || keep[p];
     std::vector<bool> joinsNext(n, false);
     for (std::size_t p = 0; p < n; ++p) {
         if (stays[p]) continue;

@@ -227,8 +227,8 @@ private:
     // scene happening to fit some other offset, or cues beyond REF's end)
     // joins the piece before it, or the one after when it is the first. True
     // when any piece went; nothing changes when none is supported. Piece
-    // `keep` (a stretch just made a piece) stays whatever its support.
-    bool joinUnsupported(Fit& fit, std::size_t keep = std::numeric_limits<std::size_t>::max()) const;
+    // Pieces marked in `keep` (stretches made pieces) stay whatever their support.
+    bool joinUnsupported(Fit& fit, const std::vector<bool>& keep = {}) const;
 
     std::vector<Cue> cues_;
     ReferenceCues ref_;
