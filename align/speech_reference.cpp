@@ -45,7 +45,13 @@ void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const
     if (!found.matched || found.unchanged || runs.empty()) return;
     std::vector<int64_t> onsets;
     onsets.reserve(runs.size());
-    for (const Cue& r : runs) onsets.push_back(r.start);
+    // Onsets of utterances only: a run whose lingering end reaches the next
+    // (a pause of at most kLinger) is speech resuming within a line, often
+    // after a word the detector lost in the background.
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (k > 0 && runs[k - 1].end >= runs[k].start) continue;
+        onsets.push_back(runs[k].start);
+    }
     std::vector<std::vector<int64_t>> distances(found.pieces.size());
     for (const Cue& c : input) {
         const std::size_t p = pieceFor(found.pieces, c.start);

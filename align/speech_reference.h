@@ -34,7 +34,8 @@ constexpr std::size_t kLeastOnsets = 8;
 // The overlap of cues with speech runs is flat over a range of shifts (a cue
 // longer than its speech covers it at many), so each piece found against
 // `runs` is moved last by the median distance from its cues' mapped starts to
-// the nearest onset of speech, over the cues that meet one. An INPUT kept as
+// the nearest onset of speech after a pause longer than kLinger, over the
+// cues that meet one. An INPUT kept as
 // it is stays so.
 void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs);
 
