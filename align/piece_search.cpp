@@ -19,11 +19,22 @@ constexpr int64_t kSearchBins = 1 << 15;
 // A piece's own offset is searched this far around its candidate.
 constexpr int64_t kPieceWindow = 1000;
 
+// The runs of speech that follow a pause longer than their lingering end:
+// onsets of utterances, not speech resuming within a line.
+std::vector<Cue> utterancesOf(std::span<const Cue> runs) {
+    std::vector<Cue> kept;
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (k > 0 && runs[k - 1].end >= runs[k].start) continue;
+        kept.push_back(runs[k]);
+    }
+    return kept;
+}
+
 }  // namespace
 
 PieceSearch::PieceSearch(std::vector<Cue> cues, ReferenceCues ref, std::span<const Cue> rawRef, int maxSplits,
                          double widest, double trials, bool speech)
-    : cues_(std::move(cues)), ref_(std::move(ref)), evidence_(rawRef, speech), maxSplits_(maxSplits), speech_(speech) {
+    : cues_(std::move(cues)), ref_(std::move(ref)), evidence_(rawRef, speech), utterances_(speech ? utterancesOf(rawRef) : std::vector<Cue>{}, speech), maxSplits_(maxSplits), speech_(speech) {
     int64_t last = 0;
     for (const Cue& c : cues_) last = std::max<int64_t>(last, c.end);
     const double first = std::min<double>(0, cues_.front().start);
@@ -129,7 +140,7 @@ double PieceSearch::sideOfCue(std::size_t i, const Span& a, int64_t offset) cons
     if (!speech_ || a.end <= a.start) return fitOfCue(i, a, offset);
     const double covered =
         static_cast<double>(coveredLength(Span{a.start + offset, a.end + offset}, ref_)) / static_cast<double>(a.end - a.start);
-    return kSpeechCoverWeight * covered + kEdgeWeight * evidence_.closeness(a.start + offset, edgeEnd(i, a) + offset);
+    return kSpeechCoverWeight * covered + kEdgeWeight * utterances_.closeness(a.start + offset, edgeEnd(i, a) + offset);
 }
 
 std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {

@@ -180,7 +180,9 @@ private:
     double fitOfCue(std::size_t i, const Span& a, int64_t offset) const;
     // Which side of a change cue i belongs to, as placeChanges weighs it: the
     // fit of the cue; against speech, the share of the cue's time that speech
-    // covers (kSpeechCoverWeight) and how closely its start meets an onset.
+    // covers (kSpeechCoverWeight) and how closely its start meets the onset of
+    // an utterance (speech resuming after a lost word is no place a line
+    // begins, and a cue of the other side meets one by chance).
     double sideOfCue(std::size_t i, const Span& a, int64_t offset) const;
 
     std::size_t endOf(const Fit& fit, std::size_t p) const;
@@ -233,6 +235,7 @@ private:
     std::vector<Cue> cues_;
     ReferenceCues ref_;
     BoundaryEvidence evidence_;
+    BoundaryEvidence utterances_;  // against speech: onsets after a pause only
     int maxSplits_;
     bool speech_ = false;
     double trials_ = 1;
