@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "align/piece_search_tuning.h"
+#include "align/speech_reference.h"
 
 namespace align {
 namespace {
@@ -19,22 +20,16 @@ constexpr int64_t kSearchBins = 1 << 15;
 // A piece's own offset is searched this far around its candidate.
 constexpr int64_t kPieceWindow = 1000;
 
-// The runs of speech that follow a pause longer than their lingering end:
-// onsets of utterances, not speech resuming within a line.
-std::vector<Cue> utterancesOf(std::span<const Cue> runs) {
-    std::vector<Cue> kept;
-    for (std::size_t k = 0; k < runs.size(); ++k) {
-        if (k > 0 && runs[k - 1].end >= runs[k].start) continue;
-        kept.push_back(runs[k]);
-    }
-    return kept;
-}
-
 }  // namespace
 
 PieceSearch::PieceSearch(std::vector<Cue> cues, ReferenceCues ref, std::span<const Cue> rawRef, int maxSplits,
                          double widest, double trials, bool speech)
-    : cues_(std::move(cues)), ref_(std::move(ref)), evidence_(rawRef, speech), utterances_(speech ? utterancesOf(rawRef) : std::vector<Cue>{}, speech), maxSplits_(maxSplits), speech_(speech) {
+    : cues_(std::move(cues)),
+      ref_(std::move(ref)),
+      evidence_(rawRef, speech),
+      utterances_(speech ? utterances(rawRef) : std::vector<Cue>{}, speech),
+      maxSplits_(maxSplits),
+      speech_(speech) {
     int64_t last = 0;
     for (const Cue& c : cues_) last = std::max<int64_t>(last, c.end);
     const double first = std::min<double>(0, cues_.front().start);

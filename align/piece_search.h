@@ -228,8 +228,8 @@ private:
     // A piece whose edges meet REF no more than chance allows (cues of a cut
     // scene happening to fit some other offset, or cues beyond REF's end)
     // joins the piece before it, or the one after when it is the first. True
-    // when any piece went; nothing changes when none is supported. Piece
-    // Pieces marked in `keep` (stretches made pieces) stay whatever their support.
+    // when any piece went; nothing changes when none is supported. Pieces
+    // marked in `keep` (stretches made pieces) stay whatever their support.
     bool joinUnsupported(Fit& fit, const std::vector<bool>& keep = {}) const;
 
     std::vector<Cue> cues_;

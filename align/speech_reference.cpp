@@ -41,17 +41,18 @@ std::vector<Cue> speechRuns(std::span<const uint8_t> frames, int32_t frameMs) {
     return runs;
 }
 
+std::vector<Cue> utterances(std::span<const Cue> runs) {
+    std::vector<Cue> kept;
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (k == 0 || runs[k - 1].end < runs[k].start) kept.push_back(runs[k]);
+    }
+    return kept;
+}
+
 void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs) {
     if (!found.matched || found.unchanged || runs.empty()) return;
     std::vector<int64_t> onsets;
-    onsets.reserve(runs.size());
-    // Onsets of utterances only: a run whose lingering end reaches the next
-    // (a pause of at most kLinger) is speech resuming within a line, often
-    // after a word the detector lost in the background.
-    for (std::size_t k = 0; k < runs.size(); ++k) {
-        if (k > 0 && runs[k - 1].end >= runs[k].start) continue;
-        onsets.push_back(runs[k].start);
-    }
+    for (const Cue& r : utterances(runs)) onsets.push_back(r.start);
     std::vector<std::vector<int64_t>> distances(found.pieces.size());
     for (const Cue& c : input) {
         const std::size_t p = pieceFor(found.pieces, c.start);

@@ -26,6 +26,12 @@ constexpr int32_t kLinger = 200;
 // frameMs)), in time order.
 std::vector<Cue> speechRuns(std::span<const uint8_t> frames, int32_t frameMs);
 
+// The runs of `runs` that begin an utterance: those after a pause longer
+// than kLinger. A run whose lingering end reaches the next is speech resuming
+// within a line, often after a word the detector lost in the background: no
+// place a line begins.
+std::vector<Cue> utterances(std::span<const Cue> runs);
+
 // A cue start and a run start closer than this are the same onset of speech.
 constexpr int64_t kOnsetReach = 250;
 // A piece is moved to the onsets only when this many of its cues meet one.
@@ -34,9 +40,8 @@ constexpr std::size_t kLeastOnsets = 8;
 // The overlap of cues with speech runs is flat over a range of shifts (a cue
 // longer than its speech covers it at many), so each piece found against
 // `runs` is moved last by the median distance from its cues' mapped starts to
-// the nearest onset of speech after a pause longer than kLinger, over the
-// cues that meet one. An INPUT kept as
-// it is stays so.
+// the nearest onset of an utterance (utterances), over the cues that meet
+// one. An INPUT kept as it is stays so.
 void alignToOnsets(Alignment& found, std::span<const Cue> input, std::span<const Cue> runs);
 
 // The first and the last kEndStretchCues cues of INPUT mapped where speech
