@@ -26,6 +26,14 @@ constexpr std::size_t kLongOddStretch = kStretchCues * 3 / 2;
 // by this many standard deviations (a sign test).
 constexpr double kWindowMargin = 2.0;
 
+// A stretch made a piece counts as evidence whatever its support: the cues
+// around it agree and it fits them clearly better than the shift they had.
+void countAsEvidence(Fit& fit, std::size_t piece) {
+    if (fit.supported[piece] || fit.locallySupported[piece]) return;
+    fit.locallySupported[piece] = true;
+    fit.total += fit.scores[piece];
+}
+
 }  // namespace
 
 std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
@@ -161,13 +169,8 @@ std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
                 }
                 const EdgeContest c = contest(trial, fit, q > 0 ? trial.firstCue[q - 1] : 0, endOf(trial, std::min(q + 1, trial.pieces.size() - 1)));
                 if (c.moved < kLeastClearCues || !c.clear()) continue;
-                // Its score counts: the cues around it agree and it fits them
-                // clearly better than the shift they had.
                 markSupport(trial);
-                if (!trial.supported[q] && !trial.locallySupported[q]) {
-                    trial.locallySupported[q] = true;
-                    trial.total += trial.scores[q];
-                }
+                countAsEvidence(trial, q);
                 found.push_back(OddStretch{trial.firstCue[q], endOf(trial, q) - trial.firstCue[q], trial.pieces[q].shift, c,
                                            std::move(trial)});
             }
@@ -198,14 +201,18 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
         // are no evidence for the shift they were left with. The stretches
         // stay, and the changes stay where they were placed.
         recovered.push_back(taken->shift);
+        auto isStretch = [&](const Piece& piece) {
+            return std::any_of(recovered.begin(), recovered.end(),
+                               [&](int64_t s) { return std::llabs(piece.shift - s) < kShortestEdit; });
+        };
         std::vector<bool> keep(fit.pieces.size());
-        for (std::size_t p = 0; p < keep.size(); ++p) {
-            keep[p] = std::any_of(recovered.begin(), recovered.end(),
-                                  [&](int64_t s) { return std::llabs(fit.pieces[p].shift - s) < kShortestEdit; });
-        }
+        for (std::size_t p = 0; p < keep.size(); ++p) keep[p] = isStretch(fit.pieces[p]);
         if (Fit joined = fit; joinUnsupported(joined, keep)) {
             refinePieces(scaled(fit.ratio), joined);
             markSupport(joined);
+            for (std::size_t p = 0; p < joined.pieces.size(); ++p) {
+                if (isStretch(joined.pieces[p])) countAsEvidence(joined, p);
+            }
             fit = std::move(joined);
         }
     }

@@ -160,7 +160,9 @@ TEST(RealPairs, AccuracyAsTheFieldMeasuresIt) {
 // is the sweep's to report: here no cue is left at another piece's shift. A
 // scene recovered late leaves the cues after it (the old release's cut scene
 // and a few of its own) as a piece that no longer meets REF beyond chance;
-// they join the scene rather than keep the shift of the piece before it.
+// they join the scene rather than keep the shift of the piece before it. The
+// scene then borders the piece after the cut, and REF's cue edges there (a
+// wall of cues) cannot tell the two shifts apart: unsure, saying so.
 TEST(RealPairs, NoStretchBesideARecoveredSceneKeepsAWrongShift) {
     const Film& film = films()[3];
     ASSERT_EQ(film.name, "feature film");
@@ -170,7 +172,9 @@ TEST(RealPairs, NoStretchBesideARecoveredSceneKeepsAWrongShift) {
     ASSERT_NE(c, cases.end());
     const MadeInput made = makeOldRelease(transformedTruth(film), c->old);
     const align::Alignment found = align::alignCues(made.input, readCueTimes(film.reference), align::AlignSettings{});
-    ASSERT_TRUE(found.matched && found.sure) << found.failure << found.doubt;
+    ASSERT_TRUE(found.matched) << found.failure;
+    EXPECT_FALSE(found.sure);
+    EXPECT_NE(found.doubt.find("one split fewer"), std::string::npos) << found.doubt;
     const Accuracy a = accuracyOf(made, found);
     EXPECT_EQ(a.farOff, 0);
     EXPECT_GE(a.within[2], 0.98);
