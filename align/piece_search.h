@@ -180,10 +180,16 @@ private:
     double fitOfCue(std::size_t i, const Span& a, int64_t offset) const;
     // Which side of a change cue i belongs to, as placeChanges weighs it: the
     // fit of the cue; against speech, the share of the cue's time that speech
-    // covers (kSpeechCoverWeight) and how closely its start meets the onset of
+    // covers (kSpeechCoverWeight), how closely its start meets the onset of
     // an utterance (speech resuming after a lost word is no place a line
-    // begins, and a cue of the other side meets one by chance).
-    double sideOfCue(std::size_t i, const Span& a, int64_t offset) const;
+    // begins, and a cue of the other side meets one by chance), and the
+    // silence in the pause after it.
+    double sideOfCue(const std::vector<Span>& spans, std::size_t i, int64_t offset) const;
+    // Against speech: kSilenceWeight times the share of the pause after cue i
+    // (before the next cue) that is silent at `offset`; 0 for a short pause.
+    // Speech covering a cue says little where the film talks on and on, but a
+    // pause in INPUT should be a pause in the film.
+    double silenceAfter(const std::vector<Span>& spans, std::size_t i, int64_t offset) const;
 
     std::size_t endOf(const Fit& fit, std::size_t p) const;
 
