@@ -208,6 +208,12 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
         std::vector<bool> keep(fit.pieces.size());
         for (std::size_t p = 0; p < keep.size(); ++p) keep[p] = isStretch(fit.pieces[p]);
         if (Fit joined = fit; joinUnsupported(joined, keep)) {
+            // The cues of the pieces that went now take a neighbour's shift.
+            const auto before = pieceOfCue(fit, cues_.size()), after = pieceOfCue(joined, cues_.size());
+            joined.carried.resize(cues_.size(), false);
+            for (std::size_t i = 0; i < cues_.size(); ++i) {
+                if (fit.pieces[before[i]].shift != joined.pieces[after[i]].shift) joined.carried[i] = true;
+            }
             refinePieces(scaled(fit.ratio), joined);
             markSupport(joined);
             for (std::size_t p = 0; p < joined.pieces.size(); ++p) {

@@ -42,7 +42,7 @@ EdgeContest PieceSearch::contest(const Fit& a, const Fit& b, std::size_t from, s
     for (std::size_t i = from; i < to; ++i) {
         const Span ma = mapped(a, i, pieceA[i]);
         const Span mb = mapped(b, i, pieceB[i]);
-        if (std::llabs(ma.start - mb.start) <= kVisibleMove) continue;
+        if (std::llabs(ma.start - mb.start) <= kVisibleMove || a.isCarried(i) || b.isCarried(i)) continue;
         if (!evidence_.meets(ma.start, ma.end) && !evidence_.meets(mb.start, mb.end)) continue;
         ++c.moved;
         const int64_t da = std::min(evidence_.distance(ma.start, ma.end), 2 * kFarEnough);

@@ -68,6 +68,11 @@ struct Fit {
     std::vector<bool> supported;        // per piece: its edges meet REF beyond chance
     std::vector<bool> locallySupported; // per piece: the same at its own offset alone
     std::vector<double> scores;         // per piece: its summed score
+    // Per cue (empty: none): carried on by its piece without being evidence
+    // for it, the cues left beside a recovered stretch that joined a
+    // neighbour; a competing mapping is weighed without them.
+    std::vector<bool> carried;
+    bool isCarried(std::size_t cue) const { return cue < carried.size() && carried[cue]; }
     double raw = 0;                     // summed score
     double total = kNoScore;            // less the split penalties
 };

@@ -90,7 +90,7 @@ int64_t measureEvidence(const PieceSearch& search, const Fit& best, Alignment& r
         last = std::max(last, m.end);
         if (m.end > m.start && 2 * coveredLength(m, search.ref()) >= m.end - m.start) ++result.partnered;
         result.met += search.evidence().meets(m.start, m.end);
-        if (best.supported[pieceOf[i]]) {
+        if (best.supported[pieceOf[i]] && !best.isCarried(i)) {
             ++result.withEvidence;
             // The time the cue stands for: up to the next cue's start.
             const auto& all = search.cues();
