@@ -181,6 +181,9 @@ std::vector<PieceSearch::OddStretch> PieceSearch::oddStretches(const Fit& fit) {
 
 std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
     std::vector<int64_t> recovered;  // the shifts of the stretches made pieces
+    // The cues that joined a neighbour beside a stretch, handed to the
+    // verdict with the fit (the stretches searched meanwhile weigh them all).
+    std::vector<bool> carried;
     for (int round = 0; round <= maxSplits_; ++round) {
         std::vector<OddStretch> odd = oddStretches(fit);
         std::stable_sort(odd.begin(), odd.end(), [](const OddStretch& a, const OddStretch& b) { return a.cues > b.cues; });
@@ -193,8 +196,14 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
             };
             return o.fit.pieces.size() <= static_cast<std::size_t>(maxSplits_) + 1 && penalised(o.fit) > penalised(fit);
         });
-        if (taken == odd.end()) return odd;
+        if (taken == odd.end()) {
+            fit.carried = std::move(carried);
+            return odd;
+        }
         fit = std::move(taken->fit);
+        carried.resize(cues_.size(), false);
+        std::fill(carried.begin() + static_cast<std::ptrdiff_t>(taken->firstCue),
+                  carried.begin() + static_cast<std::ptrdiff_t>(taken->firstCue + taken->cues), false);
         // What is left beside the stretch that no longer meets REF beyond
         // chance (a cut scene's cues, a few cues of the stretch's shift left
         // behind its window) joins a neighbour, as when settling: its cues
@@ -210,9 +219,8 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
         if (Fit joined = fit; joinUnsupported(joined, keep)) {
             // The cues of the pieces that went now take a neighbour's shift.
             const auto before = pieceOfCue(fit, cues_.size()), after = pieceOfCue(joined, cues_.size());
-            joined.carried.resize(cues_.size(), false);
             for (std::size_t i = 0; i < cues_.size(); ++i) {
-                if (fit.pieces[before[i]].shift != joined.pieces[after[i]].shift) joined.carried[i] = true;
+                if (fit.pieces[before[i]].shift != joined.pieces[after[i]].shift) carried[i] = true;
             }
             refinePieces(scaled(fit.ratio), joined);
             markSupport(joined);
@@ -222,6 +230,7 @@ std::vector<PieceSearch::OddStretch> PieceSearch::recoverStretches(Fit& fit) {
             fit = std::move(joined);
         }
     }
+    fit.carried = std::move(carried);
     return {};
 }
 
