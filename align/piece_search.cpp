@@ -132,24 +132,21 @@ double PieceSearch::fitOfCue(std::size_t i, const Span& a, int64_t offset) const
 }
 
 double PieceSearch::silenceAfter(const std::vector<Span>& spans, std::size_t i, int64_t offset) const {
-    if (!speech_ || i + 1 >= spans.size()) return 0;
+    if (i + 1 >= spans.size()) return 0;
     const int64_t end = spans[i].end;
     const int64_t gap = spans[i + 1].start - end;
     if (gap < kShortestHeardPause) return 0;
     // Past the cue's own speech dying away; the half nearer the next cue is
     // left to that one.
     const int64_t from = end + std::min(kSpeechDyingAway, gap / 4), to = end + std::min(gap / 2, kLongestHeardPause);
-    const double heard = static_cast<double>(coveredLength(Span{from + offset, to + offset}, ref_)) / static_cast<double>(to - from);
-    return kSilenceWeight * (1 - heard);
+    return kSilenceWeight * (1 - ref_.coverage(from + offset, to + offset));
 }
 
 double PieceSearch::sideOfCue(const std::vector<Span>& spans, std::size_t i, int64_t offset) const {
     const Span& a = spans[i];
     if (!speech_ || a.end <= a.start) return fitOfCue(i, a, offset);
-    const double covered =
-        static_cast<double>(coveredLength(Span{a.start + offset, a.end + offset}, ref_)) / static_cast<double>(a.end - a.start);
-    return kSpeechCoverWeight * covered + kEdgeWeight * utterances_.closeness(a.start + offset, edgeEnd(i, a) + offset) +
-           silenceAfter(spans, i, offset);
+    return kSpeechCoverWeight * ref_.coverage(a.start + offset, a.end + offset) +
+           kEdgeWeight * utterances_.closeness(a.start + offset, edgeEnd(i, a) + offset) + silenceAfter(spans, i, offset);
 }
 
 std::size_t PieceSearch::endOf(const Fit& fit, std::size_t p) const {

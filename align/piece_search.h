@@ -190,7 +190,7 @@ private:
     // begins, and a cue of the other side meets one by chance), and the
     // silence in the pause after it.
     double sideOfCue(const std::vector<Span>& spans, std::size_t i, int64_t offset) const;
-    // Against speech: kSilenceWeight times the share of the pause after cue i
+    // (Against speech.) kSilenceWeight times the share of the pause after cue i
     // (before the next cue) that is silent at `offset`; 0 for a short pause.
     // Speech covering a cue says little where the film talks on and on, but a
     // pause in INPUT should be a pause in the film.
